@@ -1,0 +1,24 @@
+include(CMakePackageConfigHelpers)
+
+install(TARGETS ocr-rkcorr ocr-rkcorr-platform EXPORT ocr-rkcorr-targets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY include/rkcorr DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+  FILES_MATCHING PATTERN "*.h")
+install(EXPORT ocr-rkcorr-targets NAMESPACE ocr-rkcorr::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ocr-rkcorr)
+configure_package_config_file(cmake/ocr-rkcorrConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/ocr-rkcorrConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ocr-rkcorr)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/ocr-rkcorrConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ocr-rkcorrConfig.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/ocr-rkcorrConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ocr-rkcorr)
+# The .pc file finds its prefix from its own place, so the install relocates.
+file(RELATIVE_PATH RKCORR_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+configure_file(cmake/ocr-rkcorr.pc.in ${CMAKE_CURRENT_BINARY_DIR}/ocr-rkcorr.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ocr-rkcorr.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,11 @@
+// libocr-rkcorr: every exported name of the library and its platform layer.
+#ifndef RKCORR_RKCORR_H
+#define RKCORR_RKCORR_H
+
+#include "rkcorr/export.h"
+#include "rkcorr/platform_types.h"
+#include "rkcorr/platform_memory.h"
+#include "rkcorr/bitmap_types.h"
+#include "rkcorr/progress.h"
+
+#endif
