@@ -7,5 +7,8 @@
 #include "rkcorr/platform_memory.h"
 #include "rkcorr/bitmap_types.h"
 #include "rkcorr/progress.h"
+#include "rkcorr/geometry.h"
+#include "rkcorr/bmpimage.h"
+#include "rkcorr/bwimage.h"
 
 #endif
