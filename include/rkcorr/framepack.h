@@ -33,7 +33,7 @@ public:
 
     // A frame in use: not chained into the free list and not marked released.
     static bool IsLive(const Frame& f) {
-        return f.GetNextFree() == nullptr && f.GetLeft() <= f.GetRight();
+        return f.nextFree == nullptr && f.GetLeft() <= f.GetRight();
     }
 
     std::list<Frame> frames;
