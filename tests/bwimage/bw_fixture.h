@@ -15,7 +15,7 @@ class BWBuffer {
 public:
     BWBuffer(int w, int h, bool topDown = false)
         : w_(w), h_(h), stride_(((w + 31) / 32) * 4), topDown_(topDown),
-          mem_(48 + static_cast<size_t>(stride_) * h + 8, 0) {
+          mem_(48, 0), pix_(static_cast<size_t>(stride_) * h, 0) {
         BITMAPINFOHEADER hd{};
         hd.biSize = 40;
         hd.biWidth = w;
@@ -27,20 +27,21 @@ public:
         mem_[44] = mem_[45] = mem_[46] = 0xFF;  // entry 1 white-on-screen black ink
     }
     BWBuffer(const BWBuffer& o)
-        : w_(o.w_), h_(o.h_), stride_(o.stride_), topDown_(o.topDown_), mem_(o.mem_) {}
+        : w_(o.w_), h_(o.h_), stride_(o.stride_), topDown_(o.topDown_), mem_(o.mem_), pix_(o.pix_) {}
     BWBuffer& operator=(const BWBuffer&) = delete;
 
     int width() const { return w_; }
     int height() const { return h_; }
     int stride() const { return stride_; }
     BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(mem_.data()); }
-    BYTE* bits() { return mem_.data() + 48; }
+    // Exactly the padded rows, so that a sanitizer catches any stray access.
+    BYTE* bits() { return pix_.data(); }
     // A fresh image object viewing this buffer.
     CRkBWImage image() { return CRkBWImage(header(), bits(), 0); }
 
     BYTE* row(int y) { return bits() + static_cast<size_t>(stride_) * (topDown_ ? y : h_ - 1 - y); }
     const BYTE* row(int y) const {
-        return mem_.data() + 48 + static_cast<size_t>(stride_) * (topDown_ ? y : h_ - 1 - y);
+        return pix_.data() + static_cast<size_t>(stride_) * (topDown_ ? y : h_ - 1 - y);
     }
     bool get(int x, int y) const { return (row(y)[x >> 3] >> (7 - (x & 7))) & 1; }
     void set(int x, int y, bool v = true) {
@@ -99,6 +100,7 @@ private:
     int w_, h_, stride_;
     bool topDown_;
     std::vector<BYTE> mem_;
+    std::vector<BYTE> pix_;
 };
 
 #endif

@@ -172,9 +172,9 @@ TEST(RunExtraction, GapClosing) {
     EXPECT_EQ(ToPairs(r), (Runs{{0, 3}, {6, 8}, {12, 12}}));
     img.RanExtract(r, 0, 0, 15, 1, 1, 3);
     EXPECT_EQ(ToPairs(r), (Runs{{0, 12}}));
-    // White runs (4, 5), (9, 11), (13, 15) with gap 1 join the first two? No: 9 - 5 - 1 = 3.
+    // White runs (4, 5), (9, 11), (13, 15): gap 1 joins only the last two.
     img.RanExtract(r, 0, 0, 15, 1, 0, 1);
-    EXPECT_EQ(ToPairs(r), (Runs{{4, 5}, {9, 11}, {13, 15}}));
+    EXPECT_EQ(ToPairs(r), (Runs{{4, 5}, {9, 15}}));
     img.RanExtract(r, 0, 0, 15, 1, 0, 3);
     EXPECT_EQ(ToPairs(r), (Runs{{4, 15}}));
 
