@@ -54,6 +54,13 @@ TEST(BKErase, VarianceGradientMatchesReference) {
         ref.use_variance();
         expect_same_scores(s, ref, rng, 40);
     }
+    // A flat image has no variance to normalise by: the map stays 0, no NaN.
+    const Image flat = grey24(30, 30, std::vector<uint8_t>(900, 128));
+    std::vector<uint8_t> block = pack(flat);
+    BKErase s;
+    ASSERT_EQ(load(s, block), 0);
+    EXPECT_EQ(s.variance(), 0);
+    for (unsigned y = 0; y < 30; y += 3) EXPECT_EQ(s.GetEntropyScore(0, y, 29, 2), 0.0f);
 }
 
 TEST(BKErase, BrightnessOfPixelsAndPaletteEntries) {
