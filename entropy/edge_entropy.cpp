@@ -1,6 +1,7 @@
 // CEdgeEntropy: the exported edge-entropy interface over one BKErase.
 #include "rkcorr/edge_entropy.h"
 
+#include <limits.h>
 #include <stdint.h>
 
 #include <new>
@@ -62,7 +63,10 @@ int CEdgeEntropy::SetImage(void* image, int format) {
     if (format != 0) return -1;
     try {
         const HGLOBAL handle = handle_of(image);
-        const unsigned int size = static_cast<unsigned int>(GlobalSize(handle));
+        // The scorer only checks the size for 0: a block of 4 GiB or more must
+        // not wrap to it.
+        const SIZE_T bytes = GlobalSize(handle);
+        const unsigned int size = bytes > UINT_MAX ? UINT_MAX : static_cast<unsigned int>(bytes);
         {
             BlockLock lock(handle);
             m_scorer->SetImage(lock.data(), size);
