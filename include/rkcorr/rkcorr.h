@@ -14,5 +14,7 @@
 #include "rkcorr/framepack.h"
 #include "rkcorr/bwimage.h"
 #include "rkcorr/bwimagetool.h"
+#include "rkcorr/bkerase.h"
+#include "rkcorr/edge_entropy.h"
 
 #endif
