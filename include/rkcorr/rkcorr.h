@@ -7,5 +7,7 @@
 #include "rkcorr/platform_memory.h"
 #include "rkcorr/bitmap_types.h"
 #include "rkcorr/progress.h"
+#include "rkcorr/charcode.h"
+#include "rkcorr/charconvert.h"
 
 #endif
