@@ -16,5 +16,7 @@
 #include "rkcorr/bwimagetool.h"
 #include "rkcorr/bkerase.h"
 #include "rkcorr/edge_entropy.h"
+#include "rkcorr/charcode.h"
+#include "rkcorr/charconvert.h"
 
 #endif
