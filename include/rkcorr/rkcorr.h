@@ -7,5 +7,7 @@
 #include "rkcorr/platform_memory.h"
 #include "rkcorr/bitmap_types.h"
 #include "rkcorr/progress.h"
+#include "rkcorr/platform_thread.h"
+#include "rkcorr/threadpool.h"
 
 #endif
