@@ -4,9 +4,11 @@
 #include "rkcorr/threadpool.h"
 
 #include <cerrno>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -15,6 +17,14 @@ HANDLE create_event() {
     HANDLE event = CreateEvent(nullptr, FALSE, FALSE, nullptr);
     if (!event) throw std::bad_alloc();
     return event;
+}
+
+// Waits, without time-out, for all of the pool's own handles. Those handles
+// are always live, so a failed wait can only come from a passing shortage of
+// memory: it is tried again rather than taken for a finished wait.
+void wait_for_all(int count, const HANDLE* handles) {
+    while (WaitForMultipleObjects(static_cast<DWORD>(count), handles, TRUE, INFINITE) == WAIT_FAILED)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace
@@ -65,9 +75,9 @@ CRkThreadPool::~CRkThreadPool() { Shutdown(m_nWorkers); }
 void CRkThreadPool::Shutdown(int started) {
     if (started > 0) {
         // Every worker idle, then told to leave, then gone.
-        WaitForMultipleObjects(static_cast<DWORD>(started), m_phDoneEvents, TRUE, INFINITE);
+        wait_for_all(started, m_phDoneEvents);
         RingingChimes(0);
-        WaitForMultipleObjects(static_cast<DWORD>(started), m_phThreads, TRUE, INFINITE);
+        wait_for_all(started, m_phThreads);
     }
     for (int i = 0; i < m_nWorkers; ++i)
         if (m_phThreads[i]) CloseHandle(m_phThreads[i]);
@@ -92,16 +102,17 @@ void CRkThreadPool::Store(CRkCommand* command) {
 void CRkThreadPool::Execute() {
     if (m_nWorkers == 0) {
         // No workers: the batch runs here, in stored order.
+        // A command that throws is still deleted; the exception reaches the
+        // caller and the rest of the batch stays queued.
         while (CRkCommand* command = GetCommand()) {
-            command->Run();
-            delete command;
+            std::unique_ptr<CRkCommand> owned(command);
+            owned->Run();
         }
         return;
     }
-    const DWORD count = static_cast<DWORD>(m_nWorkers);
-    WaitForMultipleObjects(count, m_phDoneEvents, TRUE, INFINITE);
+    wait_for_all(m_nWorkers, m_phDoneEvents);
     RingingChimes(1);
-    WaitForMultipleObjects(count, m_phDoneEvents, TRUE, INFINITE);
+    wait_for_all(m_nWorkers, m_phDoneEvents);
     for (int i = 0; i < m_nWorkers; ++i) SetEvent(m_phDoneEvents[i]);
 }
 
@@ -127,7 +138,8 @@ unsigned CRkThreadPool::WorkerThread(void* argument) {
     const int index = self.first;
     SetEvent(pool.m_phDoneEvents[index]);
     for (;;) {
-        WaitForSingleObject(pool.m_phStartEvents[index], INFINITE);
+        while (WaitForSingleObject(pool.m_phStartEvents[index], INFINITE) == WAIT_FAILED)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (__atomic_load_n(&pool.m_lRunning, __ATOMIC_SEQ_CST) == 0) return 0;
         while (CRkCommand* command = pool.GetCommand()) {
             command->Run();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <random>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -187,6 +188,24 @@ TEST(ThreadPool, NullCommandsAreIgnored) {
     pool.Store(new CountingCommand(tally, 2));
     pool.Execute();
     expect_each_ran_once(tally, 3);
+}
+
+TEST(ThreadPool, WithoutWorkersAThrowingCommandIsDeletedAndTheRestStays) {
+    struct Throwing : CountingCommand {
+        using CountingCommand::CountingCommand;
+        void Run() override { throw std::runtime_error("command failed"); }
+    };
+    Tally tally(3);
+    CRkThreadPool pool(0);
+    pool.Store(new CountingCommand(tally, 0));
+    pool.Store(new Throwing(tally, 1));
+    pool.Store(new CountingCommand(tally, 2));
+    EXPECT_THROW(pool.Execute(), std::runtime_error);
+    EXPECT_EQ(tally.totalRuns, 1);
+    EXPECT_EQ(tally.deletes[1], 1);
+    pool.Execute();
+    EXPECT_EQ(tally.runs[2], 1);
+    EXPECT_EQ(tally.totalDeletes, 3);
 }
 
 TEST(ThreadPool, NegativeCountThrows) {
