@@ -31,7 +31,7 @@ for b in "${builds[@]}"; do
     asan) ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
            run asan -- -DRKCORR_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
            -DRKCORR_BUILD_BENCH=OFF || status=1 ;;
-    tsan) TSAN_OPTIONS=halt_on_error=1 \
+    tsan) TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
            run tsan -L 'threadpool|platform' -- -DRKCORR_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo \
            -DRKCORR_BUILD_BENCH=OFF -DRKCORR_BUILD_CLI=OFF -DRKCORR_ORACLE_TESTS=OFF || status=1 ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;

@@ -18,5 +18,7 @@
 #include "rkcorr/edge_entropy.h"
 #include "rkcorr/charcode.h"
 #include "rkcorr/charconvert.h"
+#include "rkcorr/platform_thread.h"
+#include "rkcorr/threadpool.h"
 
 #endif
