@@ -9,6 +9,10 @@
 #include "rkcorr/progress.h"
 #include "rkcorr/geometry.h"
 #include "rkcorr/bmpimage.h"
+#include "rkcorr/hranextract.h"
+#include "rkcorr/runlist.h"
+#include "rkcorr/framepack.h"
 #include "rkcorr/bwimage.h"
+#include "rkcorr/bwimagetool.h"
 
 #endif
