@@ -14,5 +14,6 @@
 #include "rkcorr/framepack.h"
 #include "rkcorr/bwimage.h"
 #include "rkcorr/bwimagetool.h"
+#include "rkcorr/imgmask.h"
 
 #endif
