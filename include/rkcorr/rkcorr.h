@@ -7,5 +7,8 @@
 #include "rkcorr/platform_memory.h"
 #include "rkcorr/bitmap_types.h"
 #include "rkcorr/progress.h"
+#include "rkcorr/ocr_records.h"
+#include "rkcorr/ocrresult.h"
+#include "rkcorr/img_restoration.h"
 
 #endif
