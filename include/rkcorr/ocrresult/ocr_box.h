@@ -9,7 +9,7 @@
 #include "rkcorr/ocrresult/ocr_rect.h"
 #include "rkcorr/ocrresult/ocr_region.h"
 
-class RKCORR_API OCRBox : public OCRRect, public OCRRegion, public OCRReject {
+class RKCORR_API OCRBox final : public OCRRect, public OCRRegion, public OCRReject {
 public:
     OCRBox();
     OCRBox(unsigned int x, unsigned int y, unsigned int width, unsigned int height);

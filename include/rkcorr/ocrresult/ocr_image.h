@@ -6,7 +6,7 @@
 #include "rkcorr/ocrresult/ocr_rect.h"
 #include "rkcorr/ocrresult/ocr_region.h"
 
-class RKCORR_API OCRImage : public OCRRect, private OCRRegion, private OCRReject {
+class RKCORR_API OCRImage final : public OCRRect, private OCRRegion, private OCRReject {
 public:
     OCRImage();
     ~OCRImage();

@@ -37,7 +37,7 @@ private:
     unsigned int m_mergeY;
 };
 
-class RKCORR_API OCRTable : public OCRRect, public OCRRegion, public OCRReject {
+class RKCORR_API OCRTable final : public OCRRect, public OCRRegion, public OCRReject {
 public:
     OCRTable();
     explicit OCRTable(OCRRect& rect);
