@@ -15,5 +15,8 @@
 #include "rkcorr/bwimage.h"
 #include "rkcorr/bwimagetool.h"
 #include "rkcorr/imgmask.h"
+#include "rkcorr/ocr_records.h"
+#include "rkcorr/ocrresult.h"
+#include "rkcorr/img_restoration.h"
 
 #endif
