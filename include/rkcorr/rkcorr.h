@@ -18,5 +18,7 @@
 #include "rkcorr/ocr_records.h"
 #include "rkcorr/ocrresult.h"
 #include "rkcorr/img_restoration.h"
+#include "rkcorr/imgrect.h"
+#include "rkcorr/merge_closeset.h"
 
 #endif
