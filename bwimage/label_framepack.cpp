@@ -11,7 +11,7 @@ void CRkFramePack::clear() {
 CRkFramePack::Frame* CRkFramePack::add_Frame(Frame* f) {
     if (freeHead) {
         Frame* slot = freeHead;
-        freeHead = static_cast<Frame*>(slot->GetNextFree());
+        freeHead = static_cast<Frame*>(slot->nextFree);
         *slot = *f;
         return slot;
     }
@@ -20,7 +20,7 @@ CRkFramePack::Frame* CRkFramePack::add_Frame(Frame* f) {
 }
 
 void CRkFramePack::del_Frame(Frame* f) {
-    f->SetNextFree(freeHead);
+    f->nextFree = freeHead;
     freeHead = f;
     f->SetLeft(65535);
     f->SetRight(0);

@@ -1,6 +1,7 @@
 // Run list of one image row for run labeling.
 #include "rkcorr/runlist.h"
 
+#include <cstddef>
 #include <new>
 
 CRunList::CRunList(int n) : runs(nullptr), count(0), owners(nullptr), ownerCapacity(0), runCapacity(0) {
@@ -8,9 +9,9 @@ CRunList::CRunList(int n) : runs(nullptr), count(0), owners(nullptr), ownerCapac
     const long long ints = static_cast<long long>(n) + 2;
     const long long owns = (static_cast<long long>(n) + 3) / 2;
     if (ints < 0 || owns < 0 || ints > 0x7FFFFFFF) throw std::bad_array_new_length();
-    runs = new int[static_cast<size_t>(ints)];
+    runs = new int[static_cast<std::size_t>(ints)];
     try {
-        owners = new TRkImgRect2Plus<unsigned short>*[static_cast<size_t>(owns)];
+        owners = new TRkImgRect2Plus<unsigned short>*[static_cast<std::size_t>(owns)];
     } catch (...) {
         delete[] runs;
         throw;

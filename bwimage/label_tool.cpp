@@ -6,12 +6,12 @@
 #include "bwimage/run_addran.h"
 
 void CRkBWImageTool::SaveRan(Frame* frame, unsigned short line, int* run) {
-    frame->GetRunList().emplace_back(static_cast<unsigned short>(run[0]),
+    frame->runs.emplace_back(static_cast<unsigned short>(run[0]),
                                      static_cast<unsigned short>(run[1]), line);
 }
 
 void CRkBWImageTool::SaveRan(Frame* frame, unsigned short line, const TRkImgRan2Plus<unsigned short>& run) {
-    frame->GetRunList().emplace_back(run.start, run.end, line);
+    frame->runs.emplace_back(run.start, run.end, line);
 }
 
 void CRkBWImageTool::UpdateRect(Frame* frame, int* run, unsigned short line) {

@@ -15,4 +15,20 @@ class ImgMask;
 ImgMask* create_entropy_mask(unsigned int width, unsigned int height, unsigned int rowLength,
                              unsigned int resolution, unsigned char* grey);
 
+// The same for a caller that has already counted the grey levels while
+// making the grey image: histogram[i] is the number of pixels of level i.
+ImgMask* create_entropy_mask_counted(unsigned int width, unsigned int height, unsigned int rowLength,
+                                     unsigned int resolution, const unsigned char* grey,
+                                     const unsigned int histogram[256]);
+
+// The background decision alone: flags[i] becomes 1 where pixels of level i
+// turn black and 0 where they are background. False, writing nothing, when
+// the histogram counts no pixel.
+bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char flags[256]);
+
+// Adds the levels of width x height pixels (rows rowLength bytes apart) to
+// histogram.
+void count_grey_levels(unsigned int width, unsigned int height, unsigned int rowLength,
+                       const unsigned char* grey, unsigned int histogram[256]);
+
 #endif

@@ -46,6 +46,12 @@ struct TestDib {
 
     BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(headerStore.data()); }
     RGBQUAD* palette() { return reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(headerStore.data()) + 40); }
+    const BITMAPINFOHEADER* header() const {
+        return reinterpret_cast<const BITMAPINFOHEADER*>(headerStore.data());
+    }
+    const RGBQUAD* palette() const {
+        return reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(headerStore.data()) + 40);
+    }
 
     // Row y from the top, by the storage order.
     BYTE* row(int y) { return bits.data() + static_cast<size_t>(stride) * (topDown ? y : height - 1 - y); }
