@@ -256,11 +256,11 @@ TEST(MergePassesRandom, MatchReference) {
     sparse.extent = 3000;
     sparse.maxSize = 300;
     for (const mt::Shape& s : {dense, sparse}) {
-        compare_on_random(1, 300, 150, s, merge_step1, ref::step1);
-        compare_on_random(2, 300, 150, s, merge_step2, ref::step2);
-        compare_on_random(3, 300, 150, s, [](Vec*, List* l) { merge_image(l); },
+        compare_on_random(1, 150, 150, s, merge_step1, ref::step1);
+        compare_on_random(2, 150, 150, s, merge_step2, ref::step2);
+        compare_on_random(3, 150, 150, s, [](Vec*, List* l) { merge_image(l); },
                           [](Vec*, List* l) { ref::image(l); });
-        compare_on_random(4, 300, 150, s, merge_closeset, ref::closeset);
+        compare_on_random(4, 150, 150, s, merge_closeset, ref::closeset);
     }
 }
 
