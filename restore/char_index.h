@@ -32,8 +32,8 @@ private:
     struct Box {
         uint16_t left, top, right, bottom;
     };
-    static const unsigned int kBandShift = 6;
-    static const unsigned int kBands = 65536u >> kBandShift;
+    static constexpr unsigned int kBandShift = 6;
+    static constexpr unsigned int kBands = 65536u >> kBandShift;
 
     std::vector<Box> m_sorted;       // normal characters, band by band, by left
     std::vector<uint32_t> m_bandEnd;  // m_sorted[m_bandEnd[b-1] .. m_bandEnd[b]) is band b

@@ -10,6 +10,20 @@
 
 using merge_geom::Rect;
 
+// The thresholds below are defined on double-precision values. The 387 unit
+// that 32-bit x86 code uses by default keeps wider intermediates, which moves
+// results that lie on a threshold (1000 x 0.03 truncates to 29 instead of 30,
+// 0.7 x 100 compares above 70). The functions that compute in double are
+// therefore built with SSE2 arithmetic there, which rounds every operation to
+// double exactly as on x86-64.
+#if defined(__GNUC__) && defined(__i386__) && !defined(__SSE2_MATH__)
+#define RKCORR_DOUBLE_MATH_BEGIN _Pragma("GCC push_options") _Pragma("GCC target(\"sse2,fpmath=sse\")")
+#define RKCORR_DOUBLE_MATH_END _Pragma("GCC pop_options")
+#else
+#define RKCORR_DOUBLE_MATH_BEGIN
+#define RKCORR_DOUBLE_MATH_END
+#endif
+
 std::list<IMGRect*>* merge_rects(std::vector<IMGRect>* labels, std::vector<IMGRect>* chars,
                                  std::vector<IMGRect>* boxes, OCRDocument* /*document*/,
                                  ImgMask* mask) {
@@ -27,6 +41,8 @@ std::list<IMGRect*>* merge_rects(std::vector<IMGRect>* labels, std::vector<IMGRe
     merge_step_erase_disablerc(list.get());
     return list.release();
 }
+
+RKCORR_DOUBLE_MATH_BEGIN
 
 namespace {
 
@@ -98,6 +114,8 @@ void merge_step_mark_inbox(std::list<IMGRect*>* candidates, std::vector<IMGRect>
         }
     }
 }
+
+RKCORR_DOUBLE_MATH_END
 
 void merge_step_mark_tinyrc(std::list<IMGRect*>* candidates, unsigned int min_area) {
     if (!candidates || min_area == 0) return;

@@ -196,6 +196,14 @@ TEST(MergeCloseset, DistanceLimitsAndTies) {
     EXPECT_EQ(m.front(), nullptr);
     EXPECT_TRUE(same_rect(w[1], 90, 0, 150, 50));
 
+    // A nearer candidate later in the list wins over an earlier one: A joins
+    // the pixel C (d = 0), not the pixel B (d = 1); C, grown, then joins B.
+    Vec z = {IMGRect(10, 0, 20, 10), IMGRect(11, 10, 11, 10), IMGRect(10, 10, 10, 10)};
+    List p = list_of(z);
+    merge_closeset(nullptr, &p);
+    EXPECT_EQ(mt::indices(p, z), (std::vector<int>{-1, 1, -1}));
+    EXPECT_TRUE(same_rect(z[1], 10, 0, 20, 10));
+
     // d = 100 is eligible, 101 is not, however large A is.
     for (unsigned dx : {100u, 101u}) {
         Vec x = {IMGRect(0, 0, 1000, 1000), IMGRect((unsigned short)dx, 0, 2000, 1000)};
@@ -248,11 +256,11 @@ TEST(MergePassesRandom, MatchReference) {
     sparse.extent = 3000;
     sparse.maxSize = 300;
     for (const mt::Shape& s : {dense, sparse}) {
-        compare_on_random(1, 300, 150, s, merge_step1, ref::step1);
-        compare_on_random(2, 300, 150, s, merge_step2, ref::step2);
-        compare_on_random(3, 300, 150, s, [](Vec*, List* l) { merge_image(l); },
+        compare_on_random(1, 150, 150, s, merge_step1, ref::step1);
+        compare_on_random(2, 150, 150, s, merge_step2, ref::step2);
+        compare_on_random(3, 150, 150, s, [](Vec*, List* l) { merge_image(l); },
                           [](Vec*, List* l) { ref::image(l); });
-        compare_on_random(4, 300, 150, s, merge_closeset, ref::closeset);
+        compare_on_random(4, 150, 150, s, merge_closeset, ref::closeset);
     }
 }
 

@@ -97,6 +97,14 @@ inline void closeset(Vec* chars, List* l) {
     }
 }
 
+// The thresholds are defined in double precision: on 32-bit x86 these
+// functions use SSE2 arithmetic, like the library, instead of the 387's wider
+// intermediates.
+#if defined(__GNUC__) && defined(__i386__) && !defined(__SSE2_MATH__)
+#pragma GCC push_options
+#pragma GCC target("sse2,fpmath=sse")
+#endif
+
 // Band or box `band` holds c or more than ratio of c's area.
 inline bool mostly_in(const TRkImgRect<unsigned short>& band, const IMGRect& c, double ratio) {
     if (band.CheckContain(c)) return true;
@@ -147,6 +155,10 @@ inline void inbox(List* l, Vec* boxes) {
             }
     }
 }
+
+#if defined(__GNUC__) && defined(__i386__) && !defined(__SSE2_MATH__)
+#pragma GCC pop_options
+#endif
 
 inline void tiny(List* l, unsigned min) {
     for (auto& c : *l)
