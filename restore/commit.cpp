@@ -4,7 +4,7 @@
 #include "restore/commit.h"
 
 #include "restore/block_lock.h"
-#include "restore/mask_stages.h"
+#include "restore/stages.h"
 
 int commit_result(tagOCRHEAD* head, std::list<IMGRect*>* candidates, std::vector<IMGRect>* chars,
                   unsigned int width, unsigned int height) {

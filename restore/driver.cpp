@@ -11,7 +11,7 @@
 #include "rkcorr/bitmap_types.h"
 #include "restore/block_lock.h"
 #include "restore/commit.h"
-#include "restore/mask_stages.h"
+#include "restore/stages.h"
 
 namespace {
 

@@ -9,6 +9,14 @@
 #include "restore/sample_pages.h"
 #include "support/page_builder.h"
 
+// Found by lookup from the record's own (global) namespace.
+bool operator==(const tagIMGAREAREC& a, const tagIMGAREAREC& b) {
+    return a.wLeft == b.wLeft && a.wRight == b.wRight && a.wTop == b.wTop && a.wBottom == b.wBottom;
+}
+std::ostream& operator<<(std::ostream& os, const tagIMGAREAREC& a) {
+    return os << "(l " << a.wLeft << ", t " << a.wTop << ", r " << a.wRight << ", b " << a.wBottom << ")";
+}
+
 namespace {
 
 using rkpage::Format;
@@ -16,12 +24,6 @@ using rkpage::PageBlocks;
 using rkpage::PageSpec;
 using Areas = std::vector<tagIMGAREAREC>;
 
-bool operator==(const tagIMGAREAREC& a, const tagIMGAREAREC& b) {
-    return a.wLeft == b.wLeft && a.wRight == b.wRight && a.wTop == b.wTop && a.wBottom == b.wBottom;
-}
-std::ostream& operator<<(std::ostream& os, const tagIMGAREAREC& a) {
-    return os << "(l " << a.wLeft << ", t " << a.wTop << ", r " << a.wRight << ", b " << a.wBottom << ")";
-}
 // Area record from left, top, right, bottom.
 tagIMGAREAREC area(WORD l, WORD t, WORD r, WORD b) { return tagIMGAREAREC{l, r, t, b}; }
 
