@@ -136,3 +136,11 @@ unsigned int ImgMask::GetOriginPosY(unsigned int y) const {
     const unsigned int p = m_zoom * y;
     return p < m_srcHeight ? p : m_srcHeight - 1;
 }
+
+unsigned int ImgMask::GetZoom() const { return m_zoom; }
+
+unsigned int ImgMask::GetSrcWidth() const { return m_srcWidth; }
+
+unsigned int ImgMask::GetSrcHeight() const { return m_srcHeight; }
+
+CRkBWImage* ImgMask::GetCRkBWImage() const { return m_image; }

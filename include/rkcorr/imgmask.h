@@ -48,10 +48,10 @@ public:
     unsigned int GetOriginPosX(unsigned int x) const;
     unsigned int GetOriginPosY(unsigned int y) const;
 
-    unsigned int GetZoom() const { return m_zoom; }            // 2 when built, 0 when empty
-    unsigned int GetSrcWidth() const { return m_srcWidth; }    // source width, pixels
-    unsigned int GetSrcHeight() const { return m_srcHeight; }  // source height, pixels
-    CRkBWImage* GetCRkBWImage() const { return m_image; }      // null on an empty mask
+    unsigned int GetZoom() const;          // 2 when built, 0 when empty
+    unsigned int GetSrcWidth() const;      // source width, pixels
+    unsigned int GetSrcHeight() const;     // source height, pixels
+    CRkBWImage* GetCRkBWImage() const;     // null on an empty mask
 
 private:
     unsigned char* m_header;  // 48 bytes: BITMAPINFOHEADER and two palette entries
