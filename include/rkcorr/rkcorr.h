@@ -20,5 +20,11 @@
 #include "rkcorr/charconvert.h"
 #include "rkcorr/platform_thread.h"
 #include "rkcorr/threadpool.h"
+#include "rkcorr/imgmask.h"
+#include "rkcorr/ocr_records.h"
+#include "rkcorr/ocrresult.h"
+#include "rkcorr/img_restoration.h"
+#include "rkcorr/imgrect.h"
+#include "rkcorr/merge_closeset.h"
 
 #endif
