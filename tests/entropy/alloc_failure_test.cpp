@@ -12,41 +12,9 @@
 #include <new>
 
 #include "entropy/entropy_reference.h"
+#include "support/alloc_hook.h"
 
-namespace {
-unsigned g_failIn = 0;     // the n-th following allocation fails; 0: none
-unsigned g_allocations = 0;
-
-void* allocate(size_t n) {
-    ++g_allocations;
-    if (g_failIn != 0 && --g_failIn == 0) throw std::bad_alloc();
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(size_t n) { return allocate(n); }
-void* operator new[](size_t n) { return allocate(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+using rktest::g_failIn;
 
 namespace {
 
@@ -80,7 +48,7 @@ TEST(EdgeEntropyMemory, FailureInSetImageReleasesTheScorer) {
         ASSERT_EQ(e->SetImage(a.arg(), 0), 0);
         ASSERT_EQ(e->Determine(0, 0, outside, outside, 1), 3);
 
-        const unsigned before = g_allocations;
+        const long before = rktest::g_count;
         g_failIn = n;
         const int result = e->SetImage(b.arg(), 0);
         const bool failed = g_failIn == 0;
@@ -89,7 +57,7 @@ TEST(EdgeEntropyMemory, FailureInSetImageReleasesTheScorer) {
         if (!failed) {
             // Every allocation of the call has been tried and none was refused.
             EXPECT_EQ(result, 0);
-            EXPECT_EQ(g_allocations - before, n - 1);
+            EXPECT_EQ(rktest::g_count - before, long(n) - 1);
             EXPECT_EQ(e->Determine(0, 0, outside, outside, 1), 3);
             succeeded = true;
         } else {

@@ -10,47 +10,12 @@
 #include <vector>
 
 #include "rkcorr/rkcorr.h"
+#include "support/alloc_hook.h"
 #include "support/page_builder.h"
 
-namespace {
-
-std::atomic<long> g_live{0};        // allocations not yet freed
-std::atomic<long> g_failIn{0};      // countdown to the failing allocation; 0 = off
-std::atomic<long> g_count{0};       // allocations made while counting
-
-void* allocate(std::size_t size) {
-    if (g_failIn.load() > 0 && --g_failIn == 0) return nullptr;
-    void* p = std::malloc(size ? size : 1);
-    if (p) {
-        ++g_live;
-        ++g_count;
-    }
-    return p;
-}
-void release(void* p) {
-    if (!p) return;
-    --g_live;
-    std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (void* p = allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    if (void* p = allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
+using rktest::g_count;
+using rktest::g_failIn;
+using rktest::g_live;
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "merge_alloc_hook.h"
+#include "support/alloc_hook.h"
 #include "merge_reference.h"
 #include "merge_test_support.h"
 #include "restore/merge.h"
@@ -288,9 +288,9 @@ TEST(MergeCloseset, FailingAllocationsGiveTheSameResult) {
             const std::vector<int> e = mt::random_entries(rng, n, s);
             Vec b = a;
             List la = mt::make_list(a, e), lb = mt::make_list(b, e);
-            merge_fail_in = failAt;
+            rktest::g_failIn = failAt;
             EXPECT_NO_THROW(merge_closeset(&chars, &la));
-            merge_fail_in = 0;
+            rktest::g_failIn = 0;
             ref::closeset(&chars, &lb);
             mt::expect_same(la, a, lb, b);
         }

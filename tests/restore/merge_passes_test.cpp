@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "merge_alloc_hook.h"
+#include "support/alloc_hook.h"
 #include "merge_reference.h"
 #include "merge_test_support.h"
 #include "restore/merge.h"
@@ -252,15 +252,15 @@ TEST(MergeRects, FailingAllocationThrowsAndLeaksNothing) {
     int failures = 0;
     for (long at = 1; at < 200; ++at) {
         Vec copy = labels;
-        merge_fail_in = at;
+        rktest::g_failIn = at;
         List* l = nullptr;
         try {
             l = merge_rects(&copy, &chars, &boxes, nullptr, &page.mask);
         } catch (const std::bad_alloc&) {
             ++failures;
         }
-        const bool failed = merge_fail_in == 0;
-        merge_fail_in = 0;
+        const bool failed = rktest::g_failIn == 0;
+        rktest::g_failIn = 0;
         delete l;
         if (!failed) break;
         EXPECT_EQ(l, nullptr);
