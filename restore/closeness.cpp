@@ -69,9 +69,13 @@ public:
         found.reserve(v.size() + spare + always.size());
     }
 
-    // Entry j grew from `before` to its present extent.
-    void grown(uint32_t j, const Rect& before) {
-        if (m_inGrid[j]) m_grid.add_growth(j, key(before), key(*v[j]));
+    // Entry i joins entry j: j grows to hold i (the grid follows), i goes.
+    void join(uint32_t i, uint32_t j) {
+        IMGRect* B = v[j];
+        const Rect before(*B);
+        grow(*B, *v[i]);
+        if (m_inGrid[j]) m_grid.add_growth(j, key(before), key(*B));
+        v[i] = nullptr;
     }
 
     // Fills `found` with the entries registered around the window, then the
@@ -180,10 +184,7 @@ void merge_step1(std::vector<IMGRect>* chars, std::list<IMGRect*>* candidates) {
                 return false;
             }
             if (crosses(*A, *B) && !contains(*B, *A)) {
-                const Rect before(*B);
-                grow(*B, *A);
-                w.grown(j, before);
-                v[i] = nullptr;
+                w.join(i, j);
                 return true;
             }
             return false;
@@ -227,10 +228,7 @@ void merge_image(std::list<IMGRect*>* candidates) {
             IMGRect* B = v[j];
             if (!B || B == A) return false;
             if (crosses(*A, *B) || contains(*A, *B) || contains(*B, *A)) {
-                const Rect before(*B);
-                grow(*B, *A);
-                w.grown(j, before);
-                v[i] = nullptr;
+                w.join(i, j);
                 return true;
             }
             return false;
@@ -273,12 +271,7 @@ void merge_closeset(std::vector<IMGRect>* chars, std::list<IMGRect*>* candidates
             IMGRect* B = v[bestJ];
             Rect u(*A);
             grow(u, *B);
-            if (index.count(u, 1) == 0) {
-                const Rect before(*B);
-                grow(*B, *A);
-                w.grown(bestJ, before);
-                v[i] = nullptr;
-            }
+            if (index.count(u, 1) == 0) w.join(i, bestJ);
         }
         w.write_back(*candidates);
         return;
