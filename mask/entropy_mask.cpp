@@ -12,6 +12,7 @@
 #include <new>
 
 #include "rkcorr/bitmap_types.h"
+#include "mask/bw_header.h"
 #include "rkcorr/imgmask.h"
 
 namespace {
@@ -20,21 +21,10 @@ constexpr int kBand = 20;  // levels added below the lightest background band an
 
 // The 1-bit image's 48-byte header block: info header and two palette entries.
 std::unique_ptr<unsigned char[]> make_bw_header(unsigned int width, unsigned int height, unsigned int resolution) {
-    std::unique_ptr<unsigned char[]> block(new unsigned char[sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD)]);
-    BITMAPINFOHEADER bih;
-    memset(&bih, 0, sizeof bih);
-    bih.biSize = sizeof(BITMAPINFOHEADER);
-    bih.biWidth = static_cast<LONG>(width);
-    bih.biHeight = static_cast<LONG>(height);
-    bih.biPlanes = 1;
-    bih.biBitCount = 1;
-    bih.biXPelsPerMeter = static_cast<LONG>(resolution);
-    bih.biYPelsPerMeter = static_cast<LONG>(resolution);
-    bih.biClrUsed = 2;
-    bih.biClrImportant = 2;
-    const RGBQUAD palette[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
-    memcpy(block.get(), &bih, sizeof bih);
-    memcpy(block.get() + sizeof bih, palette, sizeof palette);
+    std::unique_ptr<unsigned char[]> block(new unsigned char[sizeof(rkmask::BwHeaderBlock)]);
+    const rkmask::BwHeaderBlock h = rkmask::make_bw_header(static_cast<LONG>(width), static_cast<LONG>(height),
+                                                           static_cast<LONG>(resolution), static_cast<LONG>(resolution));
+    memcpy(block.get(), &h, sizeof h);
     return block;
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <new>
 
+#include "mask/bw_header.h"
 #include "mask/reduce.h"
 #include "rkcorr/bwimage.h"
 #include "rkcorr/geometry.h"
@@ -15,7 +16,7 @@
 namespace {
 
 constexpr unsigned int kZoom = 2;
-constexpr size_t kHeaderBlockBytes = sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD);
+constexpr size_t kHeaderBlockBytes = sizeof(rkmask::BwHeaderBlock);
 static_assert(kHeaderBlockBytes == 48, "header block: info header and two palette entries");
 
 // Largest reduced side the image class can address with 16-bit coordinates.
@@ -71,21 +72,9 @@ int ImgMask::CreateMask(tagBITMAPINFOHEADER* header, unsigned char* bits, unsign
 
     try {
         m_header = new unsigned char[kHeaderBlockBytes];
-        memset(m_header, 0, kHeaderBlockBytes);
-        BITMAPINFOHEADER bih;
-        memset(&bih, 0, sizeof bih);
-        bih.biSize = sizeof(BITMAPINFOHEADER);
-        bih.biWidth = static_cast<LONG>(dstW);
-        bih.biHeight = static_cast<LONG>(dstH);
-        bih.biPlanes = 1;
-        bih.biBitCount = 1;
-        bih.biXPelsPerMeter = header->biXPelsPerMeter;
-        bih.biYPelsPerMeter = header->biYPelsPerMeter;
-        bih.biClrUsed = 2;
-        bih.biClrImportant = 2;
-        memcpy(m_header, &bih, sizeof bih);
-        const RGBQUAD palette[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
-        memcpy(m_header + sizeof bih, palette, sizeof palette);
+        const rkmask::BwHeaderBlock h = rkmask::make_bw_header(
+            static_cast<LONG>(dstW), static_cast<LONG>(dstH), header->biXPelsPerMeter, header->biYPelsPerMeter);
+        memcpy(m_header, &h, sizeof h);
 
         m_bits = new unsigned char[bufferBytes ? static_cast<size_t>(bufferBytes) : 1];
         memset(m_bits, 0, static_cast<size_t>(bufferBytes));

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "mask/bw_header.h"
 #include "mask/mask_sources.h"
 #include "restore/block_lock.h"
 #include "rkcorr/bitmap_types.h"
@@ -21,23 +22,8 @@ ImgMask* mask_from_bw(tagIMGHEAD* head) {
     if (!rows) return nullptr;
     std::unique_ptr<ImgMask> mask(new ImgMask());
 
-    struct {
-        BITMAPINFOHEADER bih;
-        RGBQUAD palette[2];
-    } header;
-    static_assert(sizeof header == 48, "header block: info header and two palette entries");
-    memset(&header, 0, sizeof header);
-    header.bih.biSize = sizeof(BITMAPINFOHEADER);
-    header.bih.biWidth = head->wWidth;
-    header.bih.biHeight = head->wHeight;
-    header.bih.biPlanes = 1;
-    header.bih.biBitCount = 1;
-    header.bih.biXPelsPerMeter = dpi2dpm(head->wXResolution);
-    header.bih.biYPelsPerMeter = dpi2dpm(head->wYResolution);
-    header.bih.biClrUsed = 2;
-    header.bih.biClrImportant = 2;
-    header.palette[0] = RGBQUAD{255, 255, 255, 0};
-    header.palette[1] = RGBQUAD{0, 0, 0, 0};
+    rkmask::BwHeaderBlock header = rkmask::make_bw_header(
+        head->wWidth, head->wHeight, dpi2dpm(head->wXResolution), dpi2dpm(head->wYResolution));
 
     // The reduction reads ceil(width / 8) bytes of each of the wHeight rows;
     // a block too short for that is refused like any other bad input.
