@@ -93,6 +93,10 @@ PageResult Process(const Options& opt, size_t index, const EngineSource& engines
             r.error = json + ": " + err;
             return r;
         }
+        if (size_t n = DetailRecordCount(rec); n > 65535) {
+            r.error = json + ": the recognition needs " + std::to_string(n) + " detail records, more than 65535";
+            return r;
+        }
         if (!opt.engineAreas) rec.engineAreas.clear();
     } else {
         std::string err;

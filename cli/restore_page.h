@@ -21,6 +21,9 @@ struct RestoreOutcome {
 // indices, memory). `bw` sets the page's wBWFlag.
 std::string RestorePage(const PageImage& page, const Recognition& rec, bool bw, RestoreOutcome& out);
 
+// Detail records the page needs; the engine indexes them with 16 bits.
+size_t DetailRecordCount(const Recognition& rec);
+
 }  // namespace rkcli
 
 #endif
