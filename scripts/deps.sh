@@ -7,7 +7,7 @@ pkgs=("$@")
 if [ ${#pkgs[@]} -eq 0 ]; then
   pkgs=(build-essential cmake pkg-config python3 git
         libgtest-dev googletest libbenchmark-dev
-        gcc-multilib g++-multilib
+        gcc-multilib g++-multilib qemu-user
         libleptonica-dev libtesseract-dev tesseract-ocr tesseract-ocr-eng nlohmann-json3-dev)
 fi
 missing=()

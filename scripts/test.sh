@@ -7,6 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 jobs=$(nproc)
+mkdir -p "$root/build"
 builds=("$@")
 [ ${#builds[@]} -gt 0 ] || builds=(native m32 asan tsan)
 
@@ -22,16 +23,26 @@ run() {  # run NAME CTEST_ARGS -- CMAKE_ARGS...
   (cd "$dir" && ctest --output-on-failure -j "$jobs" "${ctest_args[@]}")
 }
 
+# 32-bit test programs run natively where the kernel can, else under qemu-i386.
+m32_emulator=""
+if ! printf 'int main(void){return 0;}' | gcc -m32 -x c - -o "$root/build/.m32-probe" 2>/dev/null \
+   || ! "$root/build/.m32-probe" 2>/dev/null; then
+  m32_emulator="/usr/bin/qemu-i386;-L;/"
+fi
+rm -f "$root/build/.m32-probe"
+
 status=0
 for b in "${builds[@]}"; do
   case $b in
     native) run native -- || status=1 ;;
+    # This kernel may not run 32-bit programs itself: the tests run under qemu-i386.
     m32) run m32 -- -DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32 -DRKCORR_GTEST_FROM_SOURCE=ON \
+           "-DCMAKE_CROSSCOMPILING_EMULATOR=$m32_emulator" \
            -DRKCORR_ORACLE_TESTS=OFF -DRKCORR_BUILD_BENCH=OFF -DRKCORR_BUILD_CLI=OFF || status=1 ;;
-    asan) ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    asan) ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
            run asan -- -DRKCORR_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
            -DRKCORR_BUILD_BENCH=OFF || status=1 ;;
-    tsan) TSAN_OPTIONS=halt_on_error=1 \
+    tsan) TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
            run tsan -L 'threadpool|platform' -- -DRKCORR_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo \
            -DRKCORR_BUILD_BENCH=OFF -DRKCORR_BUILD_CLI=OFF -DRKCORR_ORACLE_TESTS=OFF || status=1 ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;

@@ -4,7 +4,7 @@
 # exported names: no standard-library instantiations, no file-local helpers.
 set -euo pipefail
 lib=$1 platform=$2
-allowed='^(vtable for |typeinfo for |typeinfo name for |non-virtual thunk to )?(CRk|RKIMG::|RKTC::|HRanExtractFast|ImgMask|ImgRestoration|SupportMMX|merge_closeset|OCR|BKErase|QueryEdgeEntropyInterface|IEdgeEntropy|CEdgeEntropy|ICharConvert|CSmallToCapital|CCapitalToSmall|sjis2jis|jis2sjis|Jmbbtombc|Jmbctombb|g_)'
+allowed='^(vtable for |typeinfo for |typeinfo name for |non-virtual thunk to )?(CRk|RKIMG::|RKTC::|HRanExtractFast|CRunList|ImgMask|ImgRestoration|SupportMMX|merge_closeset|OCR|BKErase|QueryEdgeEntropyInterface|IEdgeEntropy|CEdgeEntropy|ICharConvert|CSmallToCapital|CCapitalToSmall|sjis2jis|jis2sjis|Jmbbtombc|Jmbctombb|g_)'
 platform_allowed='^(Global(Alloc|Lock|Unlock|Size|Free)|fopen_s|RkTest[A-Za-z]*|CreateEvent[AW]?|SetEvent|ResetEvent|WaitForSingleObject|WaitForMultipleObjects|CloseHandle|_beginthreadex|(Initialize|Enter|Leave|Delete)CriticalSection|InterlockedExchange)$'
 bad=0
 symbols() { nm -D --defined-only -C "$1" | awk '$2 != "A" { $1=""; $2=""; sub(/^  /, ""); print }'; }

@@ -1,0 +1,126 @@
+// CRkBWImage: setting, clearing and inverting pixels, spans, rectangles,
+// run lists and frames.
+#include <string.h>
+
+#include "rkcorr/bwimage.h"
+
+namespace {
+
+inline BYTE PixelMask(UINT x) { return static_cast<BYTE>(0x80u >> (x & 7)); }
+
+// Bits of a span's first byte before start, and of its last byte after end.
+inline BYTE KeepLeft(WORD start) { return static_cast<BYTE>(0xFFu << (8 - (start & 7))); }
+inline BYTE KeepRight(WORD end) { return static_cast<BYTE>(0xFFu >> ((end & 7) + 1)); }
+
+// Sets (fill 0xFF) or clears (fill 0x00) the pixels start..end of a row, a
+// byte at a time: masked end bytes and a byte fill between them.
+void FillSpan(BYTE* row, WORD start, WORD end, BYTE fill) {
+    const UINT s = start >> 3, e = end >> 3;
+    const BYTE keepLeft = KeepLeft(start), keepRight = KeepRight(end);
+    if (s == e) {
+        const BYTE keep = keepLeft | keepRight;
+        row[s] = static_cast<BYTE>((row[s] & keep) | (fill & ~keep));
+        return;
+    }
+    row[s] = static_cast<BYTE>((row[s] & keepLeft) | (fill & ~keepLeft));
+    if (e - s > 1) memset(row + s + 1, fill, e - s - 1);
+    row[e] = static_cast<BYTE>((row[e] & keepRight) | (fill & ~keepRight));
+}
+
+}  // namespace
+
+// ---- single pixels -------------------------------------------------------
+
+void CRkBWImage::Draw(WORD x, WORD y) { GetLineData(y)[x >> 3] |= PixelMask(x); }
+
+void CRkBWImage::Erase(WORD x, WORD y) { GetLineData(y)[x >> 3] &= static_cast<BYTE>(~PixelMask(x)); }
+
+void CRkBWImage::Reverse(WORD x, WORD y) { GetLineData(y)[x >> 3] ^= PixelMask(x); }
+
+// ---- spans ------------------------------------------------------------------
+// An empty span (start > end) changes nothing.
+
+void CRkBWImage::Draw(WORD line, WORD start, WORD end, int horizontal) {
+    if (start > end) return;
+    if (horizontal != 0) {
+        FillSpan(GetLineData(line), start, end, 0xFF);
+        return;
+    }
+    for (UINT y = start; y <= end; ++y) Draw(line, static_cast<WORD>(y));
+}
+
+void CRkBWImage::Erase(WORD line, WORD start, WORD end, int horizontal) {
+    if (start > end) return;
+    if (horizontal != 0) {
+        FillSpan(GetLineData(line), start, end, 0x00);
+        return;
+    }
+    for (UINT y = start; y <= end; ++y) Erase(line, static_cast<WORD>(y));
+}
+
+void CRkBWImage::Reverse(WORD line, WORD start, WORD end, int horizontal) {
+    if (horizontal != 0) {
+        for (UINT x = start; x <= end; ++x) Reverse(static_cast<WORD>(x), line);
+    } else {
+        for (UINT y = start; y <= end; ++y) Reverse(line, static_cast<WORD>(y));
+    }
+}
+
+// ---- rectangles: one horizontal span per row, top to bottom ----------------
+
+void CRkBWImage::Draw(TRkImgRect<unsigned short> rect) {
+    for (UINT y = rect.top; y <= rect.bottom; ++y) Draw(static_cast<WORD>(y), rect.left, rect.right, 1);
+}
+
+void CRkBWImage::Erase(TRkImgRect<unsigned short> rect) {
+    for (UINT y = rect.top; y <= rect.bottom; ++y) Erase(static_cast<WORD>(y), rect.left, rect.right, 1);
+}
+
+void CRkBWImage::Reverse(TRkImgRect<unsigned short> rect) {
+    for (UINT y = rect.top; y <= rect.bottom; ++y) Reverse(static_cast<WORD>(y), rect.left, rect.right, 1);
+}
+
+// ---- run lists on one line, in vector order --------------------------------
+
+void CRkBWImage::Draw(WORD line, std::vector<TRkImgRan<unsigned short>>& runs, int horizontal) {
+    for (const TRkImgRan<unsigned short>& r : runs) Draw(line, r.start, r.end, horizontal);
+}
+
+void CRkBWImage::Erase(WORD line, std::vector<TRkImgRan<unsigned short>>& runs, int horizontal) {
+    for (const TRkImgRan<unsigned short>& r : runs) Erase(line, r.start, r.end, horizontal);
+}
+
+void CRkBWImage::Reverse(WORD line, std::vector<TRkImgRan<unsigned short>>& runs, int horizontal) {
+    for (const TRkImgRan<unsigned short>& r : runs) Reverse(line, r.start, r.end, horizontal);
+}
+
+// ---- frames and trimming ------------------------------------------------------
+
+void CRkBWImage::DrawFrameRect(TRkImgRect<unsigned short> rect) {
+    Draw(rect.top, rect.left, rect.right, 1);
+    Draw(rect.bottom, rect.left, rect.right, 1);
+    Draw(rect.left, rect.top, rect.bottom, 0);
+    Draw(rect.right, rect.top, rect.bottom, 0);
+}
+
+void CRkBWImage::EraseFrameRect(TRkImgRect<unsigned short> rect) {
+    Erase(rect.top, rect.left, rect.right, 1);
+    Erase(rect.bottom, rect.left, rect.right, 1);
+    Erase(rect.left, rect.top, rect.bottom, 0);
+    Erase(rect.right, rect.top, rect.bottom, 0);
+}
+
+// Pixel by pixel over the whole image, row by row.
+void CRkBWImage::TrimRect(TRkImgRect<unsigned short> rect) {
+    const TRkImgRect<unsigned short> whole = GetRkImgRect();
+    for (UINT y = whole.top; y <= whole.bottom; ++y) {
+        const bool rowInside = y >= rect.top && y <= rect.bottom;
+        for (UINT x = whole.left; x <= whole.right; ++x) {
+            if (rowInside && x >= rect.left && x <= rect.right) {
+                x = rect.right;  // skip the kept part of the row
+                continue;
+            }
+            Erase(static_cast<WORD>(x), static_cast<WORD>(y));
+        }
+    }
+}

@@ -1,0 +1,143 @@
+// Joiners of run labeling: the runs of one line are attached to the frames of
+// the runs of the line before, merging frames that a run connects.
+//
+// For each current run, left to right, the previous runs are scanned left to
+// right. The first previous run that touches it gives it its frame; every
+// further touching run of another frame has that frame absorbed into the
+// current run's frame (runs appended, rectangle grown), released, and its
+// runs in both lines handed over. The survivor of a merge is therefore the
+// frame of the leftmost previous run touching the current run.
+#include "rkcorr/bwimage.h"
+#include "rkcorr/bwimagetool.h"
+
+namespace {
+
+typedef CRkFramePack::Frame Frame;
+typedef std::vector<TRkImgRan2Plus<unsigned short>> RunVector;
+
+inline void Grow(Frame* f, int start, int end, unsigned short line) {
+    if (static_cast<unsigned short>(start) < f->left) f->left = static_cast<unsigned short>(start);
+    if (static_cast<unsigned short>(end) > f->right) f->right = static_cast<unsigned short>(end);
+    if (line > f->bottom) f->bottom = line;
+}
+
+inline void Absorb(CRkFramePack& pack, Frame* survivor, Frame* gone) {
+    survivor->MergeRect(*static_cast<TRkImgRectPlus<unsigned short>*>(gone));
+    pack.del_Frame(gone);
+}
+
+inline void Hand(CRunList& list, Frame* from, Frame* to) {
+    Frame** o = list.owners;
+    const int n = list.count / 2;
+    for (int i = 0; i < n; ++i)
+        if (o[i] == from) o[i] = to;
+}
+
+// Rows held in run lists. Connect8 selects the touching rule and the scan.
+template <bool Connect8>
+int JoinLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, unsigned short row, int keepRuns) {
+    const int np = prev.count / 2;
+    const int nc = cur.count / 2;
+    const int* pr = prev.runs;
+    const int* cr = cur.runs;
+    Frame** po = prev.owners;
+    Frame** co = cur.owners;
+    const int reach = Connect8 ? 1 : 0;  // a corner touch counts with 8-connectivity
+    int resume = 0;
+    for (int j = 0; j < nc; ++j) {
+        const int cs = cr[2 * j];
+        const int ce = cr[2 * j + 1];
+        Frame* own = co[j];
+        for (int k = Connect8 ? resume : 0; k < np; ++k) {
+            const int ps = pr[2 * k];
+            const int pe = pr[2 * k + 1];
+            if (ps > ce + reach) break;
+            if (pe + reach < cs) {
+                resume = k + 1;
+                continue;
+            }
+            Frame* pf = po[k];
+            if (!own) {
+                Grow(pf, cs, ce, row);
+                own = pf;
+                co[j] = pf;
+                if (keepRuns) pf->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce), row);
+            } else if (pf != own) {
+                Absorb(pack, own, pf);
+                Hand(prev, pf, own);
+                Hand(cur, pf, own);
+            }
+            if (pe > ce) break;
+        }
+        if (!own) {
+            Frame f(static_cast<unsigned short>(cs), row, static_cast<unsigned short>(ce), row, nullptr);
+            own = pack.add_Frame(&f);
+            if (!own) return 0;
+            co[j] = own;
+            if (keepRuns) own->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce), row);
+        }
+    }
+    return 1;
+}
+
+// Lines held in run vectors: the same joining on 16-bit runs.
+template <bool Connect8>
+int JoinVectors(CRkFramePack& pack, RunVector* prev, RunVector* cur, unsigned short line, int keepRuns) {
+    const size_t np = prev->size();
+    const size_t nc = cur->size();
+    const int reach = Connect8 ? 1 : 0;
+    size_t resume = 0;
+    for (size_t j = 0; j < nc; ++j) {
+        TRkImgRan2Plus<unsigned short>& c = (*cur)[j];
+        const int cs = c.start;
+        const int ce = c.end;
+        for (size_t k = Connect8 ? resume : 0; k < np; ++k) {
+            const TRkImgRan2Plus<unsigned short>& p = (*prev)[k];
+            if (p.start > ce + reach) break;
+            if (p.end + reach < cs) {
+                resume = k + 1;
+                continue;
+            }
+            Frame* pf = static_cast<Frame*>(p.owner);
+            if (!c.owner) {
+                CRkBWImageTool::UpdateRect(pf, c, line);
+                c.owner = pf;
+                if (keepRuns) CRkBWImageTool::SaveRan(pf, line, c);
+            } else if (pf != c.owner) {
+                Frame* own = static_cast<Frame*>(c.owner);
+                Absorb(pack, own, pf);
+                CRkBWImageTool::ChangeID(prev, pf, own);
+                CRkBWImageTool::ChangeID(cur, pf, own);
+            }
+            if (p.end > ce) break;
+        }
+        if (!c.owner) {
+            Frame f(c.start, line, c.end, line, nullptr);
+            Frame* own = pack.add_Frame(&f);
+            if (!own) return 0;
+            c.owner = own;
+            if (keepRuns) CRkBWImageTool::SaveRan(own, line, c);
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+int CRkBWImage::RanToFrame2(CRkFramePack& frames, CRunList& prev, CRunList& cur, WORD row, int keepRuns) {
+    return JoinLists<true>(frames, prev, cur, row, keepRuns);
+}
+
+int CRkBWImage::RanToFrame_4Connect2(CRkFramePack& frames, CRunList& prev, CRunList& cur, WORD row,
+                                     int keepRuns) {
+    return JoinLists<false>(frames, prev, cur, row, keepRuns);
+}
+
+int CRkBWImage::RanToFrame(CRkFramePack& frames, RunVector* prev, RunVector* cur, WORD line, int keepRuns) {
+    return JoinVectors<true>(frames, prev, cur, line, keepRuns);
+}
+
+int CRkBWImage::RanToFrame_4Connect(CRkFramePack& frames, RunVector* prev, RunVector* cur, WORD line,
+                                    int keepRuns) {
+    return JoinVectors<false>(frames, prev, cur, line, keepRuns);
+}

@@ -1,0 +1,69 @@
+// Labeling wrappers: label an area (or the whole image) into a frame table of
+// their own and report the live frames in the table's order.
+#include <utility>
+
+#include "rkcorr/bwimage.h"
+
+namespace {
+
+typedef CRkFramePack::Frame Frame;
+
+// In vertical scanning the frames are transposed; this turns one back.
+inline void Untranspose(Frame& f) {
+    std::swap(f.left, f.top);
+    std::swap(f.right, f.bottom);
+}
+
+}  // namespace
+
+int CRkBWImage::SegmentInit(std::vector<TRkImgRect<unsigned short>>& rects, TRkImgRect<unsigned short>* area,
+                            int dropDots, int connect8, int eraseDots, CRkBWImage* dotImage) {
+    CRkFramePack frames;
+    LocalLabelingRan(frames, area ? *area : GetRkImgRect(), dropDots, connect8, 0, eraseDots, dotImage);
+    rects.clear();
+    for (const Frame& f : frames.frames)
+        if (CRkFramePack::IsLive(f)) rects.emplace_back(f.left, f.top, f.right, f.bottom);
+    return 1;
+}
+
+int CRkBWImage::LabelingRan(std::vector<TRkImgRectPlus<unsigned short>>& rects,
+                            TRkImgRect<unsigned short>* area, int dropDots, int connect8, int eraseDots,
+                            CRkBWImage* dotImage) {
+    CRkFramePack frames;
+    LocalLabelingRan(frames, area ? *area : GetRkImgRect(), dropDots, connect8, 1, eraseDots, dotImage);
+    rects.clear();
+    rects.reserve(frames.frames.size());
+    for (Frame& f : frames.frames) {
+        if (!CRkFramePack::IsLive(f)) continue;
+        rects.emplace_back(f.left, f.top, f.right, f.bottom);
+        rects.back().runs = std::move(f.runs);
+    }
+    return 1;
+}
+
+int CRkBWImage::SegmentLineRect(std::vector<TRkImgRect<unsigned short>>& rects, WORD minLength, int horizontal,
+                                TRkImgRect<unsigned short>* area, int connect8) {
+    CRkFramePack frames;
+    LocalLabelingLineRect(frames, minLength, horizontal, area ? *area : GetRkImgRect(), connect8, 0);
+    rects.clear();
+    for (Frame& f : frames.frames) {
+        if (!CRkFramePack::IsLive(f)) continue;
+        if (!horizontal) Untranspose(f);
+        rects.emplace_back(f.left, f.top, f.right, f.bottom);
+    }
+    return 1;
+}
+
+int CRkBWImage::LabelingLineRect(std::vector<TRkImgRectPlus<unsigned short>>& rects, WORD minLength,
+                                 int horizontal, TRkImgRect<unsigned short>* area, int connect8) {
+    CRkFramePack frames;
+    LocalLabelingLineRect(frames, minLength, horizontal, area ? *area : GetRkImgRect(), connect8, 1);
+    rects.clear();
+    for (Frame& f : frames.frames) {
+        if (!CRkFramePack::IsLive(f)) continue;
+        if (!horizontal) Untranspose(f);
+        rects.emplace_back(f.left, f.top, f.right, f.bottom);
+        rects.back().runs = std::move(f.runs);
+    }
+    return 1;
+}

@@ -1,0 +1,140 @@
+// The entropy mask: the grey-level histogram decides which light levels are
+// paper background, every other pixel becomes black in a full-size 1-bit
+// image (rows reversed into top-first order), and ImgMask reduces it.
+#include "mask/entropy_mask.h"
+
+#include <math.h>
+#include <stdint.h>
+#include <string.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "rkcorr/bitmap_types.h"
+#include "rkcorr/imgmask.h"
+
+namespace {
+
+constexpr int kBand = 20;  // levels added below the lightest background band and above it
+
+// The 1-bit image's 48-byte header block: info header and two palette entries.
+std::unique_ptr<unsigned char[]> make_bw_header(unsigned int width, unsigned int height, unsigned int resolution) {
+    std::unique_ptr<unsigned char[]> block(new unsigned char[sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD)]);
+    BITMAPINFOHEADER bih;
+    memset(&bih, 0, sizeof bih);
+    bih.biSize = sizeof(BITMAPINFOHEADER);
+    bih.biWidth = static_cast<LONG>(width);
+    bih.biHeight = static_cast<LONG>(height);
+    bih.biPlanes = 1;
+    bih.biBitCount = 1;
+    bih.biXPelsPerMeter = static_cast<LONG>(resolution);
+    bih.biYPelsPerMeter = static_cast<LONG>(resolution);
+    bih.biClrUsed = 2;
+    bih.biClrImportant = 2;
+    const RGBQUAD palette[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+    memcpy(block.get(), &bih, sizeof bih);
+    memcpy(block.get() + sizeof bih, palette, sizeof palette);
+    return block;
+}
+
+// One row of the 1-bit image: bit 7 - x % 8 of byte x / 8 set for each pixel
+// whose level is foreground. The row is zero on entry.
+void write_bw_row(const unsigned char* grey, unsigned int width, const unsigned char* fg, unsigned char* out) {
+    unsigned int x = 0;
+    for (; x + 8 <= width; x += 8, grey += 8)
+        *out++ = static_cast<unsigned char>(fg[grey[0]] << 7 | fg[grey[1]] << 6 | fg[grey[2]] << 5 |
+                                            fg[grey[3]] << 4 | fg[grey[4]] << 3 | fg[grey[5]] << 2 |
+                                            fg[grey[6]] << 1 | fg[grey[7]]);
+    if (x < width) {
+        unsigned int b = 0;
+        for (unsigned int k = 0; x < width; ++x, ++k) b |= static_cast<unsigned int>(fg[*grey++]) << (7 - k);
+        *out = static_cast<unsigned char>(b);
+    }
+}
+
+}  // namespace
+
+void count_grey_levels(unsigned int width, unsigned int height, unsigned int rowLength, const unsigned char* grey,
+                       unsigned int histogram[256]) {
+    // Four partial histograms keep runs of equal levels from waiting on one
+    // counter.
+    uint32_t part[4][256];
+    memset(part, 0, sizeof part);
+    for (unsigned int y = 0; y < height; ++y) {
+        const unsigned char* p = grey + static_cast<size_t>(y) * rowLength;
+        unsigned int x = 0;
+        for (; x + 4 <= width; x += 4) {
+            ++part[0][p[x]];
+            ++part[1][p[x + 1]];
+            ++part[2][p[x + 2]];
+            ++part[3][p[x + 3]];
+        }
+        for (; x < width; ++x) ++part[0][p[x]];
+    }
+    for (int i = 0; i < 256; ++i) histogram[i] += part[0][i] + part[1][i] + part[2][i] + part[3][i];
+}
+
+bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char flags[256]) {
+    uint32_t total = 0;
+    for (int i = 0; i < 256; ++i) total += histogram[i];
+    if (total == 0) return false;
+
+    // Self-information of each level and the histogram's entropy, in nats.
+    double info[256];
+    double sum = 0.0;
+    for (int i = 0; i < 256; ++i) {
+        info[i] = histogram[i] == 0 ? 0.0
+                                    : -log(static_cast<double>(histogram[i]) / static_cast<double>(total));
+        if (histogram[i] != 0) sum += info[i] * static_cast<double>(histogram[i]);
+    }
+    const double entropy = sum / static_cast<double>(total);
+
+    // A light level is background when its share exceeds e^-H.
+    memset(flags, 1, 256);
+    for (int i = 128; i < 256; ++i) flags[i] = (histogram[i] != 0 && entropy > info[i]) ? 0 : 1;
+    int lo = 256, hi = 0;
+    for (int i = 128; i < 256; ++i)
+        if (flags[i] == 0) { lo = i; break; }
+    for (int i = 255; i >= 1; --i)
+        if (flags[i] == 0) { hi = i; break; }
+    // The band around the background, every level between included.
+    for (int i = std::max(0, lo - kBand); i < std::min(256, hi + kBand); ++i) flags[i] = 0;
+    return true;
+}
+
+ImgMask* create_entropy_mask_counted(unsigned int width, unsigned int height, unsigned int rowLength,
+                                     unsigned int resolution, const unsigned char* grey,
+                                     const unsigned int histogram[256]) {
+    unsigned char fg[256];
+    if (!entropy_foreground_levels(histogram, fg)) return nullptr;
+
+    const uint64_t bwRowBytes = ((static_cast<uint64_t>(width) + 31) / 32) * 4;
+    const uint64_t bwBytes = bwRowBytes * height;
+    if (bwRowBytes > UINT32_MAX || bwBytes > SIZE_MAX) return nullptr;
+    try {
+        std::unique_ptr<unsigned char[]> header = make_bw_header(width, height, resolution);
+        std::unique_ptr<unsigned char[]> bw(new unsigned char[static_cast<size_t>(bwBytes)]);
+        memset(bw.get(), 0, static_cast<size_t>(bwBytes));
+        // The grey image's first row is the page's bottom line; the 1-bit
+        // image stores the top line first.
+        for (unsigned int y = 0; y < height; ++y)
+            write_bw_row(grey + static_cast<size_t>(y) * rowLength, width, fg,
+                         bw.get() + static_cast<size_t>(height - 1 - y) * bwRowBytes);
+        ImgMask* mask = new ImgMask();
+        // A mask whose reduction failed is still returned: it holds no image.
+        mask->CreateMask(reinterpret_cast<BITMAPINFOHEADER*>(header.get()), bw.get(),
+                         static_cast<unsigned int>(bwRowBytes));
+        return mask;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+ImgMask* create_entropy_mask(unsigned int width, unsigned int height, unsigned int rowLength,
+                             unsigned int resolution, unsigned char* grey) {
+    if (width == 0 || height == 0) return nullptr;
+    unsigned int histogram[256] = {};
+    count_grey_levels(width, height, rowLength, grey, histogram);
+    return create_entropy_mask_counted(width, height, rowLength, resolution, grey, histogram);
+}

@@ -1,0 +1,48 @@
+// The page mask of a bilevel page: the engine's 1-bit rows go straight to
+// ImgMask::CreateMask, top row first.
+#include <stdint.h>
+#include <string.h>
+
+#include <memory>
+
+#include "mask/mask_sources.h"
+#include "restore/block_lock.h"
+#include "rkcorr/bitmap_types.h"
+#include "rkcorr/imgmask.h"
+#include "rkcorr/ocr_records.h"
+
+int dpi2dpm(unsigned int dpi) {
+    return static_cast<int>(dpi * 10000u) / 254;
+}
+
+ImgMask* mask_from_bw(tagIMGHEAD* head) {
+    BlockLock lock(head->hBWImage);
+    unsigned char* rows = lock.get<unsigned char>();
+    if (!rows) return nullptr;
+    std::unique_ptr<ImgMask> mask(new ImgMask());
+
+    struct {
+        BITMAPINFOHEADER bih;
+        RGBQUAD palette[2];
+    } header;
+    static_assert(sizeof header == 48, "header block: info header and two palette entries");
+    memset(&header, 0, sizeof header);
+    header.bih.biSize = sizeof(BITMAPINFOHEADER);
+    header.bih.biWidth = head->wWidth;
+    header.bih.biHeight = head->wHeight;
+    header.bih.biPlanes = 1;
+    header.bih.biBitCount = 1;
+    header.bih.biXPelsPerMeter = dpi2dpm(head->wXResolution);
+    header.bih.biYPelsPerMeter = dpi2dpm(head->wYResolution);
+    header.bih.biClrUsed = 2;
+    header.bih.biClrImportant = 2;
+    header.palette[0] = RGBQUAD{255, 255, 255, 0};
+    header.palette[1] = RGBQUAD{0, 0, 0, 0};
+
+    // The reduction reads ceil(width / 8) bytes of each of the wHeight rows;
+    // a block too short for that is refused like any other bad input.
+    const uint64_t lineBytes = head->wLineByte;
+    const uint64_t needed = head->wHeight == 0 ? 0 : (head->wHeight - 1u) * lineBytes + (head->wWidth + 7u) / 8u;
+    if (needed <= GlobalSize(head->hBWImage)) mask->CreateMask(&header.bih, rows, head->wLineByte);
+    return mask.release();
+}

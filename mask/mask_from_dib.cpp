@@ -1,0 +1,133 @@
+// The page masks of grey and colour pages: 8-bit grey, 8-bit palette and
+// 24-bit bitmaps become one grey byte per pixel, counted into the level
+// histogram in the same pass, and go to the entropy mask.
+#include <stdint.h>
+#include <string.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "mask/entropy_mask.h"
+#include "mask/mask_sources.h"
+#include "restore/block_lock.h"
+#include "rkcorr/bitmap_types.h"
+#include "rkcorr/imgmask.h"
+#include "rkcorr/ocr_records.h"
+
+namespace {
+
+// The locked bitmap with its geometry, or nothing when it cannot be locked,
+// has another depth, or is shorter than its header says.
+struct Dib {
+    const BITMAPINFOHEADER* bih = nullptr;
+    const unsigned char* rows = nullptr;  // first stored row
+    unsigned int width = 0;
+    unsigned int height = 0;
+    unsigned int rowBytes = 0;  // bitmap row length
+};
+
+unsigned int pad4(uint64_t bytes) { return static_cast<unsigned int>((bytes + 3) & ~uint64_t{3}); }
+
+bool open_dib(BlockLock& lock, HGLOBAL handle, unsigned int bitCount, uint64_t paletteEntries, Dib& dib) {
+    const unsigned char* base = lock.get<unsigned char>();
+    const uint64_t size = GlobalSize(handle);
+    if (!base || size < sizeof(BITMAPINFOHEADER)) return false;
+    const auto* bih = reinterpret_cast<const BITMAPINFOHEADER*>(base);
+    if (bih->biBitCount != bitCount) return false;
+    const uint64_t width = static_cast<uint32_t>(bih->biWidth);
+    const uint64_t height = bih->biHeight < 0 ? 0u - static_cast<uint32_t>(bih->biHeight)
+                                              : static_cast<uint32_t>(bih->biHeight);
+    const uint64_t rowBytes = (width * (bitCount / 8) + 3) & ~uint64_t{3};
+    const uint64_t offset = sizeof(BITMAPINFOHEADER) + 4 * paletteEntries;
+    if (rowBytes > UINT32_MAX || offset + rowBytes * height > size) return false;
+    dib.bih = bih;
+    dib.rows = base + offset;
+    dib.width = static_cast<unsigned int>(width);
+    dib.height = static_cast<unsigned int>(height);
+    dib.rowBytes = static_cast<unsigned int>(rowBytes);
+    return true;
+}
+
+// A grey buffer with rows of the width padded to 4 bytes; its padding bytes
+// are left as they come.
+struct GreyImage {
+    std::unique_ptr<unsigned char[]> bytes;
+    unsigned int rowBytes;
+    explicit GreyImage(const Dib& dib)
+        : bytes(new unsigned char[static_cast<size_t>(pad4(dib.width)) * dib.height]), rowBytes(pad4(dib.width)) {}
+    unsigned char* row(unsigned int y) { return bytes.get() + static_cast<size_t>(y) * rowBytes; }
+};
+
+}  // namespace
+
+ImgMask* mask_from_8bit_gray(tagIMGHEAD* head) {
+    BlockLock lock(head->hDIB);
+    const auto* bih = lock.get<BITMAPINFOHEADER>();
+    Dib dib;
+    if (!bih || !open_dib(lock, head->hDIB, 8, bih->biClrUsed, dib)) return nullptr;
+    // The pixel values are the grey levels; the palette, if any, is skipped.
+    return create_entropy_mask(dib.width, dib.height, dib.rowBytes, static_cast<unsigned int>(bih->biXPelsPerMeter),
+                               const_cast<unsigned char*>(dib.rows));
+}
+
+ImgMask* mask_from_8bit_palette(tagIMGHEAD* head) {
+    BlockLock lock(head->hDIB);
+    const auto* bih = lock.get<BITMAPINFOHEADER>();
+    Dib dib;
+    if (!bih || !open_dib(lock, head->hDIB, 8, bih->biClrUsed, dib)) return nullptr;
+
+    // Grey level of each palette entry; a pixel value not below the palette
+    // size maps to a marker outside the byte range.
+    constexpr uint16_t kBad = 0x100;
+    const uint32_t entries = bih->biClrUsed;
+    const auto* palette = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const unsigned char*>(bih) + sizeof *bih);
+    uint16_t table[256];
+    for (uint32_t i = 0; i < 256; ++i) {
+        if (i < entries) {
+            const uint32_t sum = uint32_t{palette[i].rgbRed} + palette[i].rgbGreen + palette[i].rgbBlue;
+            table[i] = static_cast<uint16_t>((sum * 349525u + 1024u) >> 20);  // floor(sum / 3)
+        } else {
+            table[i] = kBad;
+        }
+    }
+
+    GreyImage grey(dib);
+    unsigned int histogram[256] = {};
+    for (unsigned int y = 0; y < dib.height; ++y) {
+        const unsigned char* src = dib.rows + static_cast<size_t>(y) * dib.rowBytes;
+        unsigned char* dst = grey.row(y);
+        uint16_t seen = 0;
+        for (unsigned int x = 0; x < dib.width; ++x) {
+            const uint16_t g = table[src[x]];
+            seen |= g;
+            dst[x] = static_cast<unsigned char>(g);
+            ++histogram[g & 0xFF];
+        }
+        if (seen & kBad) throw std::out_of_range("palette index not below the palette size");
+    }
+    return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
+                                       static_cast<unsigned int>(bih->biXPelsPerMeter), grey.bytes.get(),
+                                       histogram);
+}
+
+ImgMask* mask_from_24bit(tagIMGHEAD* head) {
+    BlockLock lock(head->hDIB);
+    Dib dib;
+    // The rows follow the 40-byte header directly: no palette is assumed.
+    if (!open_dib(lock, head->hDIB, 24, 0, dib)) return nullptr;
+
+    GreyImage grey(dib);
+    unsigned int histogram[256] = {};
+    for (unsigned int y = 0; y < dib.height; ++y) {
+        const unsigned char* src = dib.rows + static_cast<size_t>(y) * dib.rowBytes;
+        unsigned char* dst = grey.row(y);
+        for (unsigned int x = 0; x < dib.width; ++x, src += 3) {
+            const unsigned int g = (unsigned{src[0]} + src[1] + src[2]) / 3;
+            dst[x] = static_cast<unsigned char>(g);
+            ++histogram[g];
+        }
+    }
+    return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
+                                       static_cast<unsigned int>(dib.bih->biXPelsPerMeter), grey.bytes.get(),
+                                       histogram);
+}

@@ -1,0 +1,11 @@
+#include "rkcorr/ocrresult/ocr_image.h"
+
+OCRImage::OCRImage() { init(); }
+
+OCRImage::~OCRImage() { release(); }
+
+unsigned int OCRImage::GetType() const { return OCR_REGION_IMAGE; }
+
+void OCRImage::init() {}
+
+void OCRImage::release() {}

@@ -1,0 +1,481 @@
+// CRkBWImage basics against a per-pixel reference: random images in both
+// storage orders, widths that are not multiples of 8, random spans,
+// rectangles and run lists (often touching the right edge).
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "rkcorr/bwimage.h"
+#include "toolkit_image.h"
+
+using Rect = TRkImgRect<unsigned short>;
+using Ran = TRkImgRan<unsigned short>;
+
+namespace {
+
+struct Fixture {
+    std::mt19937 rng;
+    explicit Fixture(unsigned seed) : rng(seed) {}
+    int uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+    TestDib randomDib() {
+        int w = uniform(1, 4) == 1 ? uniform(1, 16) : uniform(17, 150);
+        int h = uniform(1, 24);
+        TestDib d(w, h, uniform(0, 1) == 1);
+        d.randomize(rng);
+        return d;
+    }
+    // A coordinate pair lo <= hi inside [0, size), often reaching the edges.
+    std::pair<int, int> range(int size) {
+        int a = uniform(0, size - 1), b = uniform(0, size - 1);
+        if (a > b) std::swap(a, b);
+        switch (uniform(0, 5)) {
+        case 0: b = size - 1; break;
+        case 1: a = 0; break;
+        case 2: b = a; break;
+        default: break;
+        }
+        return {a, b};
+    }
+    Rect rect(const TestDib& d) {
+        auto [l, r] = range(d.width);
+        auto [t, b] = range(d.height);
+        return Rect(l, t, r, b);
+    }
+};
+
+enum class Op { Set, Clear, Flip };
+
+void Apply(TestDib& d, int x, int y, Op op) {
+    switch (op) {
+    case Op::Set: d.set(x, y, true); break;
+    case Op::Clear: d.set(x, y, false); break;
+    case Op::Flip: d.set(x, y, !d.get(x, y)); break;
+    }
+}
+
+void Span(TestDib& d, int line, int start, int end, bool horizontal, Op op) {
+    for (int p = start; p <= end; ++p) {
+        if (horizontal) Apply(d, p, line, op); else Apply(d, line, p, op);
+    }
+}
+
+void CallSpan(CRkBWImage& img, Op op, WORD line, WORD s, WORD e, int horizontal) {
+    if (op == Op::Set) img.Draw(line, s, e, horizontal);
+    else if (op == Op::Clear) img.Erase(line, s, e, horizontal);
+    else img.Reverse(line, s, e, horizontal);
+}
+
+}  // namespace
+
+TEST(BWImageBasics, DefinedBitPatterns) {
+    TestDib d(32, 2, false);
+    CRkBWImage img(d.header(), d.bits.data());
+    const WORD x3 = 3, x2 = 2, y0 = 0;
+    img.Draw(x3, y0);
+    EXPECT_EQ(d.row(0)[0], 0x10);
+    EXPECT_TRUE(img.IsBlack(x3, y0));
+    EXPECT_FALSE(img.IsBlack(x2, y0));
+    struct { WORD s, e; BYTE b[4]; } cases[] = {
+        {3, 4, {0x18, 0, 0, 0}}, {6, 9, {0x03, 0xC0, 0, 0}},
+        {0, 15, {0xFF, 0xFF, 0, 0}}, {8, 23, {0, 0xFF, 0xFF, 0}}};
+    for (auto& c : cases) {
+        memset(d.row(0), 0, 4);
+        img.Draw(0, c.s, c.e, 1);
+        EXPECT_EQ(memcmp(d.row(0), c.b, 4), 0) << c.s << "-" << c.e;
+        memset(d.row(0), 0xFF, 4);
+        img.Erase(0, c.s, c.e, 1);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(d.row(0)[i], static_cast<BYTE>(~c.b[i]));
+    }
+    EXPECT_EQ(img.NumOfBits(0xFFFFFFFFu), 32u);
+    EXPECT_EQ(img.NumOfBits(0), 0u);
+    EXPECT_EQ(img.NumOfBits(0x80000001u), 2u);
+    std::mt19937 rng(5);
+    for (int i = 0; i < 1000; ++i) {
+        DWORD v = rng();
+        ASSERT_EQ(img.NumOfBits(v), static_cast<DWORD>(__builtin_popcount(v)));
+    }
+}
+
+TEST(BWImageBasics, FramesAndCountsOfDefinedShapes) {
+    TestDib d(80, 10, true);
+    CRkBWImage img(d.header(), d.bits.data());
+    img.DrawFrameRect(Rect(7, 3, 7, 3));
+    EXPECT_EQ(img.CountBlack(img.GetRkImgRect()), 1u);
+    img.Erase(img.GetRkImgRect());
+    img.DrawFrameRect(Rect(2, 2, 5, 4));
+    EXPECT_EQ(img.CountBlack(img.GetRkImgRect()), 10u);
+    img.EraseFrameRect(Rect(2, 2, 5, 4));
+    EXPECT_EQ(img.CountBlack(img.GetRkImgRect()), 0u);
+    for (WORD left = 0; left < 16; ++left) {
+        img.Draw(Rect(left, 1, left + 36, 3));
+        EXPECT_EQ(img.CountBlack(Rect(left, 1, left + 36, 3)), 111u) << left;
+        EXPECT_EQ(img.CountBlack(Rect(left, 2, left, 2)), 1u);
+        img.Erase(img.GetRkImgRect());
+    }
+}
+
+// Every pixel operation form against the per-pixel reference; the whole pixel
+// buffer (padding bits included) must match.
+TEST(BWImageBasics, DrawEraseReverseDifferential) {
+    Fixture f(2024);
+    for (int iter = 0; iter < 400; ++iter) {
+        TestDib d = f.randomDib();
+        TestDib ref = d;
+        CRkBWImage img(d.header(), d.bits.data());
+        for (int step = 0; step < 30; ++step) {
+            Op op = static_cast<Op>(f.uniform(0, 2));
+            switch (f.uniform(0, 4)) {
+            case 0: {  // pixel
+                WORD x = f.uniform(0, d.width - 1), y = f.uniform(0, d.height - 1);
+                if (op == Op::Set) img.Draw(x, y);
+                else if (op == Op::Clear) img.Erase(x, y);
+                else img.Reverse(x, y);
+                Apply(ref, x, y, op);
+                break;
+            }
+            case 1: {  // horizontal span
+                auto [s, e] = f.range(d.width);
+                int line = f.uniform(0, d.height - 1);
+                CallSpan(img, op, line, s, e, 1);
+                Span(ref, line, s, e, true, op);
+                break;
+            }
+            case 2: {  // vertical span
+                auto [s, e] = f.range(d.height);
+                int line = f.uniform(0, d.width - 1);
+                CallSpan(img, op, line, s, e, 0);
+                Span(ref, line, s, e, false, op);
+                break;
+            }
+            case 3: {  // rectangle
+                Rect r = f.rect(d);
+                if (op == Op::Set) img.Draw(r);
+                else if (op == Op::Clear) img.Erase(r);
+                else img.Reverse(r);
+                for (int y = r.top; y <= r.bottom; ++y) Span(ref, y, r.left, r.right, true, op);
+                break;
+            }
+            default: {  // run list, possibly overlapping runs
+                bool horizontal = f.uniform(0, 1) == 1;
+                int length = horizontal ? d.width : d.height;
+                int line = f.uniform(0, (horizontal ? d.height : d.width) - 1);
+                std::vector<Ran> runs;
+                for (int i = f.uniform(0, 5); i > 0; --i) {
+                    auto [s, e] = f.range(length);
+                    runs.emplace_back(s, e);
+                }
+                int flag = horizontal ? f.uniform(1, 3) : 0;  // any non-zero flag is horizontal
+                if (op == Op::Set) img.Draw(line, runs, flag);
+                else if (op == Op::Clear) img.Erase(line, runs, flag);
+                else img.Reverse(line, runs, flag);
+                for (const Ran& r : runs) Span(ref, line, r.start, r.end, horizontal, op);
+                break;
+            }
+            }
+            ASSERT_EQ(d.bits, ref.bits) << "iter " << iter << " step " << step << " w " << d.width;
+        }
+    }
+}
+
+TEST(BWImageBasics, ReverseTwiceRestores) {
+    Fixture f(77);
+    for (int iter = 0; iter < 100; ++iter) {
+        TestDib d = f.randomDib();
+        const std::vector<BYTE> before = d.bits;
+        CRkBWImage img(d.header(), d.bits.data());
+        Rect r = f.rect(d);
+        img.Reverse(r);
+        img.Reverse(r);
+        auto [s, e] = f.range(d.height);
+        std::vector<Ran> runs{Ran(s, e), Ran(0, s)};
+        img.Reverse(0, runs, 0);
+        img.Reverse(0, runs, 0);
+        ASSERT_EQ(d.bits, before);
+    }
+}
+
+TEST(BWImageBasics, FrameAndTrimDifferential) {
+    Fixture f(31);
+    for (int iter = 0; iter < 300; ++iter) {
+        TestDib d = f.randomDib();
+        TestDib ref = d;
+        CRkBWImage img(d.header(), d.bits.data());
+        Rect r = f.rect(d);
+        switch (iter % 3) {
+        case 0:
+            img.DrawFrameRect(r);
+            Span(ref, r.top, r.left, r.right, true, Op::Set);
+            Span(ref, r.bottom, r.left, r.right, true, Op::Set);
+            Span(ref, r.left, r.top, r.bottom, false, Op::Set);
+            Span(ref, r.right, r.top, r.bottom, false, Op::Set);
+            break;
+        case 1:
+            img.EraseFrameRect(r);
+            Span(ref, r.top, r.left, r.right, true, Op::Clear);
+            Span(ref, r.bottom, r.left, r.right, true, Op::Clear);
+            Span(ref, r.left, r.top, r.bottom, false, Op::Clear);
+            Span(ref, r.right, r.top, r.bottom, false, Op::Clear);
+            break;
+        default:
+            img.TrimRect(r);
+            for (int y = 0; y < d.height; ++y)
+                for (int x = 0; x < d.width; ++x)
+                    if (!(x >= r.left && x <= r.right && y >= r.top && y <= r.bottom)) ref.set(x, y, false);
+            break;
+        }
+        ASSERT_EQ(d.bits, ref.bits) << iter;
+    }
+    TestDib d = Fixture(1).randomDib();
+    const std::vector<BYTE> before = d.bits;
+    CRkBWImage img(d.header(), d.bits.data());
+    img.TrimRect(img.GetRkImgRect());
+    EXPECT_EQ(d.bits, before);
+}
+
+TEST(BWImageBasics, CountBlackDifferential) {
+    Fixture f(8);
+    for (int iter = 0; iter < 300; ++iter) {
+        TestDib d = f.randomDib();
+        CRkBWImage img(d.header(), d.bits.data());
+        for (int k = 0; k < 20; ++k) {
+            Rect r = f.rect(d);
+            DWORD expected = 0;
+            for (int y = r.top; y <= r.bottom; ++y)
+                for (int x = r.left; x <= r.right; ++x) expected += d.get(x, y);
+            ASSERT_EQ(img.CountBlack(r), expected) << d.width << " " << r.left << "-" << r.right;
+        }
+    }
+}
+
+namespace {
+// Counts the NumOfBits calls of CountBlack: each call answers 1.
+struct CallCounter : CRkBWImage {
+    using CRkBWImage::CRkBWImage;
+    DWORD NumOfBits(DWORD) const override { return 1; }
+};
+}  // namespace
+
+TEST(BWImageBasics, CountBlackReadsWordsThenBytes) {
+    TestDib d(200, 1, false);
+    CallCounter img(d.header(), d.bits.data());
+    EXPECT_EQ(img.CountBlack(Rect(3, 0, 5, 0)), 1u);    // one byte
+    EXPECT_EQ(img.CountBlack(Rect(0, 0, 15, 0)), 2u);   // two end bytes
+    EXPECT_EQ(img.CountBlack(Rect(0, 0, 63, 0)), 5u);   // ends, one word, bytes 5 and 6
+    EXPECT_EQ(img.CountBlack(Rect(0, 0, 79, 0)), 7u);   // ends, one word, bytes 5 to 8
+    EXPECT_EQ(img.CountBlack(Rect(0, 0, 199, 0)), 10u);  // ends, 5 words, bytes 21 to 23
+}
+
+TEST(BWImageBasics, MemoryAndOrDifferential) {
+    Fixture f(55);
+    for (int iter = 0; iter < 2000; ++iter) {
+        int width = f.uniform(1, 120);
+        int bytes = (width + 7) / 8;
+        std::vector<BYTE> dst(bytes), src(bytes);
+        for (auto& b : dst) b = static_cast<BYTE>(f.rng());
+        for (auto& b : src) b = static_cast<BYTE>(f.rng());
+        auto [s, e] = f.range(width);
+        std::vector<BYTE> out = dst;
+        TestDib any(8, 1, false);
+        CRkBWImage img(any.header(), any.bits.data());
+        bool useAnd = iter % 2 == 0;
+        if (useAnd) img.MemoryAnd(out.data(), src.data(), s, e);
+        else img.MemoryOr(out.data(), src.data(), s, e);
+        for (int x = 0; x < bytes * 8; ++x) {
+            int dv = (dst[x >> 3] >> (7 - (x & 7))) & 1, sv = (src[x >> 3] >> (7 - (x & 7))) & 1;
+            int expected = x < s || x > e ? dv : useAnd ? (dv & sv) : (dv | sv);
+            ASSERT_EQ((out[x >> 3] >> (7 - (x & 7))) & 1, expected) << s << "-" << e << " at " << x;
+        }
+    }
+}
+
+TEST(BWImageBasics, CopyRectBetweenStorageOrders) {
+    Fixture f(9);
+    for (int iter = 0; iter < 200; ++iter) {
+        TestDib a = f.randomDib();
+        TestDib b(a.width, a.height, f.uniform(0, 1) == 1);
+        b.randomize(f.rng);
+        TestDib ref = b;
+        CRkBWImage src(a.header(), a.bits.data()), dst(b.header(), b.bits.data());
+        Rect r = f.rect(a);
+        ASSERT_TRUE(dst.CopyRect(&src, r));
+        for (int y = r.top; y <= r.bottom; ++y)
+            for (int x = r.left; x <= r.right; ++x) ref.set(x, y, a.get(x, y));
+        ASSERT_EQ(b.bits, ref.bits) << iter;
+    }
+}
+
+namespace {
+
+// Reads pixel (x, y) from a packed 1-bit DIB in a buffer.
+bool BufferPixel(const std::vector<BYTE>& buf, int x, int y) {
+    BITMAPINFOHEADER h;
+    memcpy(&h, buf.data(), sizeof h);
+    int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    int stride = ((h.biWidth + 31) / 32) * 4;
+    int row = h.biHeight < 0 ? y : height - 1 - y;
+    return (buf[48 + static_cast<size_t>(stride) * row + (x >> 3)] >> (7 - (x & 7))) & 1;
+}
+
+}  // namespace
+
+TEST(BWImageBasics, AcquireWholeImage) {
+    Fixture f(12);
+    for (int iter = 0; iter < 100; ++iter) {
+        TestDib d = f.randomDib();
+        CRkBWImage img(d.header(), d.bits.data());
+        size_t needed = 48 + d.bits.size();
+        std::vector<BYTE> small(needed - 1, 0xCD);
+        ASSERT_FALSE(img.AcquireImage(small.data(), static_cast<DWORD>(small.size()), nullptr));
+        ASSERT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
+        std::vector<BYTE> buf(needed, 0xCD);
+        ASSERT_TRUE(img.AcquireImage(buf.data(), static_cast<DWORD>(buf.size()), nullptr));
+        ASSERT_EQ(memcmp(buf.data(), d.header(), 48), 0);
+        ASSERT_EQ(memcmp(buf.data() + 48, d.bits.data(), d.bits.size()), 0);  // same storage order
+    }
+}
+
+TEST(BWImageBasics, AcquireRectangleDifferential) {
+    Fixture f(13);
+    for (int iter = 0; iter < 600; ++iter) {
+        TestDib d = f.randomDib();
+        CRkBWImage img(d.header(), d.bits.data());
+        Rect r = f.rect(d);
+        int w = r.right - r.left + 1, h = r.bottom - r.top + 1;
+        int stride = ((w + 31) / 32) * 4;
+        size_t needed = 48 + static_cast<size_t>(stride) * h;
+        std::vector<BYTE> small(needed - 1, 0xCD);
+        ASSERT_FALSE(img.AcquireImage(small.data(), static_cast<DWORD>(small.size()), &r));
+        ASSERT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
+        std::vector<BYTE> buf(needed, 0xCD);
+        ASSERT_TRUE(img.AcquireImage(buf.data(), static_cast<DWORD>(buf.size()), &r));
+        BITMAPINFOHEADER out;
+        memcpy(&out, buf.data(), sizeof out);
+        ASSERT_EQ(out.biWidth, w);
+        ASSERT_EQ(out.biHeight, d.topDown ? -h : h);
+        ASSERT_EQ(out.biBitCount, 1);
+        ASSERT_EQ(memcmp(buf.data() + 12, reinterpret_cast<BYTE*>(d.header()) + 12, 36), 0);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < stride * 8; ++x) {
+                bool expected = x < w && d.get(r.left + x, r.top + y);
+                ASSERT_EQ(BufferPixel(buf, x, y), expected)
+                    << "iter " << iter << " rect " << r.left << "," << r.top << " w " << w << " x " << x;
+            }
+        }
+    }
+}
+
+TEST(BWImageBasics, AcquireRectangleDefinedRow) {
+    TestDib d(16, 1, false);
+    CRkBWImage img(d.header(), d.bits.data());
+    img.Draw(0, 3, 12, 1);
+    Rect r(3, 0, 12, 0);
+    std::vector<BYTE> buf(48 + 4);
+    ASSERT_TRUE(img.AcquireImage(buf.data(), static_cast<DWORD>(buf.size()), &r));
+    EXPECT_EQ(buf[48], 0xFF);
+    EXPECT_EQ(buf[49], 0xC0);
+}
+
+TEST(BWImageBasics, SetLineByteChangesAddressing) {
+    TestDib d(16, 4, true);
+    CRkBWImage img(d.header(), d.bits.data());
+    EXPECT_EQ(img.GetLineData(1), d.bits.data() + 4);
+    img.SetLineByte(2);
+    EXPECT_EQ(img.GetLineByteSize(), 2);
+    EXPECT_EQ(img.GetLineData(3), d.bits.data() + 6);
+    img.SetImageBufSize(77);
+    EXPECT_EQ(img.GetImageBufSize(), 77u);
+}
+
+namespace {
+// Slot index of a virtual member function (Itanium C++ ABI: a pointer to a
+// virtual member holds 1 + the byte offset of its slot).
+template <class F>
+long Slot(F f) {
+    static_assert(sizeof(F) == 2 * sizeof(void*), "Itanium member pointer");
+    uintptr_t raw;
+    memcpy(&raw, &f, sizeof raw);
+    return static_cast<long>((raw - 1) / sizeof(void*));
+}
+}  // namespace
+
+TEST(BWImageBasics, VirtualSlotOrder) {
+    using B = CRkBMPImage;
+    EXPECT_EQ(Slot(&B::CheckUpsideDown), 0);
+    EXPECT_EQ(Slot(&B::GetLineData), 1);
+    EXPECT_EQ(Slot(&B::GetXResolution), 2);
+    EXPECT_EQ(Slot(&B::GetYResolution), 3);
+    EXPECT_EQ(Slot(&B::GetLineByteSize), 4);
+    EXPECT_EQ(Slot(&B::GetWidth), 5);
+    EXPECT_EQ(Slot(&B::GetHeight), 6);
+    EXPECT_EQ(Slot(&B::GetImageBufSize), 7);
+    EXPECT_EQ(Slot(&B::GetRkImgRect), 8);
+    EXPECT_EQ(Slot(&B::GetLNImgRect), 9);
+    EXPECT_EQ(Slot(&B::GetRGBQUAD), 10);
+    EXPECT_EQ(Slot(&B::GetXDot), 11);
+    EXPECT_EQ(Slot(&B::GetDotY), 12);
+    EXPECT_EQ(Slot(&B::POINTtoDOT), 13);
+    EXPECT_EQ(Slot(&B::MMtoDOT), 14);
+    EXPECT_EQ(Slot(&B::OutputBMPImage), 15);
+    EXPECT_EQ(Slot(&B::ReplaceProgressObj), 16);
+    EXPECT_EQ(Slot(&B::SetDefaultProgressObj), 17);
+    EXPECT_EQ(Slot(&B::DPItoDPM), 18);
+    EXPECT_EQ(Slot(&B::DPMtoDPI), 19);
+
+    using W = CRkBWImage;
+    using RanVec = std::vector<Ran>;
+    EXPECT_EQ(Slot(&W::SetLineByte), 20);
+    EXPECT_EQ(Slot(&W::SetImageBufSize), 21);
+    EXPECT_EQ(Slot(static_cast<BOOL (W::*)(WORD, WORD) const>(&W::IsBlack)), 22);
+    EXPECT_EQ(Slot(static_cast<BOOL (W::*)(const BYTE*, WORD) const>(&W::IsBlack)), 23);
+    EXPECT_EQ(Slot(&W::CountBlack), 24);
+    // The later slots keep the table's order (other families sit between them).
+    std::vector<long> order = {
+        Slot(&W::CountBlack),
+        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Draw)),
+        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Draw)),
+        Slot(static_cast<void (W::*)(Rect)>(&W::Draw)),
+        Slot(static_cast<void (W::*)(WORD, RanVec&, int)>(&W::Draw)),
+        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Erase)),
+        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Erase)),
+        Slot(static_cast<void (W::*)(Rect)>(&W::Erase)),
+        Slot(static_cast<void (W::*)(WORD, RanVec&, int)>(&W::Erase)),
+        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Reverse)),
+        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Reverse)),
+        Slot(static_cast<void (W::*)(Rect)>(&W::Reverse)),
+        Slot(static_cast<void (W::*)(WORD, RanVec&, int)>(&W::Reverse)),
+        Slot(&W::DrawFrameRect), Slot(&W::EraseFrameRect), Slot(&W::TrimRect),
+        Slot(&W::CopyRect), Slot(&W::AcquireImage), Slot(&W::NumOfBits)};
+    for (size_t i = 1; i < order.size(); ++i) EXPECT_LT(order[i - 1], order[i]) << i;
+    // Draw .. Reverse and the frames are consecutive.
+    for (size_t i = 2; i <= 15; ++i) EXPECT_EQ(order[i], order[i - 1] + 1) << i;
+    EXPECT_EQ(order[17], order[16] + 1);  // CopyRect, AcquireImage
+}
+
+namespace {
+// Overriding the pixel form changes the forms built on it.
+struct PixelLog : CRkBWImage {
+    using CRkBWImage::CRkBWImage;
+    int drawn = 0;
+    void Draw(WORD x, WORD y) override { ++drawn; CRkBWImage::Draw(x, y); }
+    using CRkBWImage::Draw;
+};
+}  // namespace
+
+TEST(BWImageBasics, OperationsGoThroughVirtualSlots) {
+    TestDib d(20, 10, false);
+    PixelLog img(d.header(), d.bits.data());
+    img.Draw(3, 2, 7, 0);  // vertical span: pixel by pixel
+    EXPECT_EQ(img.drawn, 6);
+    img.Draw(3, 2, 7, 1);  // horizontal span: whole bytes
+    EXPECT_EQ(img.drawn, 6);
+    TestDib s(20, 10, true);
+    std::mt19937 rng(3);
+    s.randomize(rng);
+    CRkBWImage src(s.header(), s.bits.data());
+    img.CopyRect(&src, Rect(0, 0, 19, 9));
+    int black = 0;
+    for (int y = 0; y < 10; ++y) for (int x = 0; x < 20; ++x) black += s.get(x, y);
+    EXPECT_EQ(img.drawn, 6 + black);
+}

@@ -1,0 +1,393 @@
+// Labeling: output order with slot reuse, dot dropping, connectivity, line
+// labeling, cancellation, the frame table and the run-list helpers. Random
+// images are checked against a flood-fill reference written here.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "bw_fixture.h"
+#include "rkcorr/bwimagetool.h"
+#include "rkcorr/framepack.h"
+#include "rkcorr/runlist.h"
+
+namespace {
+
+typedef std::tuple<int, int, int, int> Box;  // left, top, right, bottom
+typedef std::vector<TRkImgRect<unsigned short>> Rects;
+
+std::vector<Box> Boxes(const Rects& v) {
+    std::vector<Box> out;
+    for (const auto& r : v) out.emplace_back(r.left, r.top, r.right, r.bottom);
+    return out;
+}
+
+std::vector<Box> Segment(BWBuffer& b, int dropDots, int connect8, TRkImgRect<unsigned short>* area = nullptr) {
+    CRkBWImage img = b.image();
+    Rects out{TRkImgRect<unsigned short>(1, 2, 3, 4)};
+    EXPECT_EQ(img.SegmentInit(out, area, dropDots, connect8, 0, nullptr), 1);
+    return Boxes(out);
+}
+
+// Components of the black pixels inside the area by flood fill: label map
+// (-1 white or outside) and bounding boxes in order of first pixel.
+struct Reference {
+    std::vector<int> label;
+    std::vector<Box> boxes;
+    std::vector<int> sizes;
+};
+
+Reference Flood(const BWBuffer& b, int l, int t, int r, int bo, bool connect8) {
+    const int w = b.width();
+    Reference ref;
+    ref.label.assign(static_cast<size_t>(w) * b.height(), -1);
+    std::vector<std::pair<int, int>> stack;
+    for (int y = t; y <= bo; ++y)
+        for (int x = l; x <= r; ++x) {
+            if (!b.get(x, y) || ref.label[y * w + x] >= 0) continue;
+            const int id = static_cast<int>(ref.boxes.size());
+            Box box(x, y, x, y);
+            int size = 0;
+            stack.emplace_back(x, y);
+            ref.label[y * w + x] = id;
+            while (!stack.empty()) {
+                const auto p = stack.back();
+                stack.pop_back();
+                ++size;
+                std::get<0>(box) = std::min(std::get<0>(box), p.first);
+                std::get<1>(box) = std::min(std::get<1>(box), p.second);
+                std::get<2>(box) = std::max(std::get<2>(box), p.first);
+                std::get<3>(box) = std::max(std::get<3>(box), p.second);
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        if (!dx && !dy) continue;
+                        if (!connect8 && dx && dy) continue;
+                        const int nx = p.first + dx, ny = p.second + dy;
+                        if (nx < l || nx > r || ny < t || ny > bo) continue;
+                        if (!b.get(nx, ny) || ref.label[ny * w + nx] >= 0) continue;
+                        ref.label[ny * w + nx] = id;
+                        stack.emplace_back(nx, ny);
+                    }
+            }
+            ref.boxes.push_back(box);
+            ref.sizes.push_back(size);
+        }
+    return ref;
+}
+
+std::vector<Box> Sorted(std::vector<Box> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+TEST(Labeling, MergedSlotIsTakenByTheNextNewComponent) {
+    // Row 1 joins the two frames of row 0; the frame of (2, 0) is released and
+    // the component of row 2 takes its place; the one of row 3 is appended.
+    BWBuffer b = BWBuffer::FromRows({"X.X.....", "XXX.....", "......XX", "...XX..."});
+    EXPECT_EQ(Segment(b, 0, 1), (std::vector<Box>{{0, 0, 2, 1}, {6, 2, 7, 2}, {3, 3, 4, 3}}));
+}
+
+TEST(Labeling, DroppedDotsAreReusedLastInFirstOut) {
+    // The two dots of row 0 are dropped after row 1 is joined (its component
+    // is appended third), the right one last; row 2's component takes the
+    // right dot's slot, row 3's the left one's.
+    BWBuffer b = BWBuffer::FromRows({"X...X...", "......XX", "XX......", "...XX..."});
+    EXPECT_EQ(Segment(b, 1, 1), (std::vector<Box>{{3, 3, 4, 3}, {0, 2, 1, 2}, {6, 1, 7, 1}}));
+    EXPECT_EQ(Segment(b, 0, 1),
+              (std::vector<Box>{{0, 0, 0, 0}, {4, 0, 4, 0}, {6, 1, 7, 1}, {0, 2, 1, 2}, {3, 3, 4, 3}}));
+}
+
+TEST(Labeling, UShapeKeepsTheLeftArmsFrame) {
+    BWBuffer b = BWBuffer::FromRows({"X...X.XX", "X...X...", "XXXXX.XX"});
+    // Frames: left arm (slot 0), right arm (1), the bar at the top right (2).
+    // Row 2 joins the arms: slot 1 is released and the lower right bar takes it.
+    EXPECT_EQ(Segment(b, 0, 1), (std::vector<Box>{{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}));
+}
+
+TEST(Labeling, DotsAndConnectivity) {
+    BWBuffer dot = BWBuffer::FromRows({"....", ".X..", "...."});
+    EXPECT_TRUE(Segment(dot, 1, 1).empty());
+    EXPECT_EQ(Segment(dot, 0, 1), (std::vector<Box>{{1, 1, 1, 1}}));
+    EXPECT_EQ(Segment(dot, 2, 1), (std::vector<Box>{{1, 1, 1, 1}}));
+    EXPECT_TRUE(Segment(dot, 1, 0).empty());
+
+    BWBuffer diag(10, 10);
+    diag.set(5, 5);
+    diag.set(6, 6);
+    EXPECT_EQ(Segment(diag, 0, 1), (std::vector<Box>{{5, 5, 6, 6}}));
+    EXPECT_EQ(Segment(diag, 0, 0), (std::vector<Box>{{5, 5, 5, 5}, {6, 6, 6, 6}}));
+    EXPECT_EQ(Segment(diag, 1, 1), (std::vector<Box>{{5, 5, 6, 6}}));
+    EXPECT_TRUE(Segment(diag, 1, 0).empty());
+
+    BWBuffer white(13, 3);
+    EXPECT_TRUE(Segment(white, 1, 1).empty());
+    EXPECT_TRUE(Segment(white, 0, 0).empty());
+}
+
+TEST(Labeling, EraseDotsAndDotImage) {
+    BWBuffer b = BWBuffer::FromRows({"X.....X", "...XX..", "......X"});
+    BWBuffer dots(7, 3, true);
+    dots.fillRect(0, 0, 6, 2);  // cleared first
+    {
+        CRkBWImage img = b.image();
+        CRkBWImage dimg = dots.image();
+        Rects out;
+        img.SegmentInit(out, nullptr, 1, 1, 0, &dimg);
+        EXPECT_EQ(Boxes(out), (std::vector<Box>{{3, 1, 4, 1}}));
+        EXPECT_TRUE(b.get(0, 0) && b.get(6, 0) && b.get(6, 2));  // not erased
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x)
+                EXPECT_EQ(dots.get(x, y), (x == 0 && y == 0) || (x == 6 && y == 0) || (x == 6 && y == 2));
+        img.SegmentInit(out, nullptr, 1, 1, 1, nullptr);
+        EXPECT_FALSE(b.get(0, 0) || b.get(6, 0) || b.get(6, 2));
+        EXPECT_TRUE(b.get(3, 1) && b.get(4, 1));
+    }
+    // A dot image that does not cover the image: nothing is labelled.
+    BWBuffer small(6, 3);
+    CRkBWImage img = b.image();
+    CRkBWImage simg = small.image();
+    Rects out{TRkImgRect<unsigned short>(0, 0, 0, 0)};
+    EXPECT_EQ(img.SegmentInit(out, nullptr, 1, 1, 0, &simg), 1);
+    EXPECT_TRUE(out.empty());
+    CRkFramePack pack;
+    EXPECT_EQ(img.LocalLabelingRan(pack, img.GetRkImgRect(), 1, 1, 0, 0, &simg), 0);
+    // Without drop-dots the dot image is not looked at.
+    EXPECT_EQ(img.LocalLabelingRan(pack, img.GetRkImgRect(), 0, 1, 0, 0, &simg), 1);
+}
+
+TEST(Labeling, RandomImagesMatchFloodFill) {
+    std::mt19937 rng(21);
+    for (int iter = 0; iter < 300; ++iter) {
+        const int w = 1 + static_cast<int>(rng() % (iter % 10 == 0 ? 3 : 90));
+        const int h = 1 + static_cast<int>(rng() % (iter % 10 == 1 ? 3 : 90));
+        BWBuffer b(w, h, iter % 2 == 0);
+        if (iter % 3)
+            b.randomFill(rng, 0.05 + 0.6 * (iter % 7) / 6.0);
+        else
+            b.blobFill(rng, 1 + w * h / 40);
+        b.dirtyPadding();
+        int l = 0, t = 0, r = w - 1, bo = h - 1;
+        if (iter % 4 == 3) {
+            l = static_cast<int>(rng() % w), r = l + static_cast<int>(rng() % (w - l));
+            t = static_cast<int>(rng() % h), bo = t + static_cast<int>(rng() % (h - t));
+        }
+        TRkImgRect<unsigned short> area(l, t, r, bo);
+        for (int c8 = 0; c8 < 2; ++c8) {
+            const Reference ref = Flood(b, l, t, r, bo, c8 == 1);
+            std::vector<Box> noDots;
+            for (size_t i = 0; i < ref.boxes.size(); ++i)
+                if (ref.sizes[i] > 1) noDots.push_back(ref.boxes[i]);
+            ASSERT_EQ(Sorted(Segment(b, 0, c8, &area)), Sorted(ref.boxes)) << iter;
+            ASSERT_EQ(Sorted(Segment(b, 1, c8, &area)), Sorted(noDots)) << iter;
+
+            // LabelingRan: rectangles as SegmentInit, in the same order, and the
+            // runs of each frame are exactly its component's pixels.
+            CRkBWImage img = b.image();
+            std::vector<TRkImgRectPlus<unsigned short>> plus;
+            ASSERT_EQ(img.LabelingRan(plus, &area, 1, c8, 0, nullptr), 1);
+            std::vector<Box> plusBoxes;
+            std::vector<int> cover(static_cast<size_t>(w) * h, 0);
+            for (const auto& f : plus) {
+                plusBoxes.emplace_back(f.left, f.top, f.right, f.bottom);
+                int comp = -2, pixels = 0;
+                for (const auto& run : f.runs)
+                    for (int x = run.start; x <= run.end; ++x) {
+                        const int id = ref.label[run.line * w + x];
+                        ASSERT_GE(id, 0);
+                        if (comp == -2) comp = id;
+                        ASSERT_EQ(id, comp);
+                        ++cover[run.line * w + x];
+                        ++pixels;
+                    }
+                ASSERT_EQ(pixels, ref.sizes[comp]);
+                ASSERT_EQ(plusBoxes.back(), ref.boxes[comp]);
+            }
+            for (int c : cover) ASSERT_LE(c, 1);
+            ASSERT_EQ(plusBoxes, Segment(b, 1, c8, &area));
+        }
+    }
+}
+
+TEST(LineLabeling, MinimumLengthAndOrientation) {
+    BWBuffer b(20, 12);
+    b.fillRect(2, 1, 6, 1);    // horizontal stroke 5 x 1
+    b.fillRect(10, 2, 10, 6);  // vertical stroke 1 x 5
+    b.fillRect(14, 8, 15, 8);  // 2 x 1
+    CRkBWImage img = b.image();
+    Rects out;
+    ASSERT_EQ(img.SegmentLineRect(out, 3, 0, nullptr, 1), 1);
+    EXPECT_EQ(Boxes(out), (std::vector<Box>{{10, 2, 10, 6}}));
+    ASSERT_EQ(img.SegmentLineRect(out, 3, 1, nullptr, 1), 1);
+    EXPECT_EQ(Boxes(out), (std::vector<Box>{{2, 1, 6, 1}}));
+    img.SegmentLineRect(out, 1, 1, nullptr, 1);
+    EXPECT_EQ(Boxes(out), (std::vector<Box>{{2, 1, 6, 1}, {10, 2, 10, 6}, {14, 8, 15, 8}}));
+    img.SegmentLineRect(out, 2, 0, nullptr, 0);
+    EXPECT_EQ(Boxes(out), (std::vector<Box>{{10, 2, 10, 6}}));
+
+    std::vector<TRkImgRectPlus<unsigned short>> plus;
+    img.LabelingLineRect(plus, 3, 0, nullptr, 1);
+    ASSERT_EQ(plus.size(), 1u);
+    EXPECT_EQ(Box(plus[0].left, plus[0].top, plus[0].right, plus[0].bottom), Box(10, 2, 10, 6));
+    ASSERT_EQ(plus[0].runs.size(), 1u);  // one vertical run: rows 2 to 6 of column 10
+    EXPECT_EQ(plus[0].runs.front().start, 2);
+    EXPECT_EQ(plus[0].runs.front().end, 6);
+    EXPECT_EQ(plus[0].runs.front().line, 10);
+}
+
+TEST(LineLabeling, MinimumLengthOneMatchesRunLabeling) {
+    std::mt19937 rng(3);
+    for (int iter = 0; iter < 60; ++iter) {
+        const int w = 1 + static_cast<int>(rng() % 60), h = 1 + static_cast<int>(rng() % 60);
+        BWBuffer b(w, h, iter % 2 == 1);
+        b.randomFill(rng, 0.1 + 0.5 * (iter % 5) / 4.0);
+        CRkBWImage img = b.image();
+        for (int c8 = 0; c8 < 2; ++c8) {
+            const std::vector<Box> want = Sorted(Segment(b, 0, c8));
+            Rects out;
+            img.SegmentLineRect(out, 1, 1, nullptr, c8);
+            ASSERT_EQ(Boxes(out), Segment(b, 0, c8));
+            img.SegmentLineRect(out, 0, 0, nullptr, c8);
+            ASSERT_EQ(Sorted(Boxes(out)), want);
+            // Runs of at least 2 pixels, by the reference on a filtered copy.
+            BWBuffer f(w, h);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    if (b.get(x, y) && ((x > 0 && b.get(x - 1, y)) || (x + 1 < w && b.get(x + 1, y)))) f.set(x, y);
+            img.SegmentLineRect(out, 2, 1, nullptr, c8);
+            ASSERT_EQ(Sorted(Boxes(out)), Sorted(Segment(f, 0, c8)));
+        }
+    }
+}
+
+class StopAt : public CRkProgress {
+public:
+    explicit StopAt(unsigned int stop) : stop_(stop) {}
+    void BeginProcessing(unsigned int total) override { total_ = total; ++begins; }
+    int SendProgress(unsigned int done) override {
+        sent.push_back(done);
+        return done == stop_ ? 0 : 1;
+    }
+    void EndProcessing() override { ++ends; }
+    unsigned int stop_, total_ = 0;
+    int begins = 0, ends = 0;
+    std::vector<unsigned int> sent;
+};
+
+TEST(Labeling, CancellationStopsAtTheRequestedRow) {
+    std::mt19937 rng(8);
+    BWBuffer b(50, 40);
+    b.blobFill(rng, 60);
+    CRkBWImage img = b.image();
+    TRkImgRect<unsigned short> area(3, 5, 45, 34);
+    StopAt stop(10);
+    img.ReplaceProgressObj(&stop);
+    CRkFramePack pack;
+    EXPECT_EQ(img.LocalLabelingRan(pack, area, 0, 1, 0, 0, nullptr), 0);
+    EXPECT_EQ(stop.total_, 30u);
+    EXPECT_EQ(stop.ends, 0);
+    EXPECT_EQ(stop.sent.size(), 11u);
+    EXPECT_EQ(stop.sent.back(), 10u);
+
+    // The wrappers report what was found in rows 5 to 14.
+    Rects out;
+    EXPECT_EQ(img.SegmentInit(out, &area, 0, 1, 0, nullptr), 1);
+    img.SetDefaultProgressObj();
+    TRkImgRect<unsigned short> part(3, 5, 45, 14);
+    Rects want;
+    img.SegmentInit(want, &part, 0, 1, 0, nullptr);
+    EXPECT_EQ(Boxes(out), Boxes(want));
+    EXPECT_FALSE(out.empty());
+
+    StopAt lines(4);
+    img.ReplaceProgressObj(&lines);
+    EXPECT_EQ(img.LocalLabelingLineRect(pack, 1, 0, area, 1, 0), 0);
+    EXPECT_EQ(lines.total_, 43u);  // columns 3 to 45
+    img.SegmentLineRect(out, 1, 0, &area, 1);
+    img.SetDefaultProgressObj();
+    TRkImgRect<unsigned short> cols(3, 5, 6, 34);
+    img.SegmentLineRect(want, 1, 0, &cols, 1);
+    EXPECT_EQ(Boxes(out), Boxes(want));
+
+    StopAt never(1000);
+    img.ReplaceProgressObj(&never);
+    EXPECT_EQ(img.LocalLabelingRan(pack, area, 1, 1, 0, 0, nullptr), 1);
+    EXPECT_EQ(never.begins, 1);
+    EXPECT_EQ(never.ends, 1);
+    EXPECT_EQ(never.sent.size(), 30u);
+    img.SetDefaultProgressObj();
+}
+
+TEST(CRkFramePack, ReleasedFramesAreReusedLastInFirstOut) {
+    CRkFramePack pack;
+    CRkFramePack::Frame f(1, 1, 2, 2, nullptr);
+    CRkFramePack::Frame* a = pack.add_Frame(&f);
+    CRkFramePack::Frame* b = pack.add_Frame(&f);
+    CRkFramePack::Frame* c = pack.add_Frame(&f);
+    a->runs.emplace_back(1, 2, 1);
+    pack.del_Frame(a);
+    pack.del_Frame(c);
+    EXPECT_FALSE(CRkFramePack::IsLive(*a));
+    EXPECT_FALSE(CRkFramePack::IsLive(*c));  // end of nothing, but marked released
+    EXPECT_EQ(c->left, 65535);
+    EXPECT_EQ(c->right, 0);
+    EXPECT_EQ(a->runs.size(), 1u);  // kept until reuse
+    EXPECT_EQ(pack.add_Frame(&f), c);
+    CRkFramePack::Frame* again = pack.add_Frame(&f);
+    EXPECT_EQ(again, a);
+    EXPECT_TRUE(a->runs.empty());
+    EXPECT_TRUE(CRkFramePack::IsLive(*a));
+    EXPECT_NE(pack.add_Frame(&f), b);
+    EXPECT_EQ(pack.frames.size(), 4u);
+    pack.clear();
+    EXPECT_TRUE(pack.frames.empty());
+    EXPECT_EQ(pack.freeHead, nullptr);
+}
+
+TEST(CRunList, SizesConvertAndRanAnd) {
+    EXPECT_THROW(CRunList(-3), std::bad_array_new_length);
+    CRunList empty(-2);
+    EXPECT_EQ(empty.ownerCapacity, 0);
+    CRunList a(20), b(20), out(2);
+    EXPECT_EQ(a.ownerCapacity, 11);
+    a.runs[0] = 0, a.runs[1] = 11, a.count = 2;
+    a.ConvertData();
+    EXPECT_EQ(a.runs[1], 10);
+    EXPECT_EQ(a.owners[0], nullptr);
+    b.runs[0] = 5, b.runs[1] = 20, b.count = 2;
+    CRkBWImageTool::RanAnd(a, b, out);
+    ASSERT_EQ(out.count, 2);
+    EXPECT_EQ(out.runs[0], 5);
+    EXPECT_EQ(out.runs[1], 10);
+    a.runs[0] = 0, a.runs[1] = 5, b.runs[0] = 5, b.runs[1] = 9;
+    CRkBWImageTool::RanAnd(a, b, out);
+    EXPECT_EQ(out.count, 0);
+    // Several overlaps, more than out was made for: out grows.
+    int ar[] = {0, 3, 6, 9, 12, 15, 18, 21}, br[] = {1, 7, 8, 20};
+    std::copy(ar, ar + 8, a.runs), a.count = 8;
+    std::copy(br, br + 4, b.runs), b.count = 4;
+    CRkBWImageTool::RanAnd(a, b, out);
+    EXPECT_EQ(std::vector<int>(out.runs, out.runs + out.count), (std::vector<int>{1, 3, 6, 7, 8, 9, 12, 15, 18, 20}));
+}
+
+TEST(CRkBWImageTool, FrameHelpers) {
+    CRkFramePack::Frame f(5, 3, 8, 3, nullptr);
+    int run[2] = {2, 6};
+    CRkBWImageTool::UpdateRect(&f, run, 4);
+    EXPECT_EQ(Box(f.left, f.top, f.right, f.bottom), Box(2, 3, 8, 4));
+    TRkImgRan2Plus<unsigned short> r(7, 12, 0, nullptr);
+    CRkBWImageTool::UpdateRect(&f, r, 2);
+    EXPECT_EQ(Box(f.left, f.top, f.right, f.bottom), Box(2, 3, 12, 4));
+    CRkBWImageTool::SaveRan(&f, 9, run);
+    CRkBWImageTool::SaveRan(&f, 10, r);
+    ASSERT_EQ(f.runs.size(), 2u);
+    EXPECT_EQ(f.runs.back().line, 10);
+    EXPECT_EQ(f.runs.front().end, 6);
+    int x = 0, y = 0;
+    std::vector<TRkImgRan2Plus<unsigned short>> v{{0, 1, 0, &x}, {3, 4, 0, &y}, {6, 7, 0, &x}};
+    CRkBWImageTool::ChangeID(&v, &x, &y);
+    for (auto& e : v) EXPECT_EQ(e.owner, &y);
+}
+
+}  // namespace

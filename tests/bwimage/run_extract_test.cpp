@@ -1,0 +1,217 @@
+// Run extraction: the byte scanner and the eight extraction slots against a
+// per-pixel reference, gap closing, ConnectRan and ReDraw.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "bw_fixture.h"
+#include "rkcorr/bwimagetool.h"
+#include "rkcorr/hranextract.h"
+
+namespace {
+
+typedef std::vector<std::pair<int, int>> Runs;
+
+// Runs of colour `black` of the pixels start..end of a line, pixel by pixel.
+Runs ReferenceRuns(const BWBuffer& b, int line, int start, int end, bool horizontal, bool black) {
+    Runs out;
+    int open = -1;
+    for (int p = start; p <= end; ++p) {
+        const bool on = (horizontal ? b.get(p, line) : b.get(line, p)) == black;
+        if (on && open < 0) open = p;
+        if (!on && open >= 0) {
+            out.emplace_back(open, p - 1);
+            open = -1;
+        }
+    }
+    if (open >= 0) out.emplace_back(open, end);
+    return out;
+}
+
+template <class Run>
+Runs ToPairs(const std::vector<Run>& v) {
+    Runs out;
+    for (const Run& r : v) out.emplace_back(r.start, r.end);
+    return out;
+}
+
+std::vector<int> Fast(const BYTE* row, int start, int end) {
+    std::vector<int> t(static_cast<size_t>(end + 1 - start) + 2, -7);
+    int count = -1;
+    HRanExtractFast(row, start, end, t.data(), count);
+    t.resize(static_cast<size_t>(count));
+    return t;
+}
+
+TEST(HRanExtractFast, ByteCases) {
+    const BYTE r66[] = {0x66, 0, 0, 0};
+    EXPECT_EQ(Fast(r66, 0, 7), (std::vector<int>{1, 3, 5, 7}));
+    const BYTE rff[] = {0xFF, 0, 0, 0};
+    EXPECT_EQ(Fast(rff, 0, 7), (std::vector<int>{0, 8}));
+    EXPECT_EQ(Fast(rff, 2, 5), (std::vector<int>{2, 6}));
+    const BYTE r18[] = {0x18, 0, 0, 0};
+    EXPECT_EQ(Fast(r18, 3, 4), (std::vector<int>{3, 5}));
+    const BYTE r00[] = {0x00, 0, 0, 0};
+    EXPECT_TRUE(Fast(r00, 3, 4).empty());
+    const BYTE r0180[] = {0x01, 0x80, 0, 0};
+    EXPECT_EQ(Fast(r0180, 0, 15), (std::vector<int>{7, 9}));
+}
+
+TEST(HRanExtractFast, MatchesPerPixelScanOnRandomRows) {
+    std::mt19937 rng(11);
+    for (int iter = 0; iter < 3000; ++iter) {
+        const int w = 1 + static_cast<int>(rng() % 300);
+        BWBuffer b(w, 1);
+        // Long white and black stretches exercise the word skipping.
+        const int mode = iter % 4;
+        if (mode == 0)
+            b.randomFill(rng, 0.5);
+        else
+            b.blobFill(rng, mode == 1 ? 3 : 30);
+        if (mode == 3)
+            for (int x = 0; x < w; ++x) b.set(x, 0, !b.get(x, 0));
+        b.dirtyPadding();
+        const int s = static_cast<int>(rng() % w);
+        const int e = s + static_cast<int>(rng() % (w - s));
+        const std::vector<int> t = Fast(b.row(0), s, e);
+        Runs got;
+        for (size_t i = 0; i + 1 < t.size(); i += 2) got.emplace_back(t[i], t[i + 1] - 1);
+        ASSERT_EQ(t.size() % 2, 0u);
+        ASSERT_EQ(got, ReferenceRuns(b, 0, s, e, true, true)) << "w " << w << " range " << s << ".." << e;
+    }
+}
+
+TEST(CRkBWImageTool, AddRanStoresEachSetBitBranchFree) {
+    int runs[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(CRkBWImageTool::AddRan(runs, 1, 16, 0x81), 2);
+    EXPECT_EQ(runs[1], 16);
+    EXPECT_EQ(runs[2], 23);
+    EXPECT_EQ(CRkBWImageTool::AddRan(runs, 0, 0, 0xFF), 8);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(runs[i], i);
+    EXPECT_EQ(CRkBWImageTool::AddRan(runs, 0, 8, 0), 0);
+}
+
+TEST(RunExtraction, AllSlotsMatchReferenceInBothStorageOrders) {
+    std::mt19937 rng(5);
+    for (int iter = 0; iter < 200; ++iter) {
+        const int w = 1 + static_cast<int>(rng() % 70), h = 1 + static_cast<int>(rng() % 70);
+        BWBuffer b(w, h, iter % 2 == 1);
+        if (iter % 3)
+            b.randomFill(rng, 0.15 + 0.7 * (iter % 5) / 4.0);
+        else
+            b.blobFill(rng, 20);
+        b.dirtyPadding();
+        CRkBWImage img = b.image();
+        for (int k = 0; k < 6; ++k) {
+            const int y = static_cast<int>(rng() % h), x = static_cast<int>(rng() % w);
+            const int xs = static_cast<int>(rng() % w), xe = xs + static_cast<int>(rng() % (w - xs));
+            const int ys = static_cast<int>(rng() % h), ye = ys + static_cast<int>(rng() % (h - ys));
+            std::vector<TRkImgRan<unsigned short>> r1;
+            std::vector<TRkImgRanPlus<unsigned short>> r2(3);
+            std::vector<TRkImgRan2Plus<unsigned short>> r3(2);
+            img.HRanExtract(r1, y, xs, xe);
+            img.HRanExtract(&r2, y, xs, xe);
+            img.HRanExtract(&r3, y, xs, xe);
+            const Runs hb = ReferenceRuns(b, y, xs, xe, true, true);
+            ASSERT_EQ(ToPairs(r1), hb);
+            ASSERT_EQ(ToPairs(r2), hb);
+            ASSERT_EQ(ToPairs(r3), hb);
+            for (auto& r : r2) EXPECT_EQ(r.line, y);
+            for (auto& r : r3) {
+                EXPECT_EQ(r.line, y);
+                EXPECT_EQ(r.owner, nullptr);
+            }
+            img.VRanExtract(r1, x, ys, ye);
+            img.VRanExtract(&r2, x, ys, ye);
+            img.VRanExtract(&r3, x, ys, ye);
+            const Runs vb = ReferenceRuns(b, x, ys, ye, false, true);
+            ASSERT_EQ(ToPairs(r1), vb);
+            ASSERT_EQ(ToPairs(r2), vb);
+            ASSERT_EQ(ToPairs(r3), vb);
+            for (auto& r : r3) EXPECT_EQ(r.owner, nullptr);
+            img.HWhiteRanExtract(r1, y, xs, xe);
+            ASSERT_EQ(ToPairs(r1), ReferenceRuns(b, y, xs, xe, true, false));
+            img.VWhiteRanExtract(r1, x, ys, ye);
+            ASSERT_EQ(ToPairs(r1), ReferenceRuns(b, x, ys, ye, false, false));
+            // The driver picks the same extraction.
+            img.RanExtract(r1, y, xs, xe, 1, 1, 0);
+            ASSERT_EQ(ToPairs(r1), hb);
+            img.RanExtract(r1, x, ys, ye, 0, 1, 0);
+            ASSERT_EQ(ToPairs(r1), vb);
+            img.RanExtract(r1, y, xs, xe, 1, 0, 0);
+            ASSERT_EQ(ToPairs(r1), ReferenceRuns(b, y, xs, xe, true, false));
+            img.RanExtract(r1, x, ys, ye, 0, 2, 0);
+            ASSERT_EQ(ToPairs(r1), ReferenceRuns(b, x, ys, ye, false, false));
+        }
+    }
+}
+
+TEST(RunExtraction, EdgeRuns) {
+    BWBuffer b = BWBuffer::FromRows({"XXXXXXXXXX", "..........", "X........X"});
+    CRkBWImage img = b.image();
+    std::vector<TRkImgRan<unsigned short>> r;
+    img.HWhiteRanExtract(r, 0, 0, 9);
+    EXPECT_TRUE(r.empty());
+    img.HWhiteRanExtract(r, 1, 2, 7);
+    EXPECT_EQ(ToPairs(r), (Runs{{2, 7}}));
+    img.HRanExtract(r, 2, 0, 9);
+    EXPECT_EQ(ToPairs(r), (Runs{{0, 0}, {9, 9}}));
+    img.VRanExtract(r, 9, 0, 2);
+    EXPECT_EQ(ToPairs(r), (Runs{{0, 0}, {2, 2}}));
+}
+
+TEST(RunExtraction, GapClosing) {
+    BWBuffer b = BWBuffer::FromRows({"XXXX..XXX...X..."});
+    CRkBWImage img = b.image();
+    std::vector<TRkImgRan<unsigned short>> r;
+    img.RanExtract(r, 0, 0, 15, 1, 1, 2);
+    EXPECT_EQ(ToPairs(r), (Runs{{0, 8}, {12, 12}}));
+    img.RanExtract(r, 0, 0, 15, 1, 1, 0);
+    EXPECT_EQ(ToPairs(r), (Runs{{0, 3}, {6, 8}, {12, 12}}));
+    img.RanExtract(r, 0, 0, 15, 1, 1, 3);
+    EXPECT_EQ(ToPairs(r), (Runs{{0, 12}}));
+    // White runs (4, 5), (9, 11), (13, 15): gap 1 joins only the last two.
+    img.RanExtract(r, 0, 0, 15, 1, 0, 1);
+    EXPECT_EQ(ToPairs(r), (Runs{{4, 5}, {9, 15}}));
+    img.RanExtract(r, 0, 0, 15, 1, 0, 3);
+    EXPECT_EQ(ToPairs(r), (Runs{{4, 15}}));
+
+    std::vector<TRkImgRanPlus<unsigned short>> p{{2, 4, 7}, {5, 9, 7}, {11, 12, 7}, {20, 21, 7}};
+    EXPECT_EQ(img.ConnectRan(&p, 0), 0);
+    EXPECT_EQ(ToPairs(p), (Runs{{2, 9}, {11, 12}, {20, 21}}));
+    EXPECT_EQ(img.ConnectRan(&p, 1), 0);
+    EXPECT_EQ(ToPairs(p), (Runs{{2, 12}, {20, 21}}));
+    std::vector<TRkImgRanPlus<unsigned short>> q{{2, 4, 0}, {6, 9, 0}};
+    img.ConnectRan(&q, 0);
+    EXPECT_EQ(ToPairs(q), (Runs{{2, 4}, {6, 9}}));
+    std::vector<TRkImgRanPlus<unsigned short>> none;
+    img.ConnectRan(&none, 5);
+    EXPECT_TRUE(none.empty());
+}
+
+TEST(RunExtraction, ReDrawRewritesOnlyTheWindow) {
+    BWBuffer b = BWBuffer::FromRows({"XX.XX.XXXX.XXXXX", "XXXXXXXXXXXXXXXX"});
+    CRkBWImage img = b.image();
+    std::vector<TRkImgRan<unsigned short>> runs{{0, 5}, {7, 8}, {8, 12}};
+    TRkImgRan<unsigned short> window(4, 9);
+    EXPECT_EQ(img.ReDraw(0, runs, 1, &window), 1);
+    const char* want = "XX.XXX.XXX.XXXXX";
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(b.get(x, 0), want[x] == 'X') << x;
+    // A run covering the whole window fills it; no window means the whole line.
+    std::vector<TRkImgRan<unsigned short>> wide{{0, 15}};
+    TRkImgRan<unsigned short> inner(2, 3);
+    img.ReDraw(1, wide, 1, &inner);
+    for (int x = 0; x < 16; ++x) EXPECT_TRUE(b.get(x, 1));
+    std::vector<TRkImgRan<unsigned short>> two{{1, 2}, {14, 15}};
+    img.ReDraw(1, two, 1, nullptr);
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(b.get(x, 1), x == 1 || x == 2 || x >= 14) << x;
+    // Vertical: column 0, whole height.
+    std::vector<TRkImgRan<unsigned short>> col{{1, 1}};
+    img.ReDraw(0, col, 0, nullptr);
+    EXPECT_FALSE(b.get(0, 0));
+    EXPECT_TRUE(b.get(0, 1));
+}
+
+}  // namespace

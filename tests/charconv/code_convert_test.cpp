@@ -1,0 +1,127 @@
+// Shift_JIS, JIS and UCS-2 conversions over every 16-bit code.
+#include <gtest/gtest.h>
+
+#include "rkcorr/charcode.h"
+
+namespace {
+
+bool valid_sjis(unsigned c)
+{
+  const unsigned lead = c >> 8, trail = c & 0xFF;
+  return ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEF)) &&
+         trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+}
+
+bool valid_jis(unsigned j)
+{
+  return (j >> 8) >= 0x21 && (j >> 8) <= 0x7E && (j & 0xFF) >= 0x21 && (j & 0xFF) <= 0x7E;
+}
+
+// JIS of a valid Shift_JIS code by position: 188 trail bytes cover two rows.
+unsigned reference_jis(unsigned c)
+{
+  const unsigned lead = c >> 8, trail = c & 0xFF;
+  const unsigned l = lead < 0xA0 ? lead - 0x81 : lead - 0xC1;
+  const unsigned t = trail < 0x7F ? trail - 0x40 : trail - 0x41;
+  return ((0x21 + 2 * l + t / 94) << 8) | (0x21 + t % 94);
+}
+
+}  // namespace
+
+TEST(CodeConvert, SjisAndUcs2AreExactInversesOn7516Codes)
+{
+  unsigned mapped = 0, reverse_mapped = 0;
+  for (unsigned c = 1; c <= 0xFFFF; ++c) {
+    const unsigned short u = RKTC::sjistoucs2(static_cast<unsigned short>(c));
+    if (u) {
+      ++mapped;
+      ASSERT_EQ(RKTC::ucs2tosjis(u), c) << std::hex << c;
+    }
+    const unsigned short s = RKTC::ucs2tosjis(static_cast<unsigned short>(c));
+    if (s) {
+      ++reverse_mapped;
+      ASSERT_EQ(RKTC::sjistoucs2(s), c) << std::hex << c;
+    }
+  }
+  EXPECT_EQ(mapped, 7516u);
+  EXPECT_EQ(reverse_mapped, 7516u);
+  EXPECT_EQ(RKTC::sjistoucs2(0), 0);
+  EXPECT_EQ(RKTC::ucs2tosjis(0), 0);
+}
+
+TEST(CodeConvert, TellingRowsAndUnmappedCodes)
+{
+  const unsigned short rows[][2] = {
+      {0x8140, 0x3000}, {0x815F, 0xFF3C}, {0x8160, 0xFF5E}, {0x8161, 0x2225}, {0x817C, 0xFF0D},
+      {0x8191, 0xFFE0}, {0x81CA, 0xFFE2}, {0x8740, 0x2460}, {0x8754, 0x2160}, {0xFA40, 0x2170},
+      {0x5C, 0x5C}, {0x7E, 0x7E}, {0xA1, 0xFF61}, {0xDF, 0xFF9F}, {0x889F, 0x4E9C}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(RKTC::sjistoucs2(r[0]), r[1]) << std::hex << r[0];
+    EXPECT_EQ(RKTC::ucs2tosjis(r[1]), r[0]) << std::hex << r[1];
+  }
+  for (unsigned c = 1; c < 0x80; ++c)
+    EXPECT_EQ(RKTC::sjistoucs2(static_cast<unsigned short>(c)), c);
+  for (unsigned short u : {0x00A5, 0x203E, 0x301C, 0x2016, 0x2212, 0x0080, 0x00A2, 0x00AC})
+    EXPECT_EQ(RKTC::ucs2tosjis(u), 0) << std::hex << u;
+  for (unsigned c : {0x80u, 0xA0u, 0xE0u, 0x8790u, 0x8792u, 0x8795u, 0x8797u, 0x879Au, 0x879Cu,
+                     0xFA4Au, 0xFA54u, 0xFA58u, 0xFA5Bu, 0xFC4Cu, 0xEAA5u})
+    EXPECT_EQ(RKTC::sjistoucs2(static_cast<unsigned short>(c)), 0) << std::hex << c;
+  for (unsigned c = 0xED40; c <= 0xF9FC; ++c)  // NEC-selected IBM extensions, user area
+    ASSERT_EQ(RKTC::sjistoucs2(static_cast<unsigned short>(c)), 0) << std::hex << c;
+  for (unsigned c : {0xFA49u, 0xFA55u, 0xFA57u, 0xFA5Cu, 0xFC4Bu})
+    EXPECT_NE(RKTC::sjistoucs2(static_cast<unsigned short>(c)), 0) << std::hex << c;
+}
+
+TEST(CodeConvert, JisConversionsCheckTheirRanges)
+{
+  unsigned jis_codes = 0;
+  for (unsigned c = 0; c <= 0xFFFF; ++c) {
+    const auto code = static_cast<unsigned short>(c);
+    const unsigned short j = RKTC::sjistojis(code);
+    if (valid_sjis(c)) {
+      ASSERT_EQ(j, reference_jis(c)) << std::hex << c;
+      ASSERT_EQ(sjis2jis(code), j);
+      ASSERT_EQ(jis2sjis(j), c);
+    } else {
+      ASSERT_EQ(j, c) << std::hex << c;
+    }
+    const unsigned short s = RKTC::jistosjis(code);
+    if (valid_jis(c)) {
+      ++jis_codes;
+      ASSERT_TRUE(valid_sjis(s)) << std::hex << c;
+      ASSERT_EQ(RKTC::sjistojis(s), c);
+      ASSERT_EQ(jis2sjis(code), s);
+    } else {
+      ASSERT_EQ(s, c) << std::hex << c;
+    }
+  }
+  EXPECT_EQ(jis_codes, 94u * 94u);
+  EXPECT_EQ(RKTC::sjistojis(0x889F), 0x3021);
+  EXPECT_EQ(RKTC::jistosjis(0x3021), 0x889F);
+  EXPECT_EQ(RKTC::sjistojis(0x0041), 0x0041);
+  EXPECT_NE(sjis2jis(0x0041), 0x0041);  // no check: a meaningless value
+  EXPECT_EQ(RKTC::sjistojis(0xF040), 0xF040);
+  EXPECT_EQ(RKTC::jistosjis(0x7F21), 0x7F21);
+}
+
+TEST(CodeConvert, ComposedFunctionsInheritTheChecks)
+{
+  unsigned through_jis = 0;
+  for (unsigned u = 1; u <= 0xFFFF; ++u) {
+    const auto code = static_cast<unsigned short>(u);
+    const unsigned short s = RKTC::ucs2tosjis(code);
+    const unsigned short j = RKTC::ucs2tojis(code);
+    if (valid_sjis(s)) {
+      ++through_jis;
+      ASSERT_TRUE(valid_jis(j)) << std::hex << u;
+      ASSERT_EQ(RKTC::jistoucs2(j), u) << std::hex << u;
+    } else {
+      ASSERT_EQ(j, s) << std::hex << u;  // single bytes, IBM extensions and 0 pass unchanged
+    }
+  }
+  EXPECT_EQ(through_jis, 7516u - 190u - 373u);  // less single bytes and IBM extensions
+  EXPECT_EQ(RKTC::jistoucs2(0x0041), 0x0041);
+  EXPECT_EQ(RKTC::jistoucs2(0x3021), 0x4E9C);
+  EXPECT_EQ(RKTC::ucs2tojis(0x00A5), 0);
+  EXPECT_EQ(RKTC::ucs2tojis(0x2170), 0xFA40);  // no JIS code: stays Shift_JIS
+}

@@ -1,0 +1,137 @@
+// Memory running out inside the edge-entropy interface: every allocation is
+// made to fail in turn, and the interface must release its scorer and answer
+// with its failure values, with no exception, lock or block left behind.
+#include <gtest/gtest.h>
+
+#include <rkcorr/bkerase.h>
+#include <rkcorr/edge_entropy.h>
+#include <rkcorr/platform_memory.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "entropy/entropy_reference.h"
+
+namespace {
+unsigned g_failIn = 0;     // the n-th following allocation fails; 0: none
+unsigned g_allocations = 0;
+
+void* allocate(size_t n) {
+    ++g_allocations;
+    if (g_failIn != 0 && --g_failIn == 0) throw std::bad_alloc();
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(size_t n) { return allocate(n); }
+void* operator new[](size_t n) { return allocate(n); }
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+using namespace entropy_test;
+
+struct Block {
+    HGLOBAL handle = 0;
+    explicit Block(const std::vector<uint8_t>& bytes) {
+        handle = GlobalAlloc(GHND, bytes.size());
+        memcpy(GlobalLock(handle), bytes.data(), bytes.size());
+        GlobalUnlock(handle);
+    }
+    ~Block() { GlobalFree(handle); }
+    void* arg() const { return reinterpret_cast<void*>(uintptr_t(handle)); }
+};
+
+TEST(EdgeEntropyMemory, FailureInSetImageReleasesTheScorer) {
+    std::mt19937 rng(4);
+    const Image first = random_image(rng, 24, 40);
+    const Image second = random_image(rng, 8, 40);
+    Block a(pack(first)), b(pack(second));
+    // An empty border rectangle normally turns kind 1 into 3.
+    const unsigned outside = 1000;
+    bool succeeded = false;
+    for (unsigned n = 1; !succeeded; ++n) {
+        ASSERT_LT(n, 50u);
+        void* out = nullptr;
+        ASSERT_EQ(QueryEdgeEntropyInterface(&out), 1);
+        IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
+        ASSERT_EQ(e->Initialize(), 0);
+        ASSERT_EQ(e->SetImage(a.arg(), 0), 0);
+        ASSERT_EQ(e->Determine(0, 0, outside, outside, 1), 3);
+
+        const unsigned before = g_allocations;
+        g_failIn = n;
+        const int result = e->SetImage(b.arg(), 0);
+        const bool failed = g_failIn == 0;
+        g_failIn = 0;
+        EXPECT_EQ(RkTestTotalLocks(), 0u);
+        if (!failed) {
+            // Every allocation of the call has been tried and none was refused.
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(g_allocations - before, n - 1);
+            EXPECT_EQ(e->Determine(0, 0, outside, outside, 1), 3);
+            succeeded = true;
+        } else {
+            EXPECT_EQ(result, -1) << n;
+            EXPECT_EQ(e->Determine(0, 0, outside, outside, 1), 1) << n;
+            EXPECT_EQ(e->Determine(0, 0, 1, 1, 4), 4) << n;
+            EXPECT_EQ(e->SetImage(a.arg(), 0), -1) << n;  // no scorer until Initialize
+            ASSERT_EQ(e->Initialize(), 0);
+            ASSERT_EQ(e->SetImage(a.arg(), 0), 0);
+            EXPECT_EQ(e->Determine(0, 0, outside, outside, 1), 3);
+        }
+        EXPECT_EQ(e->Dispose(), 0);
+    }
+}
+
+TEST(EdgeEntropyMemory, FailuresInCreationAndInitialize) {
+    g_failIn = 1;
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(QueryEdgeEntropyInterface(&out), 1);
+    EXPECT_EQ(out, nullptr);
+
+    ASSERT_EQ(QueryEdgeEntropyInterface(&out), 1);
+    IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
+    g_failIn = 1;
+    EXPECT_EQ(e->Initialize(), -1);
+    g_failIn = 0;
+    EXPECT_EQ(e->Determine(0, 0, 5, 5, 1), 1);
+    EXPECT_EQ(e->Dispose(), 0);
+}
+
+TEST(EdgeEntropyMemory, ScorerKeepsWhatItGotUntilRelease) {
+    std::mt19937 rng(6);
+    std::vector<uint8_t> bytes = pack(random_image(rng, 24, 30));
+    for (unsigned n = 1; n <= 6; ++n) {
+        BKErase s;
+        g_failIn = n;
+        EXPECT_THROW(s.SetImage(bytes.data(), unsigned(bytes.size())), std::bad_alloc);
+        g_failIn = 0;
+        EXPECT_FALSE(s.CheckState());
+        EXPECT_EQ(s.Do(), -1);
+        EXPECT_EQ(s.GetEntropyScore(0, 0, 0, 0), -1.0f);
+    }  // the destructor frees the arrays obtained (checked by the leak checker)
+}
+
+}  // namespace

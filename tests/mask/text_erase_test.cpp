@@ -1,0 +1,235 @@
+// Text erasure and labeling on crafted pages: recognised characters vanish
+// with their margin, picture regions and grid lines stay, and the remaining
+// components come back in page coordinates, in the labeling's order, checked
+// against a flood-fill reference on random pages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "mask/mask_source_image.h"
+#include "restore/candidate.h"
+#include "restore/text_erase.h"
+#include "rkcorr/rkcorr.h"
+
+namespace {
+
+using Rect = std::tuple<unsigned, unsigned, unsigned, unsigned>;  // left, top, right, bottom
+
+// A page canvas, top line first, that becomes a mask.
+struct PageInk {
+    unsigned width, height;
+    masktest::BwSource source;
+    ImgMask mask;
+    PageInk(unsigned w, unsigned h) : width(w), height(h), source(w, h, (w + 31) / 32 * 4) {}
+    void fill(unsigned x0, unsigned y0, unsigned x1, unsigned y1) {  // inclusive
+        for (unsigned y = y0; y <= y1; ++y)
+            for (unsigned x = x0; x <= x1; ++x) source.set(x, y);
+    }
+    ImgMask* build() {
+        EXPECT_EQ(mask.CreateMask(&source.header, source.bits.data(), source.stride), 0);
+        return &mask;
+    }
+};
+
+std::vector<Rect> rects_of(const std::vector<IMGRect>& v) {
+    std::vector<Rect> out;
+    for (const IMGRect& r : v) {
+        EXPECT_FALSE(r.IsBorder());
+        out.emplace_back(r.GetLeft(), r.GetTop(), r.GetRight(), r.GetBottom());
+    }
+    return out;
+}
+
+OCRChar make_char(unsigned x, unsigned y, unsigned w, unsigned h) {
+    OCRRect r(x, y, w, h);
+    return OCRChar(u'A', 0, 0, r);
+}
+
+// 8-connected components of more than one pixel of the mask image, in image
+// coordinates, ordered by their first pixel in row-major order.
+std::vector<Rect> flood_components(CRkBWImage* image) {
+    const unsigned w = image->GetWidth(), h = image->GetHeight();
+    std::vector<int> seen(w * h, 0);
+    std::vector<Rect> out;
+    for (unsigned y = 0; y < h; ++y)
+        for (unsigned x = 0; x < w; ++x) {
+            if (seen[y * w + x] || !image->IsBlack(static_cast<WORD>(x), static_cast<WORD>(y))) continue;
+            unsigned l = x, t = y, r = x, b = y, n = 0;
+            std::vector<std::pair<unsigned, unsigned>> stack{{x, y}};
+            seen[y * w + x] = 1;
+            while (!stack.empty()) {
+                auto [px, py] = stack.back();
+                stack.pop_back();
+                ++n;
+                l = std::min(l, px), r = std::max(r, px), t = std::min(t, py), b = std::max(b, py);
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const long nx = long(px) + dx, ny = long(py) + dy;
+                        if (nx < 0 || ny < 0 || nx >= long(w) || ny >= long(h)) continue;
+                        if (seen[ny * w + nx] || !image->IsBlack(static_cast<WORD>(nx), static_cast<WORD>(ny)))
+                            continue;
+                        seen[ny * w + nx] = 1;
+                        stack.emplace_back(unsigned(nx), unsigned(ny));
+                    }
+            }
+            if (n > 1) out.emplace_back(l, t, r, b);
+        }
+    return out;
+}
+
+TEST(Labeling, ConversionToPageCoordinates) {
+    PageInk a(60, 100);
+    a.fill(20, 90, 41, 99);  // mask rectangle (10, 0, 20, 4)
+    std::unique_ptr<std::vector<IMGRect>> v(labeling(a.build()));
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(rects_of(*v), (std::vector<Rect>{Rect{20, 91, 40, 99}}));
+
+    PageInk b(20, 400);
+    b.fill(4, 374, 11, 379);  // mask rectangle (2, 10, 5, 12)
+    v.reset(labeling(b.build()));
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(rects_of(*v), (std::vector<Rect>{Rect{4, 375, 10, 379}}));
+}
+
+TEST(Labeling, DotsPairsBlankAndMissingMasks) {
+    PageInk p(40, 40);
+    p.fill(2, 2, 3, 3);    // one mask pixel alone: dropped
+    p.fill(20, 20, 20, 20);
+    p.fill(22, 22, 22, 22);  // two mask pixels touching at a corner: kept
+    std::unique_ptr<std::vector<IMGRect>> v(labeling(p.build()));
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(rects_of(*v), (std::vector<Rect>{Rect{20, 21, 22, 23}}));
+
+    PageInk blank(40, 40);
+    v.reset(labeling(blank.build()));
+    ASSERT_NE(v, nullptr);
+    EXPECT_TRUE(v->empty());
+
+    ImgMask empty;
+    EXPECT_EQ(labeling(&empty), nullptr);
+    EXPECT_EQ(labeling(nullptr), nullptr);
+}
+
+// Components come in the order of the labeling's table: by their first row
+// from the page's bottom, and a dot's freed slot goes to the next component.
+TEST(Labeling, OrderFollowsTheComponentTable) {
+    PageInk p(80, 60);
+    p.fill(10, 56, 11, 57);  // a single mask pixel in image row 1: opens the first frame
+    p.fill(50, 50, 59, 55);  // image rows 2 to 4: the second frame
+    p.fill(10, 40, 19, 45);  // rows 7 to 9: takes the slot the dot left
+    p.fill(60, 40, 69, 41);  // row 9, right of the one before
+    p.fill(30, 10, 35, 30);  // rows 14 to 24
+    std::unique_ptr<std::vector<IMGRect>> v(labeling(p.build()));
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(rects_of(*v), (std::vector<Rect>{Rect{10, 41, 18, 45}, Rect{50, 51, 58, 55}, Rect{60, 41, 68, 41},
+                                              Rect{30, 11, 34, 31}}));
+}
+
+TEST(EraseText, CharactersVanishOtherInkStays) {
+    PageInk p(200, 120);
+    OCRDocument doc;
+    // A text box of two lines.
+    OCRRect boxRect(10, 10, 80, 40);
+    auto* box = new OCRBox(10, 10, 80, 40);
+    OCRLine l1, l2;
+    for (unsigned k = 0; k < 4; ++k) {
+        OCRChar c = make_char(12 + 15 * k, 12, 9, 12);
+        l1.Add(c);
+        p.fill(12 + 15 * k, 12, 12 + 15 * k + 8, 12 + 11);
+    }
+    OCRChar c2 = make_char(12, 32, 30, 14);
+    l2.Add(c2);
+    p.fill(12, 32, 41, 45);
+    box->Add(l1);
+    box->Add(l2);
+    doc.Add(box);
+    // A table: its characters go, its grid lines stay.
+    OCRRect tableRect(100, 10, 90, 50);
+    auto* table = new OCRTable(1, 1, tableRect);
+    OCRRect cellRect(100, 10, 90, 50);
+    OCRCell cell(0, 0, 1, 1, cellRect);
+    OCRLine tl;
+    OCRChar tc = make_char(120, 20, 20, 20);
+    tl.Add(tc);
+    cell.Add(tl);
+    table->Add(cell);
+    doc.Add(table);
+    p.fill(120, 20, 139, 39);
+    p.fill(100, 10, 189, 10);  // top rule
+    p.fill(100, 59, 189, 59);  // bottom rule
+    // A picture region: not touched.
+    doc.Add((OCRRegion*)new OCRImage());
+    p.fill(20, 80, 60, 110);
+
+    ImgMask* mask = p.build();
+    erase_text_region(mask, &doc);
+    std::unique_ptr<std::vector<IMGRect>> v(labeling(mask));
+    ASSERT_NE(v, nullptr);
+    std::vector<Rect> got = rects_of(*v);
+    std::sort(got.begin(), got.end());
+    std::vector<Rect> want = {Rect{20, 81, 60, 111}, Rect{100, 11, 188, 11}, Rect{100, 59, 188, 59}};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+}
+
+// Random pages: every character's ink is gone after erasure, and the labels
+// are the flood-fill components of the erased mask in page coordinates.
+TEST(EraseText, RandomPagesAgainstFloodFill) {
+    std::mt19937 rng(42);
+    for (int i = 0; i < 60; ++i) {
+        const unsigned w = 40 + rng() % 200, h = 2 * (20 + rng() % 80);
+        PageInk p(w, h);
+        for (int k = 0, n = rng() % 30; k < n; ++k) {
+            const unsigned x = rng() % w, y = rng() % h;
+            p.fill(x, y, std::min(w - 1, x + unsigned(rng() % 12)), std::min(h - 1, y + unsigned(rng() % 12)));
+        }
+        OCRDocument doc;
+        auto* box = new OCRBox();
+        auto* table = new OCRTable();
+        std::vector<OCRRect> chars;
+        for (int k = 0, n = rng() % 12; k < n; ++k) {
+            const unsigned cw = 1 + rng() % 15, ch = 1 + rng() % 15;
+            const unsigned x = rng() % (w - cw), y = rng() % (h - ch);
+            p.fill(x, y, x + cw - 1, y + ch - 1);
+            chars.emplace_back(x, y, cw, ch);
+            OCRLine line;
+            OCRChar c = make_char(x, y, cw, ch);
+            line.Add(c);
+            if (k % 2) {
+                box->Add(line);
+            } else {
+                OCRCell cell;
+                cell.Add(line);
+                table->Add(cell);
+            }
+        }
+        doc.Add(box);
+        doc.Add(table);
+        ImgMask* mask = p.build();
+        erase_text_region(mask, &doc);
+        CRkBWImage* image = mask->GetCRkBWImage();
+        for (const OCRRect& c : chars)
+            for (unsigned y = c.GetPosY(); y < c.GetPosY() + c.GetHeight(); ++y)
+                for (unsigned x = c.GetPosX(); x < c.GetPosX() + c.GetWidth(); ++x)
+                    ASSERT_FALSE(image->IsBlack(static_cast<WORD>(x / 2), static_cast<WORD>((h - 1 - y) / 2)))
+                        << "character pixel " << x << "," << y;
+
+        std::vector<Rect> want;
+        for (const Rect& r : flood_components(image)) {
+            const unsigned l = std::get<0>(r), t = std::get<1>(r), rr = std::get<2>(r), b = std::get<3>(r);
+            want.emplace_back(2 * l, h - 2 * b - 1, 2 * rr, h - 2 * t - 1);
+        }
+        std::unique_ptr<std::vector<IMGRect>> v(labeling(mask));
+        ASSERT_NE(v, nullptr);
+        std::vector<Rect> got = rects_of(*v);
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
+        ASSERT_EQ(got, want) << "page " << i;
+    }
+}
+
+}  // namespace

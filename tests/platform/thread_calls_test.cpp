@@ -1,0 +1,319 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "rkcorr/rkcorr.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+HANDLE auto_event() { return CreateEvent(nullptr, FALSE, FALSE, nullptr); }
+
+// Spins (yielding) until `done` holds; false after 10 s.
+template <typename F>
+bool eventually(F done) {
+    const auto limit = Clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (Clock::now() > limit) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+TEST(ThreadCalls, TypesFitThisTarget) {
+    static_assert(sizeof(HANDLE) == sizeof(void*), "handles are pointer-sized");
+    static_assert(sizeof(LONG) == 4, "InterlockedExchange works on 32 bits");
+    static_assert(INFINITE == 0xFFFFFFFFu && WAIT_OBJECT_0 == 0, "Win32 values");
+    EXPECT_EQ(static_cast<DWORD>(-1), INFINITE);
+}
+
+TEST(ThreadCalls, AutoResetEventIsConsumedByExactlyOneWait) {
+    HANDLE e = auto_event();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+    // Set with no waiter: stays set until one wait takes it.
+    EXPECT_TRUE(SetEvent(e));
+    EXPECT_TRUE(SetEvent(e));  // setting a set event does not count twice
+    EXPECT_EQ(WaitForSingleObject(e, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+    // ResetEvent takes a pending signal away.
+    SetEvent(e);
+    EXPECT_TRUE(ResetEvent(e));
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+    // An event created signalled.
+    HANDLE s = CreateEvent(nullptr, FALSE, TRUE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(e));
+    EXPECT_TRUE(CloseHandle(s));
+}
+
+TEST(ThreadCalls, ManualResetEventStaysSetUntilReset) {
+    HANDLE e = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    SetEvent(e);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+    ResetEvent(e);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+    CloseHandle(e);
+}
+
+TEST(ThreadCalls, SetEventWakesExactlyOneOfTwoWaiters) {
+    HANDLE e = auto_event();
+    std::atomic<int> woken{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 2; ++i)
+        waiters.emplace_back([&] {
+            WaitForSingleObject(e, INFINITE);
+            ++woken;
+        });
+    SetEvent(e);
+    ASSERT_TRUE(eventually([&] { return woken == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(woken, 1);
+    // The signal was consumed by the woken thread.
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+    SetEvent(e);
+    ASSERT_TRUE(eventually([&] { return woken == 2; }));
+    for (auto& t : waiters) t.join();
+    CloseHandle(e);
+}
+
+TEST(ThreadCalls, SetBeforeWaitIsNotLost) {
+    // Ping-pong between two threads: each side sets the other's event, often
+    // before the other has started to wait on it.
+    HANDLE ping = auto_event(), pong = auto_event();
+    const int rounds = 20000;
+    int shared = 0;  // handed back and forth; the events order the accesses
+    std::thread other([&] {
+        for (int i = 0; i < rounds; ++i) {
+            WaitForSingleObject(ping, INFINITE);
+            ++shared;
+            SetEvent(pong);
+        }
+    });
+    for (int i = 0; i < rounds; ++i) {
+        SetEvent(ping);
+        WaitForSingleObject(pong, INFINITE);
+        ++shared;
+    }
+    other.join();
+    EXPECT_EQ(shared, 2 * rounds);
+    CloseHandle(ping);
+    CloseHandle(pong);
+}
+
+TEST(ThreadCalls, WaitAllTakesNothingUntilEverythingIsSet) {
+    HANDLE e[3] = {auto_event(), auto_event(), auto_event()};
+    SetEvent(e[0]);
+    SetEvent(e[2]);
+    EXPECT_EQ(WaitForMultipleObjects(3, e, TRUE, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForMultipleObjects(3, e, TRUE, 20), WAIT_TIMEOUT);
+    // The failed waits took no signal.
+    EXPECT_EQ(WaitForSingleObject(e[0], 0), WAIT_OBJECT_0);
+    SetEvent(e[0]);
+
+    std::atomic<bool> released{false};
+    std::thread waiter([&] {
+        EXPECT_EQ(WaitForMultipleObjects(3, e, TRUE, INFINITE), WAIT_OBJECT_0);
+        released = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(released);
+    SetEvent(e[1]);
+    waiter.join();
+    EXPECT_TRUE(released);
+    // All three were taken together.
+    for (HANDLE h : e) EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
+    for (HANDLE h : e) CloseHandle(h);
+}
+
+TEST(ThreadCalls, WaitAllSeesEventsSetFromManyThreads) {
+    // Each setter signals its own event, then parks until the next round:
+    // the pattern of a pool's done and start events.
+    const int n = 8, rounds = 1000;
+    std::vector<HANDLE> done(n), go(n);
+    for (auto& h : done) h = auto_event();
+    for (auto& h : go) h = auto_event();
+    std::vector<int> work(n, 0);  // each entry written by its setter only
+    std::vector<std::thread> setters;
+    for (int i = 0; i < n; ++i)
+        setters.emplace_back([&, i] {
+            for (int r = 0; r < rounds; ++r) {
+                ++work[i];
+                SetEvent(done[i]);
+                WaitForSingleObject(go[i], INFINITE);
+            }
+        });
+    for (int r = 0; r < rounds; ++r) {
+        // (EXPECT, not ASSERT: the setters must be released and joined.)
+        EXPECT_EQ(WaitForMultipleObjects(n, done.data(), TRUE, INFINITE), WAIT_OBJECT_0);
+        for (int i = 0; i < n; ++i) EXPECT_EQ(work[i], r + 1);
+        for (HANDLE h : go) SetEvent(h);
+    }
+    for (auto& t : setters) t.join();
+    for (HANDLE h : done) EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
+    for (HANDLE h : done) CloseHandle(h);
+    for (HANDLE h : go) CloseHandle(h);
+}
+
+TEST(ThreadCalls, WaitAnyTakesTheLowestSetObject) {
+    HANDLE e[3] = {auto_event(), auto_event(), auto_event()};
+    EXPECT_EQ(WaitForMultipleObjects(3, e, FALSE, 0), WAIT_TIMEOUT);
+    SetEvent(e[2]);
+    SetEvent(e[1]);
+    EXPECT_EQ(WaitForMultipleObjects(3, e, FALSE, INFINITE), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(WaitForMultipleObjects(3, e, FALSE, INFINITE), WAIT_OBJECT_0 + 2);
+    EXPECT_EQ(WaitForMultipleObjects(3, e, FALSE, 0), WAIT_TIMEOUT);
+    for (HANDLE h : e) CloseHandle(h);
+}
+
+TEST(ThreadCalls, FiniteTimeOutIsHonoured) {
+    HANDLE e = auto_event();
+    const auto start = Clock::now();
+    EXPECT_EQ(WaitForSingleObject(e, 50), WAIT_TIMEOUT);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50));
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        SetEvent(e);
+    });
+    EXPECT_EQ(WaitForSingleObject(e, 10000), WAIT_OBJECT_0);
+    setter.join();
+    CloseHandle(e);
+}
+
+struct ThreadData {
+    std::atomic<int>* finished;
+    unsigned sleepMicroseconds;
+};
+
+unsigned sleeper(void* raw) {
+    auto* data = static_cast<ThreadData*>(raw);
+    std::this_thread::sleep_for(std::chrono::microseconds(data->sleepMicroseconds));
+    ++*data->finished;
+    return 7;
+}
+
+TEST(ThreadCalls, WaitAllOnThreadsReturnsWhenEveryThreadHasEnded) {
+    std::mt19937 random(42);
+    for (int round = 0; round < 20; ++round) {
+        const int n = 1 + round % 6;
+        std::atomic<int> finished{0};
+        std::vector<ThreadData> data(n);
+        std::vector<HANDLE> threads(n);
+        for (int i = 0; i < n; ++i) {
+            data[i] = {&finished, static_cast<unsigned>(random() % 3000)};
+            unsigned id = 0;
+            threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, sleeper, &data[i], 0, &id));
+            ASSERT_NE(threads[i], nullptr);
+            EXPECT_NE(id, 0u);
+        }
+        EXPECT_EQ(WaitForMultipleObjects(n, threads.data(), TRUE, INFINITE), WAIT_OBJECT_0);
+        EXPECT_EQ(finished, n);
+        // An ended thread stays signalled.
+        for (HANDLE t : threads) EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);
+        for (HANDLE t : threads) EXPECT_TRUE(CloseHandle(t));
+    }
+}
+
+TEST(ThreadCalls, ThreadRunsOnAfterItsHandleIsClosed) {
+    HANDLE go = auto_event(), back = auto_event();
+    HANDLE pair[2] = {go, back};
+    uintptr_t t = _beginthreadex(
+        nullptr, 64 * 1024,
+        [](void* raw) -> unsigned {
+            auto* events = static_cast<HANDLE*>(raw);
+            WaitForSingleObject(events[0], INFINITE);
+            SetEvent(events[1]);
+            return 0;
+        },
+        pair, 0, nullptr);
+    ASSERT_NE(t, 0u);
+    EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(t), 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(reinterpret_cast<HANDLE>(t)));
+    SetEvent(go);
+    EXPECT_EQ(WaitForSingleObject(back, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(go);
+    CloseHandle(back);
+}
+
+TEST(ThreadCalls, DeadAndForeignHandlesAreRefused) {
+    HANDLE e = auto_event();
+    ASSERT_TRUE(CloseHandle(e));
+    EXPECT_FALSE(CloseHandle(e));
+    EXPECT_FALSE(SetEvent(e));
+    EXPECT_FALSE(ResetEvent(e));
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_FAILED);
+    EXPECT_EQ(WaitForSingleObject(nullptr, INFINITE), WAIT_FAILED);
+    EXPECT_EQ(WaitForSingleObject(INVALID_HANDLE_VALUE, INFINITE), WAIT_FAILED);
+    EXPECT_FALSE(CloseHandle(nullptr));
+    HANDLE live = auto_event();
+    HANDLE mixed[2] = {live, e};
+    EXPECT_EQ(WaitForMultipleObjects(2, mixed, TRUE, INFINITE), WAIT_FAILED);
+    EXPECT_EQ(WaitForMultipleObjects(0, mixed, TRUE, INFINITE), WAIT_FAILED);
+    EXPECT_EQ(WaitForMultipleObjects(1, nullptr, TRUE, INFINITE), WAIT_FAILED);
+    // A closed handle's value is not given to the next object.
+    HANDLE next = auto_event();
+    EXPECT_NE(next, e);
+    // SetEvent refuses a thread handle.
+    uintptr_t t = _beginthreadex(nullptr, 0, [](void*) -> unsigned { return 0; }, nullptr, 0, nullptr);
+    ASSERT_NE(t, 0u);
+    EXPECT_FALSE(SetEvent(reinterpret_cast<HANDLE>(t)));
+    EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(t), INFINITE), WAIT_OBJECT_0);
+    CloseHandle(reinterpret_cast<HANDLE>(t));
+    // Unsupported requests fail cleanly.
+    EXPECT_EQ(CreateEvent(nullptr, FALSE, FALSE, "named"), nullptr);
+    EXPECT_EQ(_beginthreadex(nullptr, 0, nullptr, nullptr, 0, nullptr), 0u);
+    EXPECT_EQ(_beginthreadex(nullptr, 0, [](void*) -> unsigned { return 0; }, nullptr, CREATE_SUSPENDED,
+                             nullptr),
+              0u);
+    CloseHandle(live);
+    CloseHandle(next);
+}
+
+TEST(ThreadCalls, CriticalSectionExcludesAndNests) {
+    CRITICAL_SECTION cs;
+    InitializeCriticalSection(&cs);
+    long counter = 0;  // guarded by cs only
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                EnterCriticalSection(&cs);
+                EnterCriticalSection(&cs);  // the owner may enter again
+                ++counter;
+                LeaveCriticalSection(&cs);
+                ++counter;
+                LeaveCriticalSection(&cs);
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(counter, 4 * 20000 * 2);
+    DeleteCriticalSection(&cs);
+}
+
+TEST(ThreadCalls, InterlockedExchangeIsAtomic) {
+    volatile LONG value = 5;
+    EXPECT_EQ(InterlockedExchange(&value, -3), 5);
+    EXPECT_EQ(value, -3);
+    // A spin lock built on the exchange keeps a plain counter exact.
+    volatile LONG lock = 0;
+    long counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                while (InterlockedExchange(&lock, 1) != 0) std::this_thread::yield();
+                ++counter;
+                InterlockedExchange(&lock, 0);
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(counter, 3 * 20000);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// IMGRect, the compare ordering, and the character and box rectangles built
+// from the page model.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <list>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "merge_test_support.h"
+#include "restore/candidate.h"
+#include "restore/char_rects.h"
+#include "rkcorr/imgmask.h"
+#include "rkcorr/ocrresult.h"
+
+namespace {
+
+using mt::same_rect;
+
+TEST(IMGRect, ConstructionCopyAndFlag) {
+    IMGRect r(5, 7, 9, 11);
+    EXPECT_TRUE(same_rect(r, 5, 7, 9, 11));
+    EXPECT_EQ(r.GetWidth(), 5);
+    EXPECT_EQ(r.GetHeight(), 5);
+    EXPECT_EQ(r.GetSize(), 25u);
+    EXPECT_FALSE(r.IsBorder());
+
+    r.SetBorder(true);
+    IMGRect copy(r);
+    EXPECT_TRUE(copy.IsBorder());
+    IMGRect assigned(0, 0, 0, 0);
+    assigned = r;
+    EXPECT_TRUE(assigned.IsBorder());
+    EXPECT_TRUE(same_rect(assigned, 5, 7, 9, 11));
+    IMGRect fromBase(r.GetRkImgRect());
+    EXPECT_FALSE(fromBase.IsBorder());
+    EXPECT_TRUE(same_rect(fromBase, 5, 7, 9, 11));
+    copy.init();
+    EXPECT_FALSE(copy.IsBorder());
+    EXPECT_TRUE(same_rect(copy, 5, 7, 9, 11));
+    // Assigning a non-border rectangle clears the flag.
+    assigned = fromBase;
+    EXPECT_FALSE(assigned.IsBorder());
+    // The base's operations through the derived object, virtual slots included.
+    TRkImgRect<unsigned short>& base = r;
+    EXPECT_TRUE(base.MergeRect(TRkImgRect<unsigned short>(0, 7, 9, 11)));
+    EXPECT_TRUE(same_rect(r, 0, 7, 9, 11));
+    EXPECT_TRUE(r.IsBorder());
+}
+
+TEST(Compare, KeysAndNulls) {
+    IMGRect a(3, 4, 10, 10), b(0, 6, 10, 10), c(4, 3, 10, 10);
+    compare less;
+    EXPECT_TRUE(less(&a, &b));  // 25 < 36
+    EXPECT_FALSE(less(&b, &a));
+    EXPECT_FALSE(less(&a, &c));  // 25 and 25: equivalent
+    EXPECT_FALSE(less(&c, &a));
+    IMGRect* null = nullptr;
+    EXPECT_FALSE(less(null, &a));
+    EXPECT_FALSE(less(&a, null));
+    EXPECT_FALSE(less(null, null));
+    // The key wraps modulo 2^32.
+    IMGRect far(65535, 65535, 65535, 65535);
+    EXPECT_EQ(compare::key(far), uint32_t(2u * 65535u * 65535u));
+    IMGRect high(2, 65535, 3, 65535);
+    EXPECT_EQ(compare::key(high), uint32_t(65535u * 65535u + 4u));
+    EXPECT_TRUE(less(&far, &high));
+}
+
+TEST(Compare, StrictWeakOrderingOnRandomRectangles) {
+    std::mt19937 rng(11);
+    std::vector<IMGRect> v;
+    for (int i = 0; i < 120; ++i) {
+        // Small coordinates give many equal keys; large ones wrap.
+        const unsigned short m = i % 2 ? 8 : 65535;
+        v.push_back(IMGRect((unsigned short)(rng() % (m + 1u)), (unsigned short)(rng() % (m + 1u)), 0, 0));
+    }
+    compare less;
+    for (auto& a : v) {
+        EXPECT_FALSE(less(&a, &a));
+        for (auto& b : v) {
+            if (less(&a, &b)) {
+                EXPECT_FALSE(less(&b, &a));
+            }
+            for (auto& c : v) {
+                if (less(&a, &b) && less(&b, &c)) {
+                    EXPECT_TRUE(less(&a, &c));
+                }
+                const bool eqAB = !less(&a, &b) && !less(&b, &a);
+                const bool eqBC = !less(&b, &c) && !less(&c, &b);
+                if (eqAB && eqBC) {
+                    EXPECT_TRUE(!less(&a, &c) && !less(&c, &a));
+                }
+            }
+        }
+    }
+}
+
+TEST(Compare, ListSortIsStable) {
+    std::mt19937 rng(12);
+    for (int round = 0; round < 50; ++round) {
+        std::vector<IMGRect> v;
+        for (int i = 0; i < 200; ++i)
+            v.push_back(IMGRect((unsigned short)(rng() % 6), (unsigned short)(rng() % 6), 9, 9));
+        std::list<IMGRect*> l;
+        for (auto& r : v) l.push_back(&r);
+        std::vector<IMGRect*> expected(l.begin(), l.end());
+        std::stable_sort(expected.begin(), expected.end(), [](IMGRect* a, IMGRect* b) {
+            const uint32_t ka = a->GetTop() * a->GetTop() + a->GetLeft() * a->GetLeft();
+            const uint32_t kb = b->GetTop() * b->GetTop() + b->GetLeft() * b->GetLeft();
+            return ka < kb;
+        });
+        l.sort(compare());
+        EXPECT_EQ(std::vector<IMGRect*>(l.begin(), l.end()), expected);
+    }
+    // (3, 4) and (4, 3) keep their order either way round.
+    IMGRect a(3, 4, 5, 5), b(4, 3, 5, 5);
+    std::list<IMGRect*> l = {&a, &b};
+    l.sort(compare());
+    EXPECT_EQ(l.front(), &a);
+    l = {&b, &a};
+    l.sort(compare());
+    EXPECT_EQ(l.front(), &b);
+}
+
+// A 1-bit blank page for a mask of the given size.
+struct Page {
+    std::vector<unsigned char> bits;
+    tagBITMAPINFOHEADER header{};
+    ImgMask mask;
+    Page(unsigned w, unsigned h) {
+        const unsigned lineBytes = ((w + 31) / 32) * 4;
+        bits.assign(size_t(lineBytes) * h, 0);
+        header.biSize = sizeof header;
+        header.biWidth = LONG(w);
+        header.biHeight = LONG(h);
+        header.biPlanes = 1;
+        header.biBitCount = 1;
+        EXPECT_EQ(mask.CreateMask(&header, bits.data(), lineBytes), 0);
+    }
+};
+
+OCRLine line_of(std::initializer_list<OCRRect> rects) {
+    OCRLine line;
+    for (OCRRect r : rects) {
+        OCRChar ch(u'x', 0, 0, r);
+        line.Add(ch);
+    }
+    return line;
+}
+
+TEST(CharRects, WalkOrderSkipsEmptyCharactersAndPictures) {
+    Page page(200, 200);
+    OCRDocument doc;
+    auto* box1 = new OCRBox(90, 190, 100, 100);
+    OCRLine l1 = line_of({OCRRect(100, 200, 20, 30), OCRRect(130, 200, 0, 30), OCRRect(150, 200, 20, 0)});
+    OCRLine l2 = line_of({OCRRect(1, 2, 3, 4)});
+    box1->Add(l1);
+    box1->Add(l2);
+    doc.Add(box1);
+    doc.Add((OCRRegion*)new OCRImage());  // a private base: reached by a C cast
+    OCRRect tableRect(500, 500, 300, 100);
+    auto* table = new OCRTable(2, 1, tableRect);
+    OCRRect cellRect(500, 500, 150, 100);
+    OCRCell cell1(cellRect), cell2(cellRect);
+    OCRLine l3 = line_of({OCRRect(510, 510, 5, 6)});
+    OCRLine l4 = line_of({OCRRect(660, 510, 7, 8), OCRRect(65530, 65535, 10, 1)});
+    cell1.Add(l3);
+    cell2.Add(l4);
+    table->Add(cell1);
+    table->Add(cell2);
+    doc.Add(table);
+    auto* box2 = new OCRBox();  // no lines
+    doc.Add(box2);
+    OCRLine l5 = line_of({OCRRect(7, 8, 1, 1)});
+    auto* box3 = new OCRBox(0, 0, 10, 10);
+    box3->Add(l5);
+    doc.Add(box3);
+
+    std::unique_ptr<std::vector<IMGRect>> chars(create_char_rect(&page.mask, &doc));
+    ASSERT_TRUE(chars);
+    ASSERT_EQ(chars->size(), 6u);
+    const std::vector<IMGRect>& c = *chars;
+    EXPECT_TRUE(same_rect(c[0], 100, 200, 120, 230));
+    EXPECT_TRUE(same_rect(c[1], 1, 2, 4, 6));
+    EXPECT_TRUE(same_rect(c[2], 510, 510, 515, 516));
+    EXPECT_TRUE(same_rect(c[3], 660, 510, 667, 518));
+    EXPECT_TRUE(same_rect(c[4], 65530, 65535, 4, 0));  // wraps to 16 bits
+    EXPECT_TRUE(same_rect(c[5], 7, 8, 8, 9));
+    for (const IMGRect& r : c) EXPECT_FALSE(r.IsBorder());
+
+    std::unique_ptr<std::vector<IMGRect>> boxes(create_box_rect(&page.mask, &doc));
+    ASSERT_TRUE(boxes);
+    ASSERT_EQ(boxes->size(), 4u);
+    EXPECT_TRUE(same_rect((*boxes)[0], 90, 190, 190, 290));
+    EXPECT_TRUE(same_rect((*boxes)[1], 500, 500, 800, 600));
+    EXPECT_TRUE(same_rect((*boxes)[2], 0, 0, 0, 0));
+    EXPECT_TRUE(same_rect((*boxes)[3], 0, 0, 10, 10));
+}
+
+TEST(CharRects, NullArgumentsAndPicturesOnly) {
+    Page page(100, 100);
+    OCRDocument doc;
+    EXPECT_EQ(create_char_rect(nullptr, &doc), nullptr);
+    EXPECT_EQ(create_char_rect(&page.mask, nullptr), nullptr);
+    EXPECT_EQ(create_box_rect(nullptr, &doc), nullptr);
+    EXPECT_EQ(create_box_rect(&page.mask, nullptr), nullptr);
+    doc.Add((OCRRegion*)new OCRImage());  // a private base: reached by a C cast
+    std::unique_ptr<std::vector<IMGRect>> chars(create_char_rect(&page.mask, &doc));
+    std::unique_ptr<std::vector<IMGRect>> boxes(create_box_rect(&page.mask, &doc));
+    ASSERT_TRUE(chars && boxes);
+    EXPECT_TRUE(chars->empty());
+    EXPECT_TRUE(boxes->empty());
+    // Released slots hold null and contribute nothing.
+    doc.Add(new OCRBox(1, 1, 1, 1));
+    doc.release();
+    boxes.reset(create_box_rect(&page.mask, &doc));
+    ASSERT_TRUE(boxes);
+    EXPECT_TRUE(boxes->empty());
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// Random candidate lists for the merge tests: twin copies of the same
+// rectangles and of the same list of pointers (nulls and repeated pointers
+// included), so that a pass and its reference can run side by side.
+#ifndef RKCORR_TESTS_RESTORE_MERGE_TEST_SUPPORT_H
+#define RKCORR_TESTS_RESTORE_MERGE_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <list>
+#include <random>
+#include <vector>
+
+#include "rkcorr/imgrect.h"
+
+namespace mt {
+
+typedef std::list<IMGRect*> List;
+typedef std::vector<IMGRect> Vec;
+
+struct Shape {
+    unsigned extent = 600;  // coordinates mostly in [0, extent)
+    unsigned maxSize = 120;
+    int oddPermille = 20;   // rectangles with right < left or bottom < top
+    int nullPermille = 60;  // null entries in the list
+    int dupPermille = 10;   // entries repeating an earlier pointer
+};
+
+inline IMGRect random_rect(std::mt19937& rng, const Shape& s) {
+    std::uniform_int_distribution<unsigned> pos(0, s.extent), len(0, s.maxSize), pm(0, 999);
+    // A spread of sizes: many small, some large.
+    unsigned w = len(rng), h = len(rng);
+    if (pm(rng) < 600) { w /= 8; h /= 8; }
+    if (pm(rng) < 100) { w *= 4; }
+    unsigned short l = (unsigned short)pos(rng), t = (unsigned short)pos(rng);
+    IMGRect r(l, t, (unsigned short)(l + w), (unsigned short)(t + h));
+    if ((int)pm(rng) < s.oddPermille) {
+        if (pm(rng) & 1) r.SetRight((unsigned short)(l - 1 - w % 7));
+        else r.SetBottom((unsigned short)(t - 1 - h % 7));
+    }
+    if (pm(rng) < 50) r.SetBorder(true);
+    return r;
+}
+
+inline Vec random_rects(std::mt19937& rng, size_t n, const Shape& s) {
+    Vec v;
+    v.reserve(n);
+    for (size_t i = 0; i < n; ++i) v.push_back(random_rect(rng, s));
+    return v;
+}
+
+// Entries as indices into the rectangle vector, -1 for null.
+inline std::vector<int> random_entries(std::mt19937& rng, size_t n, const Shape& s) {
+    std::uniform_int_distribution<int> pm(0, 999);
+    std::vector<int> e;
+    for (size_t i = 0; i < n; ++i) {
+        const int p = pm(rng);
+        if (p < s.nullPermille) e.push_back(-1);
+        else if (p < s.nullPermille + s.dupPermille && i > 0) e.push_back(int(rng() % i));
+        else e.push_back(int(i));
+    }
+    return e;
+}
+
+inline List make_list(Vec& v, const std::vector<int>& entries) {
+    List l;
+    for (int i : entries) l.push_back(i < 0 ? nullptr : &v[i]);
+    return l;
+}
+
+inline std::vector<int> indices(const List& l, const Vec& v) {
+    std::vector<int> out;
+    for (IMGRect* p : l) out.push_back(p ? int(p - v.data()) : -1);
+    return out;
+}
+
+// Same entries (by index) and same rectangles, border flags included.
+inline void expect_same(const List& la, const Vec& va, const List& lb, const Vec& vb) {
+    ASSERT_EQ(indices(la, va), indices(lb, vb));
+    ASSERT_EQ(va.size(), vb.size());
+    for (size_t i = 0; i < va.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(va[i].GetLeft(), vb[i].GetLeft());
+        EXPECT_EQ(va[i].GetTop(), vb[i].GetTop());
+        EXPECT_EQ(va[i].GetRight(), vb[i].GetRight());
+        EXPECT_EQ(va[i].GetBottom(), vb[i].GetBottom());
+        EXPECT_EQ(va[i].IsBorder(), vb[i].IsBorder());
+    }
+}
+
+inline bool same_rect(const IMGRect& r, unsigned l, unsigned t, unsigned rt, unsigned b) {
+    return r.GetLeft() == l && r.GetTop() == t && r.GetRight() == rt && r.GetBottom() == b;
+}
+
+}  // namespace mt
+
+#endif

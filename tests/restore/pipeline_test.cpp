@@ -1,0 +1,290 @@
+// ImgRestoration end to end on built pages: choice of the mask source, the
+// realistic page, write-back limits and the release of every lock.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "rkcorr/rkcorr.h"
+#include "restore/sample_pages.h"
+#include "support/page_builder.h"
+
+// Found by lookup from the record's own (global) namespace.
+bool operator==(const tagIMGAREAREC& a, const tagIMGAREAREC& b) {
+    return a.wLeft == b.wLeft && a.wRight == b.wRight && a.wTop == b.wTop && a.wBottom == b.wBottom;
+}
+std::ostream& operator<<(std::ostream& os, const tagIMGAREAREC& a) {
+    return os << "(l " << a.wLeft << ", t " << a.wTop << ", r " << a.wRight << ", b " << a.wBottom << ")";
+}
+
+namespace {
+
+using rkpage::Format;
+using rkpage::PageBlocks;
+using rkpage::PageSpec;
+using Areas = std::vector<tagIMGAREAREC>;
+
+// Area record from left, top, right, bottom.
+tagIMGAREAREC area(WORD l, WORD t, WORD r, WORD b) { return tagIMGAREAREC{l, r, t, b}; }
+
+void* handle_arg(HGLOBAL h) { return reinterpret_cast<void*>(static_cast<uintptr_t>(h)); }
+
+// Replaces the bilevel page bits by a single black block.
+void draw_bits(const PageBlocks& page, unsigned width, unsigned height, unsigned l, unsigned t, unsigned r,
+               unsigned b) {
+    auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
+    auto* bits = static_cast<BYTE*>(GlobalLock(image->hBWImage));
+    std::memset(bits, 0, size_t(image->wLineByte) * height);
+    for (unsigned y = t; y <= b && y < height; ++y)
+        for (unsigned x = l; x <= r && x < width; ++x) bits[y * image->wLineByte + x / 8] |= BYTE(0x80 >> (x % 8));
+    GlobalUnlock(image->hBWImage);
+    GlobalUnlock(page.imgHead());
+}
+
+// A 400 x 300 page with a recognised line of text and a dark picture P
+// (columns 40-119, lines 40-119) in its bitmap. The bilevel page bits are
+// replaced by a different picture Q (columns 240-319, lines 140-219), so the
+// areas tell which image the mask came from. Pages under 200 lines keep
+// every area however small.
+PageSpec source_page(Format format, WORD bwFlag) {
+    PageSpec spec(rkpage::Canvas(400, 300));
+    spec.format = format;
+    spec.bwFlag = bwFlag;
+    spec.regions.push_back(rkpage::text_region({rkpage::text_line(40, 200, 12, 20, 3, 12)}));
+    rkpage::draw_regions(spec.image, spec.regions);
+    spec.image.fill(40, 40, 119, 119, rkpage::Rgb{200, 10, 10});  // grey 73
+    return spec;
+}
+// Mask pixels are 2 x 2: columns map back to even page columns, and on this
+// even-height page an even first line moves down by one.
+const tagIMGAREAREC kP = area(40, 41, 118, 119);
+const tagIMGAREAREC kQ = area(240, 141, 318, 219);
+
+Areas run_source(const PageSpec& spec, int expected = 0) {
+    PageBlocks page(spec);
+    draw_bits(page, 400, 300, 240, 140, 319, 219);
+    EXPECT_EQ(ImgRestoration(page.arg()), expected);
+    EXPECT_EQ(RkTestTotalLocks(), 0u);
+    return page.areas();
+}
+
+TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
+    // 1-bit bitmaps and wBWFlag 1 read the bilevel page bits.
+    EXPECT_EQ(run_source(source_page(Format::Bilevel, 0)), Areas{kQ});
+    EXPECT_EQ(run_source(source_page(Format::Grey8, 1)), Areas{kQ});
+    EXPECT_EQ(run_source(source_page(Format::Rgb24, 1)), Areas{kQ});
+    EXPECT_EQ(run_source(source_page(Format::Palette8, 1)), Areas{kQ});
+    // Otherwise the bitmap: grey levels, palette colours, colour pixels.
+    EXPECT_EQ(run_source(source_page(Format::Grey8, 0)), Areas{kP});
+    EXPECT_EQ(run_source(source_page(Format::Grey8, 2)), Areas{kP});
+    EXPECT_EQ(run_source(source_page(Format::Rgb24, 0)), Areas{kP});
+    // The palette page stores indices 0 (white), 1 (red, grey 73) and 2
+    // (black); read as grey levels they would all be ink.
+    EXPECT_EQ(run_source(source_page(Format::Palette8, 0)), Areas{kP});
+}
+
+TEST(Pipeline, UnsupportedDepthLeavesAreasUntouched) {
+    PageSpec spec = source_page(Format::Other, 0);
+    spec.otherBitCount = 4;
+    spec.areas = {area(1, 2, 3, 4), area(5, 6, 7, 8)};
+    spec.areaFill = 0x5A;
+    PageBlocks page(spec);
+    const std::vector<BYTE> before = page.area_bytes();
+    EXPECT_EQ(ImgRestoration(page.arg()), 0);
+    EXPECT_EQ(page.area_bytes(), before);
+    EXPECT_EQ(RkTestTotalLocks(), 0u);
+}
+
+TEST(Pipeline, PaletteIndexPastThePaletteFails) {
+    PageSpec spec = source_page(Format::Palette8, 0);
+    spec.areas = {area(1, 2, 3, 4)};
+    PageBlocks page(spec);
+    auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(page.dib()));
+    ASSERT_EQ(bih->biClrUsed, 3u);  // white, red, black
+    BYTE* bits = reinterpret_cast<BYTE*>(bih + 1) + 4 * bih->biClrUsed;
+    bits[7 * 400 + 9] = 3;  // a pixel not below biClrUsed
+    GlobalUnlock(page.dib());
+    const std::vector<BYTE> before = page.area_bytes();
+    EXPECT_EQ(ImgRestoration(page.arg()), -1);
+    EXPECT_EQ(page.area_bytes(), before);
+    EXPECT_EQ(RkTestTotalLocks(), 0u);
+}
+
+TEST(Pipeline, MissingBlocks) {
+    EXPECT_EQ(ImgRestoration(nullptr), -1);
+    EXPECT_EQ(ImgRestoration(handle_arg(0x7FFFFFF0u)), -1);  // never allocated
+    PageSpec spec = source_page(Format::Bilevel, 0);
+    PageBlocks page(spec);
+    // A head whose image header, result or detail handle is dead.
+    for (size_t field : {offsetof(tagOCRHEAD, hImgHead), offsetof(tagOCRHEAD, hResult),
+                         offsetof(tagOCRHEAD, hDetail)}) {
+        PageBlocks copy(spec);
+        auto* bytes = static_cast<BYTE*>(GlobalLock(copy.head()));
+        const HGLOBAL dead = 0x7FFFFFF1u;
+        std::memcpy(bytes + field, &dead, sizeof dead);
+        GlobalUnlock(copy.head());
+        EXPECT_EQ(ImgRestoration(copy.arg()), -1) << field;
+        EXPECT_EQ(copy.count(), 0u);
+        EXPECT_EQ(RkTestTotalLocks(), 0u);
+    }
+    // A dead picture-area handle: the page model exists, so 0.
+    auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
+    head->hImgArea = 0x7FFFFFF2u;
+    GlobalUnlock(page.head());
+    EXPECT_EQ(ImgRestoration(page.arg()), 0);
+    EXPECT_EQ(RkTestTotalLocks(), 0u);
+}
+
+TEST(Pipeline, EmptyPages) {
+    // No region at all: nothing is erased, every ink area is found.
+    PageSpec spec(rkpage::Canvas(400, 300));
+    spec.image.fill(100, 100, 159, 159, rkpage::kBlack);
+    PageBlocks page(spec);
+    EXPECT_EQ(ImgRestoration(page.arg()), 0);
+    EXPECT_EQ(page.areas(), Areas{area(100, 101, 158, 159)});
+    // A blank page with no engine areas: wCount 0 on return.
+    PageSpec blank(rkpage::Canvas(64, 48));
+    blank.areaFill = 0xEE;
+    blank.areas.clear();
+    PageBlocks empty(blank);
+    EXPECT_EQ(ImgRestoration(empty.arg()), 0);
+    EXPECT_EQ(empty.count(), 0u);
+    EXPECT_EQ(RkTestTotalLocks(), 0u);
+}
+
+// Expected areas of the realistic page, derived from the rules:
+// - every recognised character is erased with its margin; the table's grid
+//   stays in the mask but holds 60 characters and is dropped as text;
+// - the page number lies inside the bottom band (lines 1358 on) and goes;
+// - the picture becomes (600, 121)-(898, 419) (2 x 2 mask pixels: right
+//   column 899 -> 898, first line 120 -> 121) and joins the engine's area
+//   (610, 130)-(880, 400) inside it;
+// - the rule becomes the one-line area (100, 771)-(898, 771), more than 100
+//   away from the picture in city-block distance, so it stays apart.
+// Both survive the tiny-area threshold ((1400 / 200) * 1000) / 200 = 35.
+const Areas kRealistic{area(600, 121, 898, 419), area(100, 771, 898, 771)};
+
+TEST(Pipeline, RealisticPageAtEveryDepth) {
+    for (Format f : {Format::Bilevel, Format::Rgb24, Format::Grey8, Format::Palette8}) {
+        PageSpec spec = sample::realistic_page(f);
+        spec.areaFill = 0xC3;
+        PageBlocks page(spec);
+        const std::vector<BYTE> before = page.area_bytes();
+        EXPECT_EQ(ImgRestoration(page.arg()), 0);
+        EXPECT_EQ(page.areas(), kRealistic) << "format " << int(f);
+        const std::vector<BYTE> after = page.area_bytes();
+        EXPECT_TRUE(std::equal(before.begin(), before.begin() + 8, after.begin()));  // bytes 0-7
+        EXPECT_TRUE(std::equal(before.begin() + 10 + 8 * 2, before.end(), after.begin() + 10 + 8 * 2));
+        EXPECT_EQ(RkTestTotalLocks(), 0u);
+    }
+}
+
+TEST(Pipeline, WriteBackLimits) {
+    // 150 engine areas of 3 x 3 on a blank 200 x 100 page, 10 pixels apart:
+    // none overlaps or lies close enough to join, so all survive; the first
+    // 100 in the sorted order are written.
+    PageSpec spec(rkpage::Canvas(200, 100));
+    spec.areaRecords = 160;
+    spec.areaFill = 0x77;
+    for (WORD i = 0; i < 150; ++i) {
+        const WORD x = WORD(10 * (i % 15)), y = WORD(10 * (i / 15));
+        spec.areas.push_back(area(x, y, WORD(x + 2), WORD(y + 2)));
+    }
+    PageBlocks page(spec);
+    const std::vector<BYTE> before = page.area_bytes();
+    EXPECT_EQ(ImgRestoration(page.arg()), 0);
+    Areas got = page.areas();
+    ASSERT_EQ(got.size(), 100u);
+    std::vector<tagIMGAREAREC> sorted = spec.areas;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const tagIMGAREAREC& a, const tagIMGAREAREC& b) {
+        return unsigned(a.wTop) * a.wTop + unsigned(a.wLeft) * a.wLeft <
+               unsigned(b.wTop) * b.wTop + unsigned(b.wLeft) * b.wLeft;
+    });
+    sorted.resize(100);
+    EXPECT_EQ(got, sorted);
+    const std::vector<BYTE> after = page.area_bytes();
+    const size_t end100 = 10 + 8 * 100;
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 8, after.begin()));
+    EXPECT_TRUE(std::equal(before.begin() + end100, before.end(), after.begin() + end100));  // records 100+
+
+    // Fewer survivors than the engine listed: the records past the new count
+    // are left as they were.
+    PageSpec few(rkpage::Canvas(200, 100));
+    for (WORD i = 0; i < 40; ++i) few.areas.push_back(area(WORD(20 + i), 20, WORD(60 + i), 60));  // overlapping
+    PageBlocks fewPage(few);
+    const std::vector<BYTE> fewBefore = fewPage.area_bytes();
+    EXPECT_EQ(ImgRestoration(fewPage.arg()), 0);
+    EXPECT_EQ(fewPage.areas(), Areas{area(20, 20, 99, 60)});
+    const std::vector<BYTE> fewAfter = fewPage.area_bytes();
+    EXPECT_TRUE(std::equal(fewBefore.begin() + 18, fewBefore.end(), fewAfter.begin() + 18));
+}
+
+TEST(Pipeline, EngineAreasPassTheSameMerge) {
+    // 2480 x 3508 gives the threshold 210: an isolated 209-pixel engine area
+    // goes, a 210-pixel one stays.
+    PageSpec spec(rkpage::Canvas(2480, 3508));
+    spec.areas = {area(1000, 1000, 1018, 1010), area(1500, 2000, 1520, 2009)};  // 19 x 11, 21 x 10
+    PageBlocks page(spec);
+    EXPECT_EQ(ImgRestoration(page.arg()), 0);
+    EXPECT_EQ(page.areas(), Areas{area(1500, 2000, 1520, 2009)});
+}
+
+// Each GlobalLock of a run failing in turn: the documented result, no lock
+// left, and tagIMGAREA either untouched or exactly the full result.
+TEST(Pipeline, EveryLockFailureReleasesEverything) {
+    for (Format f : {Format::Bilevel, Format::Grey8, Format::Palette8, Format::Rgb24}) {
+        PageSpec spec = sample::realistic_page(f);
+        spec.areaFill = 0x3C;
+        Areas full;
+        unsigned long calls;
+        {
+            PageBlocks page(spec);
+            const unsigned long start = RkTestLockCalls();
+            ASSERT_EQ(ImgRestoration(page.arg()), 0);
+            calls = RkTestLockCalls() - start;
+            full = page.areas();
+        }
+        ASSERT_GE(calls, 7u);
+        for (unsigned n = 1; n <= calls + 1; ++n) {
+            PageBlocks page(spec);
+            const std::vector<BYTE> before = page.area_bytes();
+            RkTestFailNthLock(n);
+            const int r = ImgRestoration(page.arg());
+            RkTestFailNthLock(0);
+            // Head, image header, result and detail arrays: no page model.
+            EXPECT_EQ(r, n <= 4 ? -1 : 0) << "lock " << n;
+            EXPECT_EQ(RkTestTotalLocks(), 0u) << "lock " << n;
+            const std::vector<BYTE> after = page.area_bytes();
+            if (n <= calls) EXPECT_EQ(after, before) << "lock " << n;
+            else EXPECT_EQ(page.areas(), full);
+        }
+    }
+}
+
+TEST(Pipeline, LibraryAllocatesNoEngineBlock) {
+    PageSpec spec = sample::realistic_page(Format::Rgb24);
+    PageBlocks page(spec);
+    const unsigned live = RkTestLiveBlocks();
+    RkTestFailNthAlloc(1);  // would fail the library's first GlobalAlloc
+    EXPECT_EQ(ImgRestoration(page.arg()), 0);
+    EXPECT_EQ(GlobalAlloc(GHND, 16), 0u);  // still pending: the library made none
+    EXPECT_EQ(RkTestLiveBlocks(), live);
+    EXPECT_EQ(page.areas(), kRealistic);
+}
+
+TEST(PageBuilder, AllocationFailuresFreeEveryBlock) {
+    PageSpec spec = source_page(Format::Palette8, 0);
+    const unsigned live = RkTestLiveBlocks();
+    for (unsigned n = 1; n <= 7; ++n) {
+        RkTestFailNthAlloc(n);
+        EXPECT_THROW(PageBlocks page(spec), std::bad_alloc) << n;
+        RkTestFailNthAlloc(0);
+        EXPECT_EQ(RkTestLiveBlocks(), live);
+        EXPECT_EQ(RkTestTotalLocks(), 0u);
+    }
+    PageBlocks page(spec);
+    EXPECT_EQ(page.handles().size(), 7u);
+    EXPECT_EQ(RkTestLiveBlocks(), live + 7);
+}
+
+}  // namespace
