@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <leptonica/allheaders.h>
 #include <rkcorr/rkcorr.h>
 
 #include "cli/options.h"
@@ -80,7 +81,16 @@ struct Batch {
 class PageCommand : public CRkCommand {
 public:
     PageCommand(Batch& batch, size_t index) : batch_(batch), index_(index) {}
-    void Run() override { batch_.RunPage(index_); }
+    // A worker thread has nowhere to send an exception: the page records it.
+    void Run() override {
+        try {
+            batch_.RunPage(index_);
+        } catch (const std::exception& e) {
+            batch_.results[index_].error = batch_.opt.pages[index_] + ": " + e.what();
+        } catch (...) {
+            batch_.results[index_].error = batch_.opt.pages[index_] + ": unexpected failure";
+        }
+    }
 
 private:
     Batch& batch_;
@@ -90,6 +100,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    setMsgSeverity(L_SEVERITY_NONE);  // problems are reported once, by this tool, one line per page
     Options opt;
     if (std::string err = ParseOptions(argc, argv, opt); !err.empty()) {
         std::fprintf(stderr, "rkcorr: %s\n", err.c_str());
@@ -110,7 +121,7 @@ int main(int argc, char** argv) {
         if (jobs <= 1) {
             for (size_t i = 0; i < opt.pages.size(); ++i) batch.RunPage(i);
         } else {
-            CRkThreadPool pool(int(jobs));
+            CRkThreadPool pool{static_cast<int>(jobs)};
             for (size_t i = 0; i < opt.pages.size(); ++i) pool.Store(new PageCommand(batch, i));
             pool.Execute();
         }

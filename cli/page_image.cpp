@@ -1,5 +1,7 @@
 #include "cli/page_image.h"
 
+#include "cli/quiet_stderr.h"
+
 #include <leptonica/allheaders.h>
 #include <sys/stat.h>
 
@@ -105,7 +107,11 @@ std::string ReadPageImage(const std::string& path, uint32_t defaultDpi, PageImag
         default:
             return "unsupported image format (PNG, TIFF, BMP, PNM and JPEG are read)";
     }
-    PixPtr pix(pixRead(path.c_str()));
+    PixPtr pix;
+    {
+        QuietStderr quiet;  // the PNG decoder prints its own complaint otherwise
+        pix.reset(pixRead(path.c_str()));
+    }
     if (!pix) return "cannot decode the image (truncated or corrupt file)";
     const l_int32 w = pixGetWidth(pix.get()), h = pixGetHeight(pix.get()), d = pixGetDepth(pix.get());
     if (w <= 0 || h <= 0 || w > 65535 || h > 65535)

@@ -2,11 +2,13 @@
 
 #include <cstdio>
 
+#include "cli/quiet_stderr.h"
+
 namespace rkcli {
 
 void ProgressBar::Step() {
     if (!enabled_) return;
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(StderrMutex());
     ++done_;
     Draw();
 }
@@ -23,7 +25,7 @@ void ProgressBar::Draw() {
 
 void ProgressBar::Finish() {
     if (!enabled_) return;
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(StderrMutex());
     std::fprintf(stderr, "\r%*s\r", 60, "");
     std::fflush(stderr);
 }

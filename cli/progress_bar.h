@@ -3,7 +3,6 @@
 #define RKCORR_CLI_PROGRESS_BAR_H
 
 #include <cstddef>
-#include <mutex>
 
 namespace rkcli {
 
@@ -17,7 +16,6 @@ public:
 
 private:
     void Draw();
-    std::mutex mutex_;
     size_t total_, done_ = 0;
     bool enabled_;
 };

@@ -72,17 +72,21 @@ std::string TesseractEngine::Recognize(PageImage& page, bool withAreas, Recognit
 
     std::unique_ptr<tesseract::ResultIterator> it(api_->GetIterator());
     if (!it) return {};
-    // One walk over the page: image blocks become engine areas (inclusive
-    // edges), every block with symbols a region of lines of characters.
+    // One walk over the page. The pieces (symbols) of an image block become
+    // engine areas (inclusive edges); rules and other non-text blocks are
+    // left out; every text block with symbols becomes a region of lines of
+    // characters.
     bool newBlock = true, newLine = true;
     while (!it->Empty(tesseract::RIL_BLOCK)) {
-        if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) {
-            newBlock = true;
-            if (withAreas && PTIsImageType(it->BlockType())) {
-                Box b = BoxAt(*it, tesseract::RIL_BLOCK);
+        if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) newBlock = true;
+        if (!PTIsTextType(it->BlockType())) {
+            if (withAreas && PTIsImageType(it->BlockType()) && !it->Empty(tesseract::RIL_SYMBOL)) {
+                Box b = BoxAt(*it, tesseract::RIL_SYMBOL);
                 if (b.right > b.left && b.bottom > b.top)
                     out.engineAreas.push_back(Box{b.left, b.top, b.right - 1, b.bottom - 1});
             }
+            if (!it->Next(tesseract::RIL_SYMBOL)) break;
+            continue;
         }
         if (it->Empty(tesseract::RIL_WORD)) {
             if (!it->Next(tesseract::RIL_WORD)) break;

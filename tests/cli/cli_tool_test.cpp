@@ -20,7 +20,7 @@ using nlohmann::json;
 
 namespace {
 
-struct Run {
+struct ToolRun {
     int status = -1;
     std::string out, err;
 };
@@ -47,8 +47,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    Run Tool(const std::string& args) {
-        Run r;
+    ToolRun Tool(const std::string& args) {
+        ToolRun r;
         fs::path errFile = dir_ / "stderr.txt";
         std::string cmd = std::string(RKCORR_TOOL) + " " + args + " 2>" + errFile.string();
         FILE* p = ::popen(cmd.c_str(), "r");
@@ -120,7 +120,7 @@ void CheckAgainstTruth(const json& page) {
 
 TEST_F(ToolTest, SamplePageWithLiveTesseract) {
     fs::path overlay = dir_ / "overlay.png", saved = dir_ / "rec.json";
-    Run r = Tool("--overlay " + overlay.string() + " --save-ocr " + saved.string() + " " +
+    ToolRun r = Tool("--overlay " + overlay.string() + " --save-ocr " + saved.string() + " " +
                  Sample("sample-page.png"));
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<json> pages = Pages(r.out);
@@ -139,7 +139,7 @@ TEST_F(ToolTest, SamplePageWithLiveTesseract) {
     EXPECT_EQ(pixGetHeight(pix), 1650);
     pixDestroy(&pix);
     // The saved recognition gives the same areas when fed back.
-    Run again = Tool("--ocr-json " + saved.string() + " " + Sample("sample-page.png"));
+    ToolRun again = Tool("--ocr-json " + saved.string() + " " + Sample("sample-page.png"));
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(Pages(again.out)[0]["picture_areas"], page["picture_areas"]);
     for (const auto& e : fs::directory_iterator(dir_))
@@ -147,16 +147,17 @@ TEST_F(ToolTest, SamplePageWithLiveTesseract) {
 }
 
 TEST_F(ToolTest, SamplePageWithSavedRecognition) {
-    Run r = Tool("--ocr-json " + Sample("sample-page.ocr.json") + " " + Sample("sample-page.png"));
+    ToolRun r = Tool("--ocr-json " + Sample("sample-page.ocr.json") + " " + Sample("sample-page.png"));
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<json> pages = Pages(r.out);
     ASSERT_EQ(pages.size(), 1u);
     CheckAgainstTruth(pages[0]);
     // Without the engine's areas the library still finds the pictures itself.
-    Run bare = Tool("--no-engine-areas --ocr-json " + Sample("sample-page.ocr.json") + " " +
+    ToolRun bare = Tool("--no-engine-areas --ocr-json " + Sample("sample-page.ocr.json") + " " +
                     Sample("sample-page.png"));
     ASSERT_EQ(bare.status, 0) << bare.err;
     EXPECT_TRUE(Pages(bare.out)[0]["engine_areas"].empty());
+    CheckAgainstTruth(Pages(bare.out)[0]);
 }
 
 // Writes the sample page in several formats and depths.
@@ -188,8 +189,8 @@ TEST_F(ToolTest, ParallelBatchGivesTheSameOutputAndEveryDepthWorks) {
     std::string args = "--no-timing";
     for (size_t i = 0; i < files.size(); ++i) args += " --ocr-json " + Sample("sample-page.ocr.json");
     for (const std::string& f : files) args += " " + f;
-    Run one = Tool("--jobs 1 " + args);
-    Run two = Tool("--jobs 2 " + args);
+    ToolRun one = Tool("--jobs 1 " + args);
+    ToolRun two = Tool("--jobs 2 " + args);
     ASSERT_EQ(one.status, 0) << one.err;
     ASSERT_EQ(two.status, 0) << two.err;
     EXPECT_EQ(one.out, two.out);
@@ -200,12 +201,15 @@ TEST_F(ToolTest, ParallelBatchGivesTheSameOutputAndEveryDepthWorks) {
     EXPECT_EQ(kinds, (std::vector<std::string>{"24-bit colour", "8-bit grey", "1-bit", "1-bit",
                                                "8-bit palette", "24-bit colour"}));
     for (const json& p : pages) {
+        SCOPED_TRACE(p["file"].get<std::string>());
+        CheckAgainstTruth(p);
         EXPECT_FALSE(p.contains("ocr_ms"));
         EXPECT_EQ(p["file"].get<std::string>().find(dir_.string()), 0u);
     }
     // --bw takes the 1-bit page bits of a colour page.
-    Run bw = Tool("--bw --ocr-json " + Sample("sample-page.ocr.json") + " " + files[0]);
-    EXPECT_EQ(bw.status, 0) << bw.err;
+    ToolRun bw = Tool("--bw --ocr-json " + Sample("sample-page.ocr.json") + " " + files[0]);
+    ASSERT_EQ(bw.status, 0) << bw.err;
+    CheckAgainstTruth(Pages(bw.out)[0]);
 }
 
 TEST_F(ToolTest, UnreadablePagesAreReportedAndTheRestProcessed) {
@@ -218,9 +222,9 @@ TEST_F(ToolTest, UnreadablePagesAreReportedAndTheRestProcessed) {
     fs::create_directories(overlays);
     std::string pages[] = {good, missing.string(), dir_.string(), truncated.string(), text.string()};
     std::string args = "--overlay-dir " + overlays.string();
-    for (const std::string& p : pages) args += " --ocr-json " + Sample("sample-page.ocr.json");
+    for (size_t i = 0; i < std::size(pages); ++i) args += " --ocr-json " + Sample("sample-page.ocr.json");
     for (const std::string& p : pages) args += " " + p;
-    Run r = Tool(args);
+    ToolRun r = Tool(args);
     EXPECT_EQ(r.status, 1);
     ASSERT_EQ(Pages(r.out).size(), 1u);
     EXPECT_EQ(Pages(r.out)[0]["file"], good);
@@ -279,7 +283,7 @@ TEST_F(ToolTest, BadRecognitionsAreRejectedWithTheirProblem) {
         args += " --ocr-json " + p.string();
     }
     for (size_t i = 0; i < cases.size(); ++i) args += " " + Sample("sample-page.png");
-    Run r = Tool(args);
+    ToolRun r = Tool(args);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.empty()) << r.out;
     std::vector<std::string> errs = Lines(r.err);
@@ -291,7 +295,7 @@ TEST_F(ToolTest, BadRecognitionsAreRejectedWithTheirProblem) {
 }
 
 TEST_F(ToolTest, OptionsAndOutputFailures) {
-    Run unknown = Tool("--frobnicate " + Sample("sample-page.png"));
+    ToolRun unknown = Tool("--frobnicate " + Sample("sample-page.png"));
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err, "rkcorr: unknown option '--frobnicate'\n");
     EXPECT_TRUE(unknown.out.empty());
@@ -302,7 +306,7 @@ TEST_F(ToolTest, OptionsAndOutputFailures) {
     EXPECT_EQ(Tool("--help").status, 0);
     // An overlay that cannot be written fails the page and leaves nothing behind.
     fs::path nowhere = dir_ / "no-such-dir" / "overlay.png";
-    Run r = Tool("--overlay " + nowhere.string() + " --ocr-json " + Sample("sample-page.ocr.json") + " " +
+    ToolRun r = Tool("--overlay " + nowhere.string() + " --ocr-json " + Sample("sample-page.ocr.json") + " " +
                  Sample("sample-page.png"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("rkcorr: " + nowhere.string() + ": cannot write the overlay", 0), 0u) << r.err;

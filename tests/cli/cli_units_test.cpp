@@ -43,7 +43,7 @@ TEST(CliRecognition, JsonRoundTripAndCodes) {
     std::mt19937 rng(7);
     auto box = [&](uint32_t w, uint32_t h) {
         uint32_t l = rng() % w, t = rng() % h;
-        return Box{l, t, l + rng() % (w - l + 1), t + rng() % (h - t + 1)};
+        return rkcli::Box{l, t, l + uint32_t(rng() % (w - l + 1)), t + uint32_t(rng() % (h - t + 1))};
     };
     Recognition rec;
     rec.width = 300;
@@ -60,7 +60,7 @@ TEST(CliRecognition, JsonRoundTripAndCodes) {
     Table t{box(300, 200), 3, 2, {}};
     t.cells.push_back(Cell{box(300, 200), 1, 1, 2, 1, {Line{box(300, 200), {Char{'x', box(300, 200), 3}}}}});
     rec.tables.push_back(t);
-    rec.engineAreas.push_back(Box{0, 0, 299, 199});
+    rec.engineAreas.push_back(rkcli::Box{0, 0, 299, 199});
     Recognition back;
     ASSERT_EQ(ParseRecognitionJson(RecognitionToJson(rec), 300, 200, back), "");
     EXPECT_EQ(RecognitionToJson(back), RecognitionToJson(rec));
@@ -103,12 +103,14 @@ TEST(CliPageImage, BitsAndBitmapsMatchTheFile) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) pixSetPixel(pix, x, y, depth == 1 ? rng() % 2 : depth == 8 ? rng() & 0xFFu : rng() & 0xFFFFFF00u);
         if (depth == 1) pixSetResolution(pix, 0, 0);
-        ASSERT_EQ(pixWrite(name, pix, depth == 32 ? IFF_PNG : IFF_TIFF_ZIP), 0);
+        ASSERT_EQ(pixWrite(name, pix, depth == 8 ? IFF_TIFF_ZIP : IFF_PNG), 0);
         PageImage page;
         ASSERT_EQ(ReadPageImage(name, 222, page), "") << depth;
         EXPECT_EQ(page.width, uint32_t(w));
         EXPECT_EQ(page.height, uint32_t(h));
-        if (depth == 1) EXPECT_EQ(page.xDpi, 222u);
+        if (depth == 1) {
+            EXPECT_EQ(page.xDpi, 222u);
+        }
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 l_uint32 v = 0;
@@ -130,8 +132,9 @@ TEST(CliPageImage, BitsAndBitmapsMatchTheFile) {
                     ASSERT_EQ(row[3 * x], (v >> 8) & 0xFF);
                 }
             }
-            if (depth == 1 && w % 8)  // the padding bits of the last byte stay white
+            if (depth == 1 && w % 8) {  // the padding bits of the last byte stay white
                 ASSERT_EQ(page.bw[size_t(y) * page.bwLineBytes + page.bwLineBytes - 1] & (0xFF >> (w % 8)), 0);
+            }
         }
         pixDestroy(&pix);
     }
