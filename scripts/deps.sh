@@ -8,7 +8,7 @@ if [ ${#pkgs[@]} -eq 0 ]; then
   pkgs=(build-essential cmake pkg-config python3 git
         libgtest-dev googletest libbenchmark-dev
         gcc-multilib g++-multilib qemu-user
-        libleptonica-dev libtesseract-dev tesseract-ocr tesseract-ocr-eng)
+        libleptonica-dev libtesseract-dev tesseract-ocr tesseract-ocr-eng nlohmann-json3-dev)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

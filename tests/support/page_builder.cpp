@@ -181,7 +181,16 @@ std::vector<HGLOBAL> PageBlocks::handles() const { return m_owned; }
 
 void PageBlocks::build(const PageSpec& spec) {
     const Canvas& img = spec.image;
-    const unsigned w = img.width(), h = img.height();
+    const bool fromCanvas = img.width() > 0 && img.height() > 0;
+    const unsigned w = fromCanvas ? img.width() : spec.width, h = fromCanvas ? img.height() : spec.height;
+    // Ink of the page: the given page bits, else the canvas's dark pixels.
+    auto ink = [&](unsigned x, unsigned y) {
+        if (!spec.pageBits.empty())
+            return (spec.pageBits[size_t(y) * spec.pageLineBytes + x / 8] & (0x80u >> (x % 8))) != 0;
+        return fromCanvas && img.grey(x, y) < 128;
+    };
+    if (!spec.pageBits.empty() && (spec.pageLineBytes < (w + 7) / 8 || spec.pageBits.size() < size_t(spec.pageLineBytes) * h))
+        throw std::invalid_argument("page bits smaller than the page");
 
     Records rec;
     build_records(spec.regions, rec);
@@ -199,13 +208,16 @@ void PageBlocks::build(const PageSpec& spec) {
     }
 
     // Bilevel page bits, top row first.
-    const unsigned lineBytes = row_bytes(w, 1);
+    const unsigned lineBytes = spec.pageBits.empty() ? row_bytes(w, 1) : spec.pageLineBytes;
     m_bwImage = alloc(size_t(lineBytes) * h);
     {
         Filler f(m_bwImage);
-        for (unsigned y = 0; y < h; ++y)
-            for (unsigned x = 0; x < w; ++x)
-                if (img.grey(x, y) < 128) f.data()[size_t(y) * lineBytes + x / 8] |= BYTE(0x80u >> (x % 8));
+        if (!spec.pageBits.empty())
+            std::memcpy(f.data(), spec.pageBits.data(), size_t(lineBytes) * h);
+        else
+            for (unsigned y = 0; y < h; ++y)
+                for (unsigned x = 0; x < w; ++x)
+                    if (ink(x, y)) f.data()[size_t(y) * lineBytes + x / 8] |= BYTE(0x80u >> (x % 8));
     }
 
     // Page bitmap, bottom row first.
@@ -219,6 +231,7 @@ void PageBlocks::build(const PageSpec& spec) {
         break;
     case Format::Grey8: bitCount = 8; break;
     case Format::Palette8:
+        if (!fromCanvas && spec.dibBlock.empty()) throw std::invalid_argument("a palette page needs a canvas");
         bitCount = 8;
         palette = make_palette(img, indices);
         break;
@@ -227,8 +240,12 @@ void PageBlocks::build(const PageSpec& spec) {
     }
     const unsigned stride = row_bytes(w, bitCount);
     const size_t bitsAt = sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * palette.size();
-    m_dib = alloc(bitsAt + size_t(stride) * h);
-    {
+    if (!spec.dibBlock.empty()) {
+        m_dib = alloc(spec.dibBlock.size());
+        Filler f(m_dib);
+        std::memcpy(f.data(), spec.dibBlock.data(), spec.dibBlock.size());
+    } else {
+        m_dib = alloc(bitsAt + size_t(stride) * h);
         Filler f(m_dib);
         BITMAPINFOHEADER bih;
         std::memset(&bih, 0, sizeof bih);
@@ -249,12 +266,12 @@ void PageBlocks::build(const PageSpec& spec) {
             for (unsigned x = 0; x < w; ++x) {
                 switch (spec.format) {
                 case Format::Bilevel:
-                    if (img.grey(x, y) < 128) row[x / 8] |= BYTE(0x80u >> (x % 8));
+                    if (ink(x, y)) row[x / 8] |= BYTE(0x80u >> (x % 8));
                     break;
-                case Format::Grey8: row[x] = img.grey(x, y); break;
+                case Format::Grey8: row[x] = fromCanvas ? img.grey(x, y) : ink(x, y) ? 0 : 255; break;
                 case Format::Palette8: row[x] = indices[size_t(y) * w + x]; break;
                 case Format::Rgb24: {
-                    const Rgb c = img.at(x, y);
+                    const Rgb c = fromCanvas ? img.at(x, y) : ink(x, y) ? kBlack : kWhite;
                     row[3 * x] = c.b, row[3 * x + 1] = c.g, row[3 * x + 2] = c.r;
                     break;
                 }

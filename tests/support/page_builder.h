@@ -125,6 +125,17 @@ struct PageSpec {
     std::vector<tagIMGAREAREC> areas;  // the engine's picture areas on entry
     unsigned areaRecords = OCR_MAX_IMGAREA;  // room in tagIMGAREA
     BYTE areaFill = 0;  // fills bytes 0-7 and the unused records of tagIMGAREA
+
+    // A page read from elsewhere instead of a canvas (the command-line tool):
+    // with an empty canvas, `width` x `height` give the page size; non-empty
+    // `pageBits` (rows of `pageLineBytes`, top row first) are the 1-bit page
+    // bits, and a non-empty `dibBlock` (header, palette, rows) is the bitmap
+    // as it stands. A bilevel page without `dibBlock` gets its bitmap from the
+    // page bits.
+    unsigned width = 0, height = 0;
+    std::vector<BYTE> pageBits;
+    WORD pageLineBytes = 0;
+    std::vector<BYTE> dibBlock;
 };
 
 // The blocks of one page. Construction throws std::bad_alloc when a block

@@ -1,0 +1,316 @@
+// The rkcorr tool end to end: the sample page with live Tesseract and with a
+// saved recognition, parallel batches, and every kind of bad input.
+#include <gtest/gtest.h>
+#include <leptonica/allheaders.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Spit(const fs::path& p, const std::string& text) {
+    std::ofstream out(p, std::ios::binary);
+    out << text;
+}
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("rkcorr-cli-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    ToolRun Tool(const std::string& args) {
+        ToolRun r;
+        fs::path errFile = dir_ / "stderr.txt";
+        std::string cmd = std::string(RKCORR_TOOL) + " " + args + " 2>" + errFile.string();
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p) return r;
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+        int st = ::pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        r.err = Slurp(errFile);
+        return r;
+    }
+
+    static std::vector<json> Pages(const std::string& out) {
+        std::vector<json> pages;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);) pages.push_back(json::parse(line));
+        return pages;
+    }
+
+    static std::vector<std::string> Lines(const std::string& text) {
+        std::vector<std::string> lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    static std::string Sample(const std::string& name) { return std::string(RKCORR_SAMPLES) + "/" + name; }
+
+    fs::path dir_;
+};
+
+struct Rect {
+    long l, t, r, b;  // inclusive
+    long Area() const { return r < l || b < t ? 0 : (r - l + 1) * (b - t + 1); }
+};
+
+Rect Of(const json& j) { return Rect{j["left"], j["top"], j["right"], j["bottom"]}; }
+
+Rect Intersect(const Rect& a, const Rect& b) {
+    return Rect{std::max(a.l, b.l), std::max(a.t, b.t), std::min(a.r, b.r), std::min(a.b, b.b)};
+}
+
+double IoU(const Rect& a, const Rect& b) {
+    long inter = Intersect(a, b).Area();
+    return double(inter) / double(a.Area() + b.Area() - inter);
+}
+
+// The picture areas find each drawn picture and stay off the paragraphs.
+void CheckAgainstTruth(const json& page) {
+    json truth = json::parse(Slurp(std::string(RKCORR_SAMPLES) + "/sample-page.truth.json"));
+    std::vector<Rect> areas;
+    for (const json& a : page["picture_areas"]) areas.push_back(Of(a));
+    for (const json& pic : truth["pictures"]) {
+        Rect p = Of(pic);
+        double best = 0;
+        for (const Rect& a : areas) best = std::max(best, IoU(a, p));
+        EXPECT_GE(best, 0.8) << "no area matches the " << pic["kind"] << " in " << page.dump();
+    }
+    long text = 0;
+    for (const json& t : truth["text_blocks"]) text += Of(t).Area();
+    for (const Rect& a : areas) {
+        long covered = 0;
+        for (const json& t : truth["text_blocks"]) covered += Intersect(a, Of(t)).Area();
+        EXPECT_LE(double(covered) / double(text), 0.05)
+            << "area " << a.l << "," << a.t << "," << a.r << "," << a.b << " covers text";
+    }
+}
+
+TEST_F(ToolTest, SamplePageWithLiveTesseract) {
+    fs::path overlay = dir_ / "overlay.png", saved = dir_ / "rec.json";
+    ToolRun r = Tool("--overlay " + overlay.string() + " --save-ocr " + saved.string() + " " +
+                 Sample("sample-page.png"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<json> pages = Pages(r.out);
+    ASSERT_EQ(pages.size(), 1u);
+    const json& page = pages[0];
+    EXPECT_EQ(page["width"], 1275);
+    EXPECT_EQ(page["height"], 1650);
+    EXPECT_EQ(page["kind"], "24-bit colour");
+    EXPECT_GT(page["characters"].get<int>(), 500);
+    EXPECT_TRUE(page.contains("ocr_ms") && page.contains("restore_ms"));
+    CheckAgainstTruth(page);
+    // The overlay is a whole PNG of the page; no temporary file is left.
+    PIX* pix = pixRead(overlay.c_str());
+    ASSERT_NE(pix, nullptr);
+    EXPECT_EQ(pixGetWidth(pix), 1275);
+    EXPECT_EQ(pixGetHeight(pix), 1650);
+    pixDestroy(&pix);
+    // The saved recognition gives the same areas when fed back.
+    ToolRun again = Tool("--ocr-json " + saved.string() + " " + Sample("sample-page.png"));
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(Pages(again.out)[0]["picture_areas"], page["picture_areas"]);
+    for (const auto& e : fs::directory_iterator(dir_))
+        EXPECT_EQ(e.path().string().find(".tmp-"), std::string::npos) << e.path();
+}
+
+TEST_F(ToolTest, SamplePageWithSavedRecognition) {
+    ToolRun r = Tool("--ocr-json " + Sample("sample-page.ocr.json") + " " + Sample("sample-page.png"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<json> pages = Pages(r.out);
+    ASSERT_EQ(pages.size(), 1u);
+    CheckAgainstTruth(pages[0]);
+    // Without the engine's areas the library still finds the pictures itself.
+    ToolRun bare = Tool("--no-engine-areas --ocr-json " + Sample("sample-page.ocr.json") + " " +
+                    Sample("sample-page.png"));
+    ASSERT_EQ(bare.status, 0) << bare.err;
+    EXPECT_TRUE(Pages(bare.out)[0]["engine_areas"].empty());
+    CheckAgainstTruth(Pages(bare.out)[0]);
+}
+
+// Writes the sample page in several formats and depths.
+std::vector<std::string> Variants(const fs::path& dir) {
+    PIX* colour = pixRead((std::string(RKCORR_SAMPLES) + "/sample-page.png").c_str());
+    PIX* grey = pixConvertRGBToLuminance(colour);
+    PIX* bits = pixConvertTo1(grey, 160);
+    PIX* mapped = pixOctreeColorQuant(colour, 128, 0);
+    std::vector<std::pair<std::string, std::pair<PIX*, int>>> out = {
+        {"colour.png", {colour, IFF_PNG}}, {"grey.png", {grey, IFF_PNG}},
+        {"bits.tif", {bits, IFF_TIFF_G4}},  {"bits.pbm", {bits, IFF_PNM}},
+        {"mapped.bmp", {mapped, IFF_BMP}}, {"photo.jpg", {colour, IFF_JFIF_JPEG}}};
+    std::vector<std::string> files;
+    for (auto& [name, pf] : out) {
+        fs::path p = dir / name;
+        pixSetResolution(pf.first, 150, 150);
+        EXPECT_EQ(pixWrite(p.c_str(), pf.first, pf.second), 0) << name;
+        files.push_back(p.string());
+    }
+    pixDestroy(&colour);
+    pixDestroy(&grey);
+    pixDestroy(&bits);
+    pixDestroy(&mapped);
+    return files;
+}
+
+TEST_F(ToolTest, ParallelBatchGivesTheSameOutputAndEveryDepthWorks) {
+    std::vector<std::string> files = Variants(dir_);
+    std::string args = "--no-timing";
+    for (size_t i = 0; i < files.size(); ++i) args += " --ocr-json " + Sample("sample-page.ocr.json");
+    for (const std::string& f : files) args += " " + f;
+    ToolRun one = Tool("--jobs 1 " + args);
+    ToolRun two = Tool("--jobs 2 " + args);
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(one.out, two.out);
+    std::vector<json> pages = Pages(one.out);
+    ASSERT_EQ(pages.size(), files.size());
+    std::vector<std::string> kinds;
+    for (const json& p : pages) kinds.push_back(p["kind"]);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"24-bit colour", "8-bit grey", "1-bit", "1-bit",
+                                               "8-bit palette", "24-bit colour"}));
+    for (const json& p : pages) {
+        SCOPED_TRACE(p["file"].get<std::string>());
+        CheckAgainstTruth(p);
+        EXPECT_FALSE(p.contains("ocr_ms"));
+        EXPECT_EQ(p["file"].get<std::string>().find(dir_.string()), 0u);
+    }
+    // --bw takes the 1-bit page bits of a colour page.
+    ToolRun bw = Tool("--bw --ocr-json " + Sample("sample-page.ocr.json") + " " + files[0]);
+    ASSERT_EQ(bw.status, 0) << bw.err;
+    CheckAgainstTruth(Pages(bw.out)[0]);
+}
+
+TEST_F(ToolTest, UnreadablePagesAreReportedAndTheRestProcessed) {
+    std::string good = Sample("sample-page.png");
+    fs::path missing = dir_ / "missing.png", truncated = dir_ / "truncated.png", text = dir_ / "notes.txt";
+    std::string bytes = Slurp(good);
+    Spit(truncated, bytes.substr(0, bytes.size() / 3));
+    Spit(text, "just some words, not an image\n");
+    fs::path overlays = dir_ / "overlays";
+    fs::create_directories(overlays);
+    std::string pages[] = {good, missing.string(), dir_.string(), truncated.string(), text.string()};
+    std::string args = "--overlay-dir " + overlays.string();
+    for (size_t i = 0; i < std::size(pages); ++i) args += " --ocr-json " + Sample("sample-page.ocr.json");
+    for (const std::string& p : pages) args += " " + p;
+    ToolRun r = Tool(args);
+    EXPECT_EQ(r.status, 1);
+    ASSERT_EQ(Pages(r.out).size(), 1u);
+    EXPECT_EQ(Pages(r.out)[0]["file"], good);
+    std::vector<std::string> errs = Lines(r.err);
+    ASSERT_EQ(errs.size(), 4u) << r.err;
+    EXPECT_EQ(errs[0], "rkcorr: " + missing.string() + ": No such file or directory");
+    EXPECT_EQ(errs[1], "rkcorr: " + dir_.string() + ": is a directory");
+    EXPECT_NE(errs[2].find(truncated.string() + ": cannot decode"), std::string::npos) << errs[2];
+    EXPECT_NE(errs[3].find(text.string() + ": unsupported image format"), std::string::npos) << errs[3];
+    // Only the good page has an overlay.
+    std::vector<std::string> written;
+    for (const auto& e : fs::directory_iterator(overlays)) written.push_back(e.path().filename());
+    EXPECT_EQ(written, std::vector<std::string>{"sample-page.overlay.png"});
+}
+
+TEST_F(ToolTest, BadRecognitionsAreRejectedWithTheirProblem) {
+    json base = json::parse(Slurp(Sample("sample-page.ocr.json")));
+    std::vector<std::pair<std::string, std::string>> cases;  // json text, expected message part
+    cases.push_back({"{\"regions\": [", "malformed JSON"});
+    {
+        json j = base;
+        j["regions"][0]["lines"][0]["chars"][0]["box"] = {10, 10, 1276, 20};
+        cases.push_back({j.dump(), "regions[0].lines[0].chars[0].box: box [10,10,1276,20] outside the 1275x1650 page"});
+    }
+    {
+        json j = base;
+        j["tables"] = json::array({{{"box", {0, 0, 10, 10}}, {"size", {2, 2}},
+                                    {"cells", {{{"box", {0, 0, 5, 5}}, {"index", {2, 0}}}}}}});
+        cases.push_back({j.dump(), "tables[0].cells[0].index: outside the table's 2x2 cells"});
+    }
+    {
+        json j = base;
+        j["engine_areas"] = json::array({{0, 0, 1275, 10}});
+        cases.push_back({j.dump(), "engine_areas[0]: area outside the 1275x1650 page"});
+    }
+    {
+        json j = base;
+        j["regions"][0]["box"] = {30, 10, 20, 40};
+        cases.push_back({j.dump(), "regions[0].box: box [30,10,20,40] has right < left"});
+    }
+    {
+        json j = json::object();
+        json chars = json::array();
+        for (int i = 0; i < 70000; ++i) chars.push_back({{"code", 65}, {"box", {1, 1, 2, 2}}});
+        j["regions"] = json::array({{{"box", {0, 0, 10, 10}}, {"lines", {{{"box", {0, 0, 10, 10}}, {"chars", chars}}}}}});
+        cases.push_back({j.dump(), "more than 65535"});
+    }
+    cases.push_back({"{\"pictures\": []}", "unknown member \"pictures\""});
+    cases.push_back({"{\"width\": 100}", "width 100 does not match the image's 1275"});
+    std::string args;
+    std::vector<std::string> files;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        fs::path p = dir_ / ("rec" + std::to_string(i) + ".json");
+        Spit(p, cases[i].first);
+        files.push_back(p.string());
+        args += " --ocr-json " + p.string();
+    }
+    for (size_t i = 0; i < cases.size(); ++i) args += " " + Sample("sample-page.png");
+    ToolRun r = Tool(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    std::vector<std::string> errs = Lines(r.err);
+    ASSERT_EQ(errs.size(), cases.size()) << r.err;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(errs[i].rfind("rkcorr: " + files[i] + ": ", 0), 0u) << errs[i];
+        EXPECT_NE(errs[i].find(cases[i].second), std::string::npos) << errs[i];
+    }
+}
+
+TEST_F(ToolTest, OptionsAndOutputFailures) {
+    ToolRun unknown = Tool("--frobnicate " + Sample("sample-page.png"));
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "rkcorr: unknown option '--frobnicate'\n");
+    EXPECT_TRUE(unknown.out.empty());
+    EXPECT_EQ(Tool("--jobs 0 x.png").status, 2);
+    EXPECT_EQ(Tool("--jobs").err, "rkcorr: option --jobs needs a value\n");
+    EXPECT_EQ(Tool("").status, 2);
+    EXPECT_EQ(Tool("--ocr-json a.json p1.png p2.png").status, 2);
+    EXPECT_EQ(Tool("--help").status, 0);
+    // An overlay that cannot be written fails the page and leaves nothing behind.
+    fs::path nowhere = dir_ / "no-such-dir" / "overlay.png";
+    ToolRun r = Tool("--overlay " + nowhere.string() + " --ocr-json " + Sample("sample-page.ocr.json") + " " +
+                 Sample("sample-page.png"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("rkcorr: " + nowhere.string() + ": cannot write the overlay", 0), 0u) << r.err;
+    EXPECT_FALSE(fs::exists(dir_ / "no-such-dir"));
+}
+
+}  // namespace
