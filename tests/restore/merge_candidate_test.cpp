@@ -16,6 +16,7 @@
 
 namespace {
 
+using mt::Page;
 using mt::same_rect;
 
 TEST(IMGRect, ConstructionCopyAndFlag) {
@@ -123,23 +124,6 @@ TEST(Compare, ListSortIsStable) {
     l.sort(compare());
     EXPECT_EQ(l.front(), &b);
 }
-
-// A 1-bit blank page for a mask of the given size.
-struct Page {
-    std::vector<unsigned char> bits;
-    tagBITMAPINFOHEADER header{};
-    ImgMask mask;
-    Page(unsigned w, unsigned h) {
-        const unsigned lineBytes = ((w + 31) / 32) * 4;
-        bits.assign(size_t(lineBytes) * h, 0);
-        header.biSize = sizeof header;
-        header.biWidth = LONG(w);
-        header.biHeight = LONG(h);
-        header.biPlanes = 1;
-        header.biBitCount = 1;
-        EXPECT_EQ(mask.CreateMask(&header, bits.data(), lineBytes), 0);
-    }
-};
 
 OCRLine line_of(std::initializer_list<OCRRect> rects) {
     OCRLine line;

@@ -14,6 +14,7 @@
 namespace {
 
 using mt::List;
+using mt::Page;
 using mt::same_rect;
 using mt::Vec;
 
@@ -129,23 +130,6 @@ TEST(MergeSweep, RemovesNullsKeepsOrder) {
     EXPECT_EQ(mt::indices(l, v), (std::vector<int>{2, 0, 2, 1}));
     merge_step_erase_disablerc(nullptr);
 }
-
-// A blank 1-bit page, for a mask of the given size.
-struct Page {
-    std::vector<unsigned char> bits;
-    tagBITMAPINFOHEADER header{};
-    ImgMask mask;
-    Page(unsigned w, unsigned h) {
-        const unsigned lineBytes = ((w + 31) / 32) * 4;
-        bits.assign(size_t(lineBytes) * h, 0);
-        header.biSize = sizeof header;
-        header.biWidth = LONG(w);
-        header.biHeight = LONG(h);
-        header.biPlanes = 1;
-        header.biBitCount = 1;
-        EXPECT_EQ(mask.CreateMask(&header, bits.data(), lineBytes), 0);
-    }
-};
 
 // Passes 1 to 6 by the reference.
 void reference_rects(Vec* chars, Vec* boxes, List* l, unsigned w, unsigned h) {

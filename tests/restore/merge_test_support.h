@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "rkcorr/imgmask.h"
 #include "rkcorr/imgrect.h"
 
 namespace mt {
@@ -90,6 +91,23 @@ inline void expect_same(const List& la, const Vec& va, const List& lb, const Vec
 inline bool same_rect(const IMGRect& r, unsigned l, unsigned t, unsigned rt, unsigned b) {
     return r.GetLeft() == l && r.GetTop() == t && r.GetRight() == rt && r.GetBottom() == b;
 }
+
+// A blank 1-bit page, for a mask of the given size.
+struct Page {
+    std::vector<unsigned char> bits;
+    tagBITMAPINFOHEADER header{};
+    ImgMask mask;
+    Page(unsigned w, unsigned h) {
+        const unsigned lineBytes = ((w + 31) / 32) * 4;
+        bits.assign(size_t(lineBytes) * h, 0);
+        header.biSize = sizeof header;
+        header.biWidth = LONG(w);
+        header.biHeight = LONG(h);
+        header.biPlanes = 1;
+        header.biBitCount = 1;
+        EXPECT_EQ(mask.CreateMask(&header, bits.data(), lineBytes), 0);
+    }
+};
 
 }  // namespace mt
 
