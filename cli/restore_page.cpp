@@ -92,21 +92,21 @@ std::string RestorePage(const PageImage& page, const Recognition& rec, bool bw, 
     if (size_t n = DetailRecordCount(rec); n > 65535)
         return "the recognition needs " + std::to_string(n) + " detail records, more than 65535";
     try {
-        rkpage::PageSpec spec;
-        spec.width = page.width;
-        spec.height = page.height;
-        spec.pageBits = page.bw;
-        spec.pageLineBytes = page.bwLineBytes;
-        spec.dibBlock = page.dib;
-        spec.format = page.kind == PageKind::Bilevel ? rkpage::Format::Bilevel : rkpage::Format::Rgb24;
-        spec.bwFlag = bw ? 1 : 0;
-        spec.xdpi = WORD(page.xDpi);
-        spec.ydpi = WORD(page.yDpi);
-        spec.regions = RegionsOf(rec);
+        rkpage::PageDesc desc;
+        desc.width = page.width;
+        desc.height = page.height;
+        desc.pageBits = page.bw;
+        desc.pageLineBytes = page.bwLineBytes;
+        desc.dibBlock = page.dib;
+        desc.format = page.kind == PageKind::Bilevel ? rkpage::Format::Bilevel : rkpage::Format::Rgb24;
+        desc.bwFlag = bw ? 1 : 0;
+        desc.xdpi = WORD(page.xDpi);
+        desc.ydpi = WORD(page.yDpi);
+        desc.regions = RegionsOf(rec);
         for (const Box& a : rec.engineAreas)
-            spec.areas.push_back(tagIMGAREAREC{WORD(a.left), WORD(a.right), WORD(a.top), WORD(a.bottom)});
-        spec.areaRecords = std::max<unsigned>(OCR_MAX_IMGAREA, unsigned(rec.engineAreas.size()));
-        rkpage::PageBlocks blocks(spec);
+            desc.areas.push_back(tagIMGAREAREC{WORD(a.left), WORD(a.right), WORD(a.top), WORD(a.bottom)});
+        desc.areaRecords = std::max<unsigned>(OCR_MAX_IMGAREA, unsigned(rec.engineAreas.size()));
+        rkpage::PageBlocks blocks(desc);
         auto t0 = std::chrono::steady_clock::now();
         out.result = ImgRestoration(blocks.arg());
         out.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();

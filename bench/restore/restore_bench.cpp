@@ -18,31 +18,31 @@ namespace {
 
 using rkpage::Format;
 
-rkpage::PageSpec a4_page(Format format) {
+rkpage::PageDesc a4_page(Format format) {
     using namespace rkpage;
-    PageSpec spec(Canvas(2480, 3508));
-    spec.format = format;
+    PageDesc desc(Canvas(2480, 3508));
+    desc.format = format;
     // Two columns of text: 2 x 45 lines of 45 characters (4050), lines 300-2221.
     for (unsigned col = 0; col < 2; ++col) {
         std::vector<Line> lines;
         for (unsigned i = 0; i < 45; ++i) lines.push_back(text_line(200 + col * 1100, 300 + 42 * i, 20, 32, 4, 45));
-        spec.regions.push_back(text_region(lines));
+        desc.regions.push_back(text_region(lines));
     }
-    spec.regions.push_back(table_region(200, 2650, 300, 60, 6, 6, 8));
-    draw_regions(spec.image, spec.regions, Rgb{30, 30, 60});
+    desc.regions.push_back(table_region(200, 2650, 300, 60, 6, 6, 8));
+    draw_regions(desc.image, desc.regions, Rgb{30, 30, 60});
     for (unsigned y = 2240; y < 2560; ++y)  // a photograph between the text and the table
         for (unsigned x = 300; x < 2100; ++x)
-            spec.image.set(x, y, Rgb{BYTE((x * 3 + y) % 200), BYTE((y * 5) % 180), BYTE(40 + (x % 90))});
-    spec.image.fill(200, 2590, 2280, 2592, kBlack);
-    spec.image.frame(1180, 3420, 1230, 3450, 3, kBlack);
-    spec.areas.push_back(tagIMGAREAREC{320, 2000, 2240, 2500});
-    return spec;
+            desc.image.set(x, y, Rgb{BYTE((x * 3 + y) % 200), BYTE((y * 5) % 180), BYTE(40 + (x % 90))});
+    desc.image.fill(200, 2590, 2280, 2592, kBlack);
+    desc.image.frame(1180, 3420, 1230, 3450, 3, kBlack);
+    desc.areas.push_back(tagIMGAREAREC{320, 2000, 2240, 2500});
+    return desc;
 }
 
 void BM_ImgRestoration(benchmark::State& state) {
     const Format format = static_cast<Format>(state.range(0));
-    const rkpage::PageSpec spec = a4_page(format);
-    rkpage::PageBlocks page(spec);
+    const rkpage::PageDesc desc = a4_page(format);
+    rkpage::PageBlocks page(desc);
     const std::vector<BYTE> areas = page.area_bytes();
     for (auto _ : state) {
         state.PauseTiming();

@@ -20,27 +20,27 @@ using rktest::g_live;
 namespace {
 
 // A small page with every stage busy: text, a table, a picture, an engine area.
-rkpage::PageSpec small_page(rkpage::Format format) {
+rkpage::PageDesc small_page(rkpage::Format format) {
     using namespace rkpage;
-    PageSpec spec(Canvas(240, 180));
-    spec.format = format;
-    spec.regions.push_back(text_region({text_line(20, 20, 8, 12, 2, 6), text_line(20, 40, 8, 12, 2, 4)}));
-    spec.regions.push_back(table_region(20, 110, 40, 24, 2, 2, 2));
-    draw_regions(spec.image, spec.regions);
-    spec.image.fill(150, 30, 199, 79, Rgb{90, 40, 30});
-    spec.image.fill(150, 100, 151, 160, kBlack);
-    spec.areas.push_back(tagIMGAREAREC{160, 190, 40, 70});
-    return spec;
+    PageDesc desc(Canvas(240, 180));
+    desc.format = format;
+    desc.regions.push_back(text_region({text_line(20, 20, 8, 12, 2, 6), text_line(20, 40, 8, 12, 2, 4)}));
+    desc.regions.push_back(table_region(20, 110, 40, 24, 2, 2, 2));
+    draw_regions(desc.image, desc.regions);
+    desc.image.fill(150, 30, 199, 79, Rgb{90, 40, 30});
+    desc.image.fill(150, 100, 151, 160, kBlack);
+    desc.areas.push_back(tagIMGAREAREC{160, 190, 40, 70});
+    return desc;
 }
 
 TEST(AllocFailure, EveryAllocationFailingInTurn) {
     for (rkpage::Format f : {rkpage::Format::Bilevel, rkpage::Format::Grey8, rkpage::Format::Palette8,
                              rkpage::Format::Rgb24}) {
-        const rkpage::PageSpec spec = small_page(f);
+        const rkpage::PageDesc desc = small_page(f);
         std::vector<BYTE> full;
         long allocations;
         {
-            rkpage::PageBlocks page(spec);
+            rkpage::PageBlocks page(desc);
             g_count = 0;
             ASSERT_EQ(ImgRestoration(page.arg()), 0);
             allocations = g_count;
@@ -49,7 +49,7 @@ TEST(AllocFailure, EveryAllocationFailingInTurn) {
         ASSERT_GT(allocations, 10);
         int failures = 0;
         for (long n = 1; n <= allocations + 1; ++n) {
-            rkpage::PageBlocks page(spec);
+            rkpage::PageBlocks page(desc);
             const std::vector<BYTE> before = page.area_bytes();
             const long live = g_live;
             g_failIn = n;

@@ -20,9 +20,9 @@ struct Locked {
 };
 
 TEST(Commit, NullArgumentsAndLockFailure) {
-    rkpage::PageSpec spec(rkpage::Canvas(32, 32));
-    spec.areas = {tagIMGAREAREC{1, 5, 1, 5}};
-    rkpage::PageBlocks page(spec);
+    rkpage::PageDesc desc(rkpage::Canvas(32, 32));
+    desc.areas = {tagIMGAREAREC{1, 5, 1, 5}};
+    rkpage::PageBlocks page(desc);
     const std::vector<BYTE> before = page.area_bytes();
     std::list<IMGRect*> list;
     std::vector<IMGRect> chars;
@@ -41,11 +41,11 @@ TEST(Commit, NullArgumentsAndLockFailure) {
 
 TEST(Commit, CountsEverySurvivorButWritesAHundred) {
     // 150 found areas of 4 x 4, 20 apart, and 10 engine areas far from them.
-    rkpage::PageSpec spec(rkpage::Canvas(32, 32));
-    spec.areaFill = 0xA5;
-    spec.areaRecords = 120;
-    for (WORD i = 0; i < 10; ++i) spec.areas.push_back(tagIMGAREAREC{WORD(3000 + 20 * i), WORD(3003 + 20 * i), 10, 13});
-    rkpage::PageBlocks page(spec);
+    rkpage::PageDesc desc(rkpage::Canvas(32, 32));
+    desc.areaFill = 0xA5;
+    desc.areaRecords = 120;
+    for (WORD i = 0; i < 10; ++i) desc.areas.push_back(tagIMGAREAREC{WORD(3000 + 20 * i), WORD(3003 + 20 * i), 10, 13});
+    rkpage::PageBlocks page(desc);
     const std::vector<BYTE> before = page.area_bytes();
     std::vector<IMGRect> found;
     for (unsigned i = 0; i < 150; ++i) {

@@ -14,7 +14,7 @@ using rkpage::Char;
 using rkpage::Layout;
 using rkpage::Line;
 using rkpage::PageBlocks;
-using rkpage::PageSpec;
+using rkpage::PageDesc;
 using rkpage::Region;
 
 constexpr WORD kText = OCR_RESULT_HEAD | OCR_RESULT_TEXT;
@@ -43,7 +43,7 @@ Region cell_table(std::vector<std::string> chains) {
 
 // Runs parse_ocrhead on the page; checks that every lock is released.
 struct Parsed {
-    explicit Parsed(const PageSpec& spec) : page(spec) {
+    explicit Parsed(const PageDesc& desc) : page(desc) {
         auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
         auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
         doc.reset(parse_ocrhead(head, image));
@@ -76,17 +76,17 @@ std::vector<std::string> lines_of(const OCRRegion* r) {
 }
 
 TEST(Parse, ExampleTextRegionAndTable) {
-    PageSpec spec(rkpage::Canvas(300, 200));
+    PageDesc desc(rkpage::Canvas(300, 200));
     Region text;
     text.flags = kText;
     text.left = 5, text.top = 6, text.right = 105, text.bottom = 56;
     text.lines = {chain("A"), chain("B")};
-    spec.regions = {text, cell_table({"C\n"})};
-    spec.regions[1].sizeX = 7;
-    spec.regions[1].sizeY = 9;
-    spec.regions[1].cells[0].indexX = 1;
-    spec.regions[1].cells[0].mergeY = 4;
-    Parsed p(spec);
+    desc.regions = {text, cell_table({"C\n"})};
+    desc.regions[1].sizeX = 7;
+    desc.regions[1].sizeY = 9;
+    desc.regions[1].cells[0].indexX = 1;
+    desc.regions[1].cells[0].mergeY = 4;
+    Parsed p(desc);
     ASSERT_TRUE(p.doc);
     EXPECT_EQ(p.doc->GetPageRect().GetWidth(), 300u);
     EXPECT_EQ(p.doc->GetPageRect().GetHeight(), 200u);
@@ -116,20 +116,20 @@ TEST(Parse, ExampleTextRegionAndTable) {
 }
 
 TEST(Parse, TextChainRules) {
-    PageSpec spec(rkpage::Canvas(64, 64));
+    PageDesc desc(rkpage::Canvas(64, 64));
     // A leading line feed gives an empty line that is still added; a line
     // stops at its first line feed; a carriage return is an ordinary
     // character in a text region; the last record of a chain is added.
     Region r;
     r.flags = kText;
     r.lines = {chain("\nXY"), chain("AB\nCD"), chain("E\rF"), chain("G")};
-    spec.regions = {r, cell_table({"Z\n"})};  // next head ends the region
-    Parsed p(spec);
+    desc.regions = {r, cell_table({"Z\n"})};  // next head ends the region
+    Parsed p(desc);
     ASSERT_EQ(p.doc->GetSize(), 2u);
     EXPECT_EQ(lines_of(p.doc->At(0)), (std::vector<std::string>{"", "AB", "E\rF", "G"}));
 
     // A text head that is the last record of the top chain: one line.
-    PageSpec last(rkpage::Canvas(64, 64));
+    PageDesc last(rkpage::Canvas(64, 64));
     Region one;
     one.lines = {chain("Q")};
     last.regions = {cell_table({"Z\n"}), one};
@@ -139,9 +139,9 @@ TEST(Parse, TextChainRules) {
 }
 
 TEST(Parse, TableChainRules) {
-    PageSpec spec(rkpage::Canvas(64, 64));
-    spec.regions = {cell_table({"AB\n", "A\rBC", "X", "\nQ", "AB\r\rC\n"})};
-    Parsed p(spec);
+    PageDesc desc(rkpage::Canvas(64, 64));
+    desc.regions = {cell_table({"AB\n", "A\rBC", "X", "\nQ", "AB\r\rC\n"})};
+    Parsed p(desc);
     ASSERT_EQ(p.doc->GetSize(), 1u);
     // A, B, line feed: one line AB. A, CR, B, C(last): A and B, C dropped.
     // A lone last character: one empty line. A carriage return right after
@@ -156,7 +156,7 @@ TEST(Parse, TableChainRules) {
 }
 
 TEST(Parse, HeadFlagsDecideTheRegionKind) {
-    PageSpec spec(rkpage::Canvas(64, 64));
+    PageDesc desc(rkpage::Canvas(64, 64));
     Region excludedText;
     excludedText.flags = kText | OCR_RESULT_EXCLUDED;
     excludedText.lines = {chain("A"), chain("B")};
@@ -172,15 +172,15 @@ TEST(Parse, HeadFlagsDecideTheRegionKind) {
     both.flags = kTable | OCR_RESULT_TEXT;
     Region text;
     text.lines = {chain("I")};
-    spec.regions = {excludedText, excludedTable, neither, notHead, both, text};
-    Parsed p(spec);
+    desc.regions = {excludedText, excludedTable, neither, notHead, both, text};
+    Parsed p(desc);
     ASSERT_EQ(p.doc->GetSize(), 2u);
     EXPECT_EQ(p.doc->At(0)->GetType(), 1u);
     EXPECT_EQ(lines_of(p.doc->At(0)), (std::vector<std::string>{"H", "|"}));
     EXPECT_EQ(lines_of(p.doc->At(1)), (std::vector<std::string>{"I"}));
 
     // parse_region_head reports skipped heads.
-    PageBlocks page(spec);
+    PageBlocks page(desc);
     auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
     auto* result = static_cast<tagRESULT*>(GlobalLock(head->hResult));
     auto* detail = static_cast<tagDETAIL*>(GlobalLock(head->hDetail));
@@ -196,12 +196,12 @@ TEST(Parse, HeadFlagsDecideTheRegionKind) {
 }
 
 TEST(Parse, CandidatesAndRectangles) {
-    PageSpec spec(rkpage::Canvas(64, 64));
+    PageDesc desc(rkpage::Canvas(64, 64));
     Region r;
     Char c{0x82A0, 30, 40, 20, 45, 77, 0xBEEF, 12};  // right < left: width wraps
     r.lines = {Line{{c}}};
-    spec.regions = {r};
-    Parsed p(spec);
+    desc.regions = {r};
+    Parsed p(desc);
     const OCRChar& got = static_cast<OCRBox*>(p.doc->At(0))->At(0).At(0);
     EXPECT_EQ(got.GetChar(), u'\x82A0');
     EXPECT_EQ(got.GetDistance(), 77u);
@@ -211,9 +211,9 @@ TEST(Parse, CandidatesAndRectangles) {
 }
 
 TEST(Parse, EmptyPagesAndMissingBlocks) {
-    PageSpec spec(rkpage::Canvas(64, 32));
+    PageDesc desc(rkpage::Canvas(64, 32));
     {
-        Parsed p(spec);  // root without child
+        Parsed p(desc);  // root without child
         ASSERT_TRUE(p.doc);
         EXPECT_EQ(p.doc->GetSize(), 0u);
         EXPECT_EQ(p.doc->GetPageRect().GetWidth(), 64u);
@@ -221,16 +221,16 @@ TEST(Parse, EmptyPagesAndMissingBlocks) {
     Region skipped;
     skipped.flags = kText | OCR_RESULT_EXCLUDED;
     skipped.lines = {chain("A")};
-    spec.regions = {skipped};
+    desc.regions = {skipped};
     {
-        Parsed p(spec);  // every region skipped: empty, not null
+        Parsed p(desc);  // every region skipped: empty, not null
         ASSERT_TRUE(p.doc);
         EXPECT_EQ(p.doc->GetSize(), 0u);
     }
     EXPECT_EQ(parse_ocrhead(nullptr, nullptr), nullptr);
 
     // Either array failing to lock: null, nothing left locked.
-    PageBlocks page(spec);
+    PageBlocks page(desc);
     auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
     auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
     for (unsigned n = 1; n <= 2; ++n) {
@@ -282,7 +282,7 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
     std::mt19937 rng(12345);
     auto pick = [&](unsigned n) { return unsigned(rng() % n); };
     for (int round = 0; round < 200; ++round) {
-        PageSpec spec(rkpage::Canvas(32, 32));
+        PageDesc desc(rkpage::Canvas(32, 32));
         std::vector<const Region*> kept;
         const unsigned regions = pick(6);
         for (unsigned k = 0; k < regions; ++k) {
@@ -312,11 +312,11 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
                     r.lines.push_back(Line{random_chain()});
                 }
             }
-            spec.regions.push_back(r);
+            desc.regions.push_back(r);
         }
-        for (const Region& r : spec.regions)
+        for (const Region& r : desc.regions)
             if (!(r.flags & OCR_RESULT_EXCLUDED)) kept.push_back(&r);
-        Parsed p(spec);
+        Parsed p(desc);
         ASSERT_TRUE(p.doc);
         ASSERT_EQ(p.doc->GetSize(), kept.size()) << "round " << round;
         for (size_t k = 0; k < kept.size(); ++k) {

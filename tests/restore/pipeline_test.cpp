@@ -21,7 +21,7 @@ namespace {
 
 using rkpage::Format;
 using rkpage::PageBlocks;
-using rkpage::PageSpec;
+using rkpage::PageDesc;
 using Areas = std::vector<tagIMGAREAREC>;
 
 // Area record from left, top, right, bottom.
@@ -46,22 +46,22 @@ void draw_bits(const PageBlocks& page, unsigned width, unsigned height, unsigned
 // replaced by a different picture Q (columns 240-319, lines 140-219), so the
 // areas tell which image the mask came from. Pages under 200 lines keep
 // every area however small.
-PageSpec source_page(Format format, WORD bwFlag) {
-    PageSpec spec(rkpage::Canvas(400, 300));
-    spec.format = format;
-    spec.bwFlag = bwFlag;
-    spec.regions.push_back(rkpage::text_region({rkpage::text_line(40, 200, 12, 20, 3, 12)}));
-    rkpage::draw_regions(spec.image, spec.regions);
-    spec.image.fill(40, 40, 119, 119, rkpage::Rgb{200, 10, 10});  // grey 73
-    return spec;
+PageDesc source_page(Format format, WORD bwFlag) {
+    PageDesc desc(rkpage::Canvas(400, 300));
+    desc.format = format;
+    desc.bwFlag = bwFlag;
+    desc.regions.push_back(rkpage::text_region({rkpage::text_line(40, 200, 12, 20, 3, 12)}));
+    rkpage::draw_regions(desc.image, desc.regions);
+    desc.image.fill(40, 40, 119, 119, rkpage::Rgb{200, 10, 10});  // grey 73
+    return desc;
 }
 // Mask pixels are 2 x 2: columns map back to even page columns, and on this
 // even-height page an even first line moves down by one.
 const tagIMGAREAREC kP = area(40, 41, 118, 119);
 const tagIMGAREAREC kQ = area(240, 141, 318, 219);
 
-Areas run_source(const PageSpec& spec, int expected = 0) {
-    PageBlocks page(spec);
+Areas run_source(const PageDesc& desc, int expected = 0) {
+    PageBlocks page(desc);
     draw_bits(page, 400, 300, 240, 140, 319, 219);
     EXPECT_EQ(ImgRestoration(page.arg()), expected);
     EXPECT_EQ(RkTestTotalLocks(), 0u);
@@ -84,11 +84,11 @@ TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
 }
 
 TEST(Pipeline, UnsupportedDepthLeavesAreasUntouched) {
-    PageSpec spec = source_page(Format::Other, 0);
-    spec.otherBitCount = 4;
-    spec.areas = {area(1, 2, 3, 4), area(5, 6, 7, 8)};
-    spec.areaFill = 0x5A;
-    PageBlocks page(spec);
+    PageDesc desc = source_page(Format::Other, 0);
+    desc.otherBitCount = 4;
+    desc.areas = {area(1, 2, 3, 4), area(5, 6, 7, 8)};
+    desc.areaFill = 0x5A;
+    PageBlocks page(desc);
     const std::vector<BYTE> before = page.area_bytes();
     EXPECT_EQ(ImgRestoration(page.arg()), 0);
     EXPECT_EQ(page.area_bytes(), before);
@@ -96,9 +96,9 @@ TEST(Pipeline, UnsupportedDepthLeavesAreasUntouched) {
 }
 
 TEST(Pipeline, PaletteIndexPastThePaletteFails) {
-    PageSpec spec = source_page(Format::Palette8, 0);
-    spec.areas = {area(1, 2, 3, 4)};
-    PageBlocks page(spec);
+    PageDesc desc = source_page(Format::Palette8, 0);
+    desc.areas = {area(1, 2, 3, 4)};
+    PageBlocks page(desc);
     auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(page.dib()));
     ASSERT_EQ(bih->biClrUsed, 3u);  // white, red, black
     BYTE* bits = reinterpret_cast<BYTE*>(bih + 1) + 4 * bih->biClrUsed;
@@ -113,12 +113,12 @@ TEST(Pipeline, PaletteIndexPastThePaletteFails) {
 TEST(Pipeline, MissingBlocks) {
     EXPECT_EQ(ImgRestoration(nullptr), -1);
     EXPECT_EQ(ImgRestoration(handle_arg(0x7FFFFFF0u)), -1);  // never allocated
-    PageSpec spec = source_page(Format::Bilevel, 0);
-    PageBlocks page(spec);
+    PageDesc desc = source_page(Format::Bilevel, 0);
+    PageBlocks page(desc);
     // A head whose image header, result or detail handle is dead.
     for (size_t field : {offsetof(tagOCRHEAD, hImgHead), offsetof(tagOCRHEAD, hResult),
                          offsetof(tagOCRHEAD, hDetail)}) {
-        PageBlocks copy(spec);
+        PageBlocks copy(desc);
         auto* bytes = static_cast<BYTE*>(GlobalLock(copy.head()));
         const HGLOBAL dead = 0x7FFFFFF1u;
         std::memcpy(bytes + field, &dead, sizeof dead);
@@ -137,13 +137,13 @@ TEST(Pipeline, MissingBlocks) {
 
 TEST(Pipeline, EmptyPages) {
     // No region at all: nothing is erased, every ink area is found.
-    PageSpec spec(rkpage::Canvas(400, 300));
-    spec.image.fill(100, 100, 159, 159, rkpage::kBlack);
-    PageBlocks page(spec);
+    PageDesc desc(rkpage::Canvas(400, 300));
+    desc.image.fill(100, 100, 159, 159, rkpage::kBlack);
+    PageBlocks page(desc);
     EXPECT_EQ(ImgRestoration(page.arg()), 0);
     EXPECT_EQ(page.areas(), Areas{area(100, 101, 158, 159)});
     // A blank page with no engine areas: wCount 0 on return.
-    PageSpec blank(rkpage::Canvas(64, 48));
+    PageDesc blank(rkpage::Canvas(64, 48));
     blank.areaFill = 0xEE;
     blank.areas.clear();
     PageBlocks empty(blank);
@@ -166,9 +166,9 @@ const Areas kRealistic{area(600, 121, 898, 419), area(100, 771, 898, 771)};
 
 TEST(Pipeline, RealisticPageAtEveryDepth) {
     for (Format f : {Format::Bilevel, Format::Rgb24, Format::Grey8, Format::Palette8}) {
-        PageSpec spec = sample::realistic_page(f);
-        spec.areaFill = 0xC3;
-        PageBlocks page(spec);
+        PageDesc desc = sample::realistic_page(f);
+        desc.areaFill = 0xC3;
+        PageBlocks page(desc);
         const std::vector<BYTE> before = page.area_bytes();
         EXPECT_EQ(ImgRestoration(page.arg()), 0);
         EXPECT_EQ(page.areas(), kRealistic) << "format " << int(f);
@@ -183,19 +183,19 @@ TEST(Pipeline, WriteBackLimits) {
     // 150 engine areas of 3 x 3 on a blank 200 x 100 page, 10 pixels apart:
     // none overlaps or lies close enough to join, so all survive; the first
     // 100 in the sorted order are written.
-    PageSpec spec(rkpage::Canvas(200, 100));
-    spec.areaRecords = 160;
-    spec.areaFill = 0x77;
+    PageDesc desc(rkpage::Canvas(200, 100));
+    desc.areaRecords = 160;
+    desc.areaFill = 0x77;
     for (WORD i = 0; i < 150; ++i) {
         const WORD x = WORD(10 * (i % 15)), y = WORD(10 * (i / 15));
-        spec.areas.push_back(area(x, y, WORD(x + 2), WORD(y + 2)));
+        desc.areas.push_back(area(x, y, WORD(x + 2), WORD(y + 2)));
     }
-    PageBlocks page(spec);
+    PageBlocks page(desc);
     const std::vector<BYTE> before = page.area_bytes();
     EXPECT_EQ(ImgRestoration(page.arg()), 0);
     Areas got = page.areas();
     ASSERT_EQ(got.size(), 100u);
-    std::vector<tagIMGAREAREC> sorted = spec.areas;
+    std::vector<tagIMGAREAREC> sorted = desc.areas;
     std::stable_sort(sorted.begin(), sorted.end(), [](const tagIMGAREAREC& a, const tagIMGAREAREC& b) {
         return unsigned(a.wTop) * a.wTop + unsigned(a.wLeft) * a.wLeft <
                unsigned(b.wTop) * b.wTop + unsigned(b.wLeft) * b.wLeft;
@@ -209,7 +209,7 @@ TEST(Pipeline, WriteBackLimits) {
 
     // Fewer survivors than the engine listed: the records past the new count
     // are left as they were.
-    PageSpec few(rkpage::Canvas(200, 100));
+    PageDesc few(rkpage::Canvas(200, 100));
     for (WORD i = 0; i < 40; ++i) few.areas.push_back(area(WORD(20 + i), 20, WORD(60 + i), 60));  // overlapping
     PageBlocks fewPage(few);
     const std::vector<BYTE> fewBefore = fewPage.area_bytes();
@@ -222,9 +222,9 @@ TEST(Pipeline, WriteBackLimits) {
 TEST(Pipeline, EngineAreasPassTheSameMerge) {
     // 2480 x 3508 gives the threshold 210: an isolated 209-pixel engine area
     // goes, a 210-pixel one stays.
-    PageSpec spec(rkpage::Canvas(2480, 3508));
-    spec.areas = {area(1000, 1000, 1018, 1010), area(1500, 2000, 1520, 2009)};  // 19 x 11, 21 x 10
-    PageBlocks page(spec);
+    PageDesc desc(rkpage::Canvas(2480, 3508));
+    desc.areas = {area(1000, 1000, 1018, 1010), area(1500, 2000, 1520, 2009)};  // 19 x 11, 21 x 10
+    PageBlocks page(desc);
     EXPECT_EQ(ImgRestoration(page.arg()), 0);
     EXPECT_EQ(page.areas(), Areas{area(1500, 2000, 1520, 2009)});
 }
@@ -233,12 +233,12 @@ TEST(Pipeline, EngineAreasPassTheSameMerge) {
 // left, and tagIMGAREA either untouched or exactly the full result.
 TEST(Pipeline, EveryLockFailureReleasesEverything) {
     for (Format f : {Format::Bilevel, Format::Grey8, Format::Palette8, Format::Rgb24}) {
-        PageSpec spec = sample::realistic_page(f);
-        spec.areaFill = 0x3C;
+        PageDesc desc = sample::realistic_page(f);
+        desc.areaFill = 0x3C;
         Areas full;
         unsigned long calls;
         {
-            PageBlocks page(spec);
+            PageBlocks page(desc);
             const unsigned long start = RkTestLockCalls();
             ASSERT_EQ(ImgRestoration(page.arg()), 0);
             calls = RkTestLockCalls() - start;
@@ -246,7 +246,7 @@ TEST(Pipeline, EveryLockFailureReleasesEverything) {
         }
         ASSERT_GE(calls, 7u);
         for (unsigned n = 1; n <= calls + 1; ++n) {
-            PageBlocks page(spec);
+            PageBlocks page(desc);
             const std::vector<BYTE> before = page.area_bytes();
             RkTestFailNthLock(n);
             const int r = ImgRestoration(page.arg());
@@ -262,8 +262,8 @@ TEST(Pipeline, EveryLockFailureReleasesEverything) {
 }
 
 TEST(Pipeline, LibraryAllocatesNoEngineBlock) {
-    PageSpec spec = sample::realistic_page(Format::Rgb24);
-    PageBlocks page(spec);
+    PageDesc desc = sample::realistic_page(Format::Rgb24);
+    PageBlocks page(desc);
     const unsigned live = RkTestLiveBlocks();
     RkTestFailNthAlloc(1);  // would fail the library's first GlobalAlloc
     EXPECT_EQ(ImgRestoration(page.arg()), 0);
@@ -273,16 +273,16 @@ TEST(Pipeline, LibraryAllocatesNoEngineBlock) {
 }
 
 TEST(PageBuilder, AllocationFailuresFreeEveryBlock) {
-    PageSpec spec = source_page(Format::Palette8, 0);
+    PageDesc desc = source_page(Format::Palette8, 0);
     const unsigned live = RkTestLiveBlocks();
     for (unsigned n = 1; n <= 7; ++n) {
         RkTestFailNthAlloc(n);
-        EXPECT_THROW(PageBlocks page(spec), std::bad_alloc) << n;
+        EXPECT_THROW(PageBlocks page(desc), std::bad_alloc) << n;
         RkTestFailNthAlloc(0);
         EXPECT_EQ(RkTestLiveBlocks(), live);
         EXPECT_EQ(RkTestTotalLocks(), 0u);
     }
-    PageBlocks page(spec);
+    PageBlocks page(desc);
     EXPECT_EQ(page.handles().size(), 7u);
     EXPECT_EQ(RkTestLiveBlocks(), live + 7);
 }

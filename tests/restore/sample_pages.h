@@ -21,25 +21,25 @@ namespace sample {
 //   bottom margin.
 // Text is drawn in dark blue. Only white and levels below 128 occur, so the
 // 1-bit page bits and every bitmap depth show the same ink.
-inline rkpage::PageSpec realistic_page(rkpage::Format format) {
+inline rkpage::PageDesc realistic_page(rkpage::Format format) {
     using namespace rkpage;
-    PageSpec spec(Canvas(1000, 1400));
-    spec.format = format;
+    PageDesc desc(Canvas(1000, 1400));
+    desc.format = format;
     std::vector<Line> first, second;
     for (unsigned i = 0; i < 5; ++i) first.push_back(text_line(100, 100 + 45 * i, 20, 30, 4, 18));
     for (unsigned i = 0; i < 6; ++i) second.push_back(text_line(100, 480 + 45 * i, 20, 30, 4, 33));
-    spec.regions.push_back(text_region(first));
-    spec.regions.push_back(text_region(second));
-    spec.regions.push_back(table_region(100, 820, 200, 40, 4, 3, 5));
-    draw_regions(spec.image, spec.regions, Rgb{20, 20, 80});
+    desc.regions.push_back(text_region(first));
+    desc.regions.push_back(text_region(second));
+    desc.regions.push_back(table_region(100, 820, 200, 40, 4, 3, 5));
+    draw_regions(desc.image, desc.regions, Rgb{20, 20, 80});
     for (unsigned y = 120; y <= 419; ++y)
         for (unsigned x = 600; x <= 899; ++x)
-            spec.image.set(x, y, Rgb{BYTE(60 + (x * 7 + y) % 120), BYTE(20 + (y % 50)), BYTE(90 - (x % 60))});
-    spec.image.fill(100, 770, 899, 771, Rgb{0, 0, 0});
-    spec.image.frame(490, 1365, 499, 1380, 2, Rgb{0, 0, 0});
-    spec.image.fill(505, 1365, 507, 1380, Rgb{0, 0, 0});
-    spec.areas.push_back(tagIMGAREAREC{610, 880, 130, 400});
-    return spec;
+            desc.image.set(x, y, Rgb{BYTE(60 + (x * 7 + y) % 120), BYTE(20 + (y % 50)), BYTE(90 - (x % 60))});
+    desc.image.fill(100, 770, 899, 771, Rgb{0, 0, 0});
+    desc.image.frame(490, 1365, 499, 1380, 2, Rgb{0, 0, 0});
+    desc.image.fill(505, 1365, 507, 1380, Rgb{0, 0, 0});
+    desc.areas.push_back(tagIMGAREAREC{610, 880, 130, 400});
+    return desc;
 }
 
 }  // namespace sample

@@ -153,9 +153,9 @@ private:
 
 }  // namespace
 
-PageBlocks::PageBlocks(const PageSpec& spec) {
+PageBlocks::PageBlocks(const PageDesc& desc) {
     try {
-        build(spec);
+        build(desc);
     } catch (...) {
         release();
         throw;
@@ -179,41 +179,41 @@ HGLOBAL PageBlocks::alloc(size_t bytes) {
 
 std::vector<HGLOBAL> PageBlocks::handles() const { return m_owned; }
 
-void PageBlocks::build(const PageSpec& spec) {
-    const Canvas& img = spec.image;
+void PageBlocks::build(const PageDesc& desc) {
+    const Canvas& img = desc.image;
     const bool fromCanvas = img.width() > 0 && img.height() > 0;
-    const unsigned w = fromCanvas ? img.width() : spec.width, h = fromCanvas ? img.height() : spec.height;
+    const unsigned w = fromCanvas ? img.width() : desc.width, h = fromCanvas ? img.height() : desc.height;
     // Ink of the page: the given page bits, else the canvas's dark pixels.
     auto ink = [&](unsigned x, unsigned y) {
-        if (!spec.pageBits.empty())
-            return (spec.pageBits[size_t(y) * spec.pageLineBytes + x / 8] & (0x80u >> (x % 8))) != 0;
+        if (!desc.pageBits.empty())
+            return (desc.pageBits[size_t(y) * desc.pageLineBytes + x / 8] & (0x80u >> (x % 8))) != 0;
         return fromCanvas && img.grey(x, y) < 128;
     };
-    if (!spec.pageBits.empty() && (spec.pageLineBytes < (w + 7) / 8 || spec.pageBits.size() < size_t(spec.pageLineBytes) * h))
+    if (!desc.pageBits.empty() && (desc.pageLineBytes < (w + 7) / 8 || desc.pageBits.size() < size_t(desc.pageLineBytes) * h))
         throw std::invalid_argument("page bits smaller than the page");
 
     Records rec;
-    build_records(spec.regions, rec);
+    build_records(desc.regions, rec);
 
     m_head = alloc(sizeof(tagOCRHEAD));
 
     // Picture areas.
-    m_imgArea = alloc(offsetof(tagIMGAREA, area) + sizeof(tagIMGAREAREC) * size_t(spec.areaRecords));
+    m_imgArea = alloc(offsetof(tagIMGAREA, area) + sizeof(tagIMGAREAREC) * size_t(desc.areaRecords));
     {
         Filler f(m_imgArea);
-        std::memset(f.data(), spec.areaFill, GlobalSize(m_imgArea));
-        const WORD n = WORD(std::min<size_t>(spec.areas.size(), spec.areaRecords));
+        std::memset(f.data(), desc.areaFill, GlobalSize(m_imgArea));
+        const WORD n = WORD(std::min<size_t>(desc.areas.size(), desc.areaRecords));
         std::memcpy(f.data() + offsetof(tagIMGAREA, wCount), &n, sizeof n);
-        if (n) std::memcpy(f.data() + offsetof(tagIMGAREA, area), spec.areas.data(), n * sizeof(tagIMGAREAREC));
+        if (n) std::memcpy(f.data() + offsetof(tagIMGAREA, area), desc.areas.data(), n * sizeof(tagIMGAREAREC));
     }
 
     // Bilevel page bits, top row first.
-    const unsigned lineBytes = spec.pageBits.empty() ? row_bytes(w, 1) : spec.pageLineBytes;
+    const unsigned lineBytes = desc.pageBits.empty() ? row_bytes(w, 1) : desc.pageLineBytes;
     m_bwImage = alloc(size_t(lineBytes) * h);
     {
         Filler f(m_bwImage);
-        if (!spec.pageBits.empty())
-            std::memcpy(f.data(), spec.pageBits.data(), size_t(lineBytes) * h);
+        if (!desc.pageBits.empty())
+            std::memcpy(f.data(), desc.pageBits.data(), size_t(lineBytes) * h);
         else
             for (unsigned y = 0; y < h; ++y)
                 for (unsigned x = 0; x < w; ++x)
@@ -224,26 +224,26 @@ void PageBlocks::build(const PageSpec& spec) {
     WORD bitCount = 1;
     std::vector<RGBQUAD> palette;
     std::vector<BYTE> indices;
-    switch (spec.format) {
+    switch (desc.format) {
     case Format::Bilevel:
         bitCount = 1;
         palette = {RGBQUAD{255, 255, 255, 0}, RGBQUAD{0, 0, 0, 0}};
         break;
     case Format::Grey8: bitCount = 8; break;
     case Format::Palette8:
-        if (!fromCanvas && spec.dibBlock.empty()) throw std::invalid_argument("a palette page needs a canvas");
+        if (!fromCanvas && desc.dibBlock.empty()) throw std::invalid_argument("a palette page needs a canvas");
         bitCount = 8;
         palette = make_palette(img, indices);
         break;
     case Format::Rgb24: bitCount = 24; break;
-    case Format::Other: bitCount = spec.otherBitCount; break;
+    case Format::Other: bitCount = desc.otherBitCount; break;
     }
     const unsigned stride = row_bytes(w, bitCount);
     const size_t bitsAt = sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * palette.size();
-    if (!spec.dibBlock.empty()) {
-        m_dib = alloc(spec.dibBlock.size());
+    if (!desc.dibBlock.empty()) {
+        m_dib = alloc(desc.dibBlock.size());
         Filler f(m_dib);
-        std::memcpy(f.data(), spec.dibBlock.data(), spec.dibBlock.size());
+        std::memcpy(f.data(), desc.dibBlock.data(), desc.dibBlock.size());
     } else {
         m_dib = alloc(bitsAt + size_t(stride) * h);
         Filler f(m_dib);
@@ -255,8 +255,8 @@ void PageBlocks::build(const PageSpec& spec) {
         bih.biPlanes = 1;
         bih.biBitCount = bitCount;
         bih.biSizeImage = stride * h;
-        bih.biXPelsPerMeter = dpm(spec.xdpi);
-        bih.biYPelsPerMeter = dpm(spec.ydpi);
+        bih.biXPelsPerMeter = dpm(desc.xdpi);
+        bih.biYPelsPerMeter = dpm(desc.ydpi);
         bih.biClrUsed = DWORD(palette.size());
         std::memcpy(f.data(), &bih, sizeof bih);
         if (!palette.empty()) std::memcpy(f.data() + sizeof bih, palette.data(), sizeof(RGBQUAD) * palette.size());
@@ -264,7 +264,7 @@ void PageBlocks::build(const PageSpec& spec) {
         for (unsigned y = 0; y < h; ++y) {
             BYTE* row = bits + size_t(h - 1 - y) * stride;
             for (unsigned x = 0; x < w; ++x) {
-                switch (spec.format) {
+                switch (desc.format) {
                 case Format::Bilevel:
                     if (ink(x, y)) row[x / 8] |= BYTE(0x80u >> (x % 8));
                     break;
@@ -290,9 +290,9 @@ void PageBlocks::build(const PageSpec& spec) {
         ih.wLineByte = WORD(lineBytes);
         ih.wWidth = WORD(w);
         ih.wHeight = WORD(h);
-        ih.wXResolution = spec.xdpi;
-        ih.wYResolution = spec.ydpi;
-        ih.wBWFlag = spec.bwFlag;
+        ih.wXResolution = desc.xdpi;
+        ih.wYResolution = desc.ydpi;
+        ih.wBWFlag = desc.bwFlag;
         ih.hDIB = m_dib;
         std::memcpy(f.data(), &ih, sizeof ih);
     }

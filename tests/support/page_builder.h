@@ -3,11 +3,11 @@
 // through the platform layer (GlobalAlloc) as the engine would, and freed by
 // the PageBlocks destructor.
 //
-//   rkpage::PageSpec spec(rkpage::Canvas(600, 800));
-//   spec.format = rkpage::Format::Grey8;
-//   spec.regions.push_back(rkpage::text_region({rkpage::text_line(50, 40, 12, 16, 2, 10)}));
-//   rkpage::draw_regions(spec.image, spec.regions);
-//   rkpage::PageBlocks page(spec);
+//   rkpage::PageDesc desc(rkpage::Canvas(600, 800));
+//   desc.format = rkpage::Format::Grey8;
+//   desc.regions.push_back(rkpage::text_region({rkpage::text_line(50, 40, 12, 16, 2, 10)}));
+//   rkpage::draw_regions(desc.image, desc.regions);
+//   rkpage::PageBlocks page(desc);
 //   ImgRestoration(page.arg());
 //   for (const tagIMGAREAREC& a : page.areas()) ...
 #ifndef RKCORR_TESTS_SUPPORT_PAGE_BUILDER_H
@@ -112,9 +112,9 @@ enum class Format {
     Other,     // header with `otherBitCount` bits per pixel, rows of zeros
 };
 
-struct PageSpec {
-    PageSpec() = default;
-    explicit PageSpec(Canvas c) : image(std::move(c)) {}
+struct PageDesc {
+    PageDesc() = default;
+    explicit PageDesc(Canvas c) : image(std::move(c)) {}
 
     Canvas image;
     Format format = Format::Bilevel;
@@ -142,7 +142,7 @@ struct PageSpec {
 // cannot be allocated or locked, having freed what it had allocated.
 class PageBlocks {
 public:
-    explicit PageBlocks(const PageSpec& spec);
+    explicit PageBlocks(const PageDesc& desc);
     ~PageBlocks();
     PageBlocks(const PageBlocks&) = delete;
     PageBlocks& operator=(const PageBlocks&) = delete;
@@ -165,7 +165,7 @@ public:
 
 private:
     HGLOBAL alloc(size_t bytes);
-    void build(const PageSpec& spec);
+    void build(const PageDesc& desc);
     void release();
 
     std::vector<HGLOBAL> m_owned;
