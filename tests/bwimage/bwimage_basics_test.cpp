@@ -152,27 +152,16 @@ TEST(BWImageBasics, FrameAndTrimDifferential) {
         BWBuffer ref = d;
         CRkBWImage img(d.header(), d.bits.data());
         Rect r = f.rect(d);
-        switch (iter % 3) {
-        case 0:
-            img.DrawFrameRect(r);
-            Span(ref, r.top, r.left, r.right, true, Op::Set);
-            Span(ref, r.bottom, r.left, r.right, true, Op::Set);
-            Span(ref, r.left, r.top, r.bottom, false, Op::Set);
-            Span(ref, r.right, r.top, r.bottom, false, Op::Set);
-            break;
-        case 1:
-            img.EraseFrameRect(r);
-            Span(ref, r.top, r.left, r.right, true, Op::Clear);
-            Span(ref, r.bottom, r.left, r.right, true, Op::Clear);
-            Span(ref, r.left, r.top, r.bottom, false, Op::Clear);
-            Span(ref, r.right, r.top, r.bottom, false, Op::Clear);
-            break;
-        default:
+        if (iter % 3 < 2) {
+            const Op op = iter % 3 ? Op::Clear : Op::Set;
+            if (op == Op::Set) img.DrawFrameRect(r); else img.EraseFrameRect(r);
+            for (int y : {r.top, r.bottom}) Span(ref, y, r.left, r.right, true, op);
+            for (int x : {r.left, r.right}) Span(ref, x, r.top, r.bottom, false, op);
+        } else {
             img.TrimRect(r);
             for (int y = 0; y < d.h; ++y)
                 for (int x = 0; x < d.w; ++x)
                     if (!(x >= r.left && x <= r.right && y >= r.top && y <= r.bottom)) ref.set(x, y, false);
-            break;
         }
         ASSERT_EQ(d.bits, ref.bits) << iter;
     }
@@ -344,26 +333,14 @@ long Slot(F f) {
 
 TEST(BWImageBasics, VirtualSlotOrder) {
     using B = CRkBMPImage;
-    EXPECT_EQ(Slot(&B::CheckUpsideDown), 0);
-    EXPECT_EQ(Slot(&B::GetLineData), 1);
-    EXPECT_EQ(Slot(&B::GetXResolution), 2);
-    EXPECT_EQ(Slot(&B::GetYResolution), 3);
-    EXPECT_EQ(Slot(&B::GetLineByteSize), 4);
-    EXPECT_EQ(Slot(&B::GetWidth), 5);
-    EXPECT_EQ(Slot(&B::GetHeight), 6);
-    EXPECT_EQ(Slot(&B::GetImageBufSize), 7);
-    EXPECT_EQ(Slot(&B::GetRkImgRect), 8);
-    EXPECT_EQ(Slot(&B::GetLNImgRect), 9);
-    EXPECT_EQ(Slot(&B::GetRGBQUAD), 10);
-    EXPECT_EQ(Slot(&B::GetXDot), 11);
-    EXPECT_EQ(Slot(&B::GetDotY), 12);
-    EXPECT_EQ(Slot(&B::POINTtoDOT), 13);
-    EXPECT_EQ(Slot(&B::MMtoDOT), 14);
-    EXPECT_EQ(Slot(&B::OutputBMPImage), 15);
-    EXPECT_EQ(Slot(&B::ReplaceProgressObj), 16);
-    EXPECT_EQ(Slot(&B::SetDefaultProgressObj), 17);
-    EXPECT_EQ(Slot(&B::DPItoDPM), 18);
-    EXPECT_EQ(Slot(&B::DPMtoDPI), 19);
+    const long base[] = {Slot(&B::CheckUpsideDown), Slot(&B::GetLineData), Slot(&B::GetXResolution),
+                         Slot(&B::GetYResolution), Slot(&B::GetLineByteSize), Slot(&B::GetWidth),
+                         Slot(&B::GetHeight), Slot(&B::GetImageBufSize), Slot(&B::GetRkImgRect),
+                         Slot(&B::GetLNImgRect), Slot(&B::GetRGBQUAD), Slot(&B::GetXDot), Slot(&B::GetDotY),
+                         Slot(&B::POINTtoDOT), Slot(&B::MMtoDOT), Slot(&B::OutputBMPImage),
+                         Slot(&B::ReplaceProgressObj), Slot(&B::SetDefaultProgressObj), Slot(&B::DPItoDPM),
+                         Slot(&B::DPMtoDPI)};
+    for (long i = 0; i < 20; ++i) EXPECT_EQ(base[i], i);
 
     using W = CRkBWImage;
     using RanVec = std::vector<Ran>;
