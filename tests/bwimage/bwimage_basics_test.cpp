@@ -47,18 +47,10 @@ struct Fixture {
 
 enum class Op { Set, Clear, Flip };
 
-void Apply(BWBuffer& d, int x, int y, Op op) {
-    switch (op) {
-    case Op::Set: d.set(x, y, true); break;
-    case Op::Clear: d.set(x, y, false); break;
-    case Op::Flip: d.set(x, y, !d.get(x, y)); break;
-    }
-}
+void Apply(BWBuffer& d, int x, int y, Op op) { d.set(x, y, op == Op::Set || (op == Op::Flip && !d.get(x, y))); }
 
 void Span(BWBuffer& d, int line, int start, int end, bool horizontal, Op op) {
-    for (int p = start; p <= end; ++p) {
-        if (horizontal) Apply(d, p, line, op); else Apply(d, line, p, op);
-    }
+    for (int p = start; p <= end; ++p) Apply(d, horizontal ? p : line, horizontal ? line : p, op);
 }
 
 void CallSpan(CRkBWImage& img, Op op, WORD line, WORD s, WORD e, int horizontal) {
@@ -92,7 +84,8 @@ TEST(BWImageBasics, DrawEraseReverseDifferential) {
         CRkBWImage img(d.header(), d.bits.data());
         for (int step = 0; step < 30; ++step) {
             Op op = static_cast<Op>(f.uniform(0, 2));
-            switch (f.uniform(0, 4)) {
+            const int kind = f.uniform(0, 4);
+            switch (kind) {
             case 0: {  // pixel
                 WORD x = f.uniform(0, d.w - 1), y = f.uniform(0, d.h - 1);
                 if (op == Op::Set) img.Draw(x, y);
@@ -101,18 +94,13 @@ TEST(BWImageBasics, DrawEraseReverseDifferential) {
                 Apply(ref, x, y, op);
                 break;
             }
-            case 1: {  // horizontal span
-                auto [s, e] = f.range(d.w);
-                int line = f.uniform(0, d.h - 1);
-                CallSpan(img, op, line, s, e, 1);
-                Span(ref, line, s, e, true, op);
-                break;
-            }
-            case 2: {  // vertical span
-                auto [s, e] = f.range(d.h);
-                int line = f.uniform(0, d.w - 1);
-                CallSpan(img, op, line, s, e, 0);
-                Span(ref, line, s, e, false, op);
+            case 1:
+            case 2: {  // horizontal (1) or vertical (2) span
+                const bool horizontal = kind == 1;
+                auto [s, e] = f.range(horizontal ? d.w : d.h);
+                int line = f.uniform(0, (horizontal ? d.h : d.w) - 1);
+                CallSpan(img, op, line, s, e, horizontal);
+                Span(ref, line, s, e, horizontal, op);
                 break;
             }
             case 3: {  // rectangle
