@@ -1,5 +1,5 @@
-// Packed-DIB helpers and the CRkBMPImage view: layout readers, creation,
-// flipping, row addressing, conversions and the bitmap file writer.
+// Packed-DIB helpers and the CRkBMPImage view: layout readers, creation and its
+// failure paths, flipping, row addressing, conversions and the file writer.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -10,29 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "bw_fixture.h"
 #include "rkcorr/bmpimage.h"
 #include "rkcorr/platform_memory.h"
-#include "toolkit_image.h"
 
 namespace {
 
-std::vector<BYTE> InfoDib(int width, int height, int bpp, DWORD clrUsed) {
-    std::vector<BYTE> dib(40 + 1024 + RKIMG::WIDTHBYTES(bpp * std::abs(width)) * std::abs(height), 0);
+std::vector<BYTE> InfoDib(int width, int height, int bpp, DWORD clrUsed, DWORD size = 40) {
+    std::vector<BYTE> dib(124 + 1024 + RKIMG::WIDTHBYTES(bpp * std::abs(width)) * std::abs(height), 0);
     BITMAPINFOHEADER h{};
-    h.biSize = 40;
+    h.biSize = size;
     h.biWidth = width;
     h.biHeight = height;
     h.biPlanes = 1;
     h.biBitCount = static_cast<WORD>(bpp);
     h.biCompression = 3;
     h.biClrUsed = clrUsed;
-    memcpy(dib.data(), &h, sizeof h);
-    return dib;
-}
-
-std::vector<BYTE> CoreDib(int width, int height, int bpp) {
-    std::vector<BYTE> dib(12 + 768 + RKIMG::WIDTHBYTES(bpp * width) * height, 0);
-    BITMAPCOREHEADER h{12, static_cast<WORD>(width), static_cast<WORD>(height), 1, static_cast<WORD>(bpp)};
     memcpy(dib.data(), &h, sizeof h);
     return dib;
 }
@@ -55,11 +48,11 @@ V At(const std::vector<BYTE>& b, size_t off) {
 
 }  // namespace
 
-TEST(Rkimg, InfoHeaderReaders) {
+TEST(Rkimg, HeaderReaders) {
+    EXPECT_EQ(RKIMG::WIDTHBYTES(0), 0u);
     EXPECT_EQ(RKIMG::WIDTHBYTES(1), 4u);
     EXPECT_EQ(RKIMG::WIDTHBYTES(32), 4u);
     EXPECT_EQ(RKIMG::WIDTHBYTES(33), 8u);
-    EXPECT_EQ(RKIMG::WIDTHBYTES(0), 0u);
 
     auto d24 = InfoDib(10, -7, 24, 0);
     EXPECT_EQ(RKIMG::DIBWidth(d24.data()), 10);
@@ -67,57 +60,52 @@ TEST(Rkimg, InfoHeaderReaders) {
     EXPECT_EQ(RKIMG::DIBBitCount(d24.data()), 24);
     EXPECT_EQ(RKIMG::DIBCompression(d24.data()), 3u);
     EXPECT_FALSE(RKIMG::IsBottomUp(d24.data()));
-    EXPECT_EQ(RKIMG::DIBNumColors(d24.data()), 0);
     EXPECT_EQ(RKIMG::PaletteSize(d24.data()), 0);
     EXPECT_EQ(RKIMG::DIBBits(d24.data()), d24.data() + 40);
     EXPECT_EQ(RKIMG::DIBSize(d24.data()), 40u + 32u * 7u);
 
     auto d1 = InfoDib(9, 3, 1, 0);
     EXPECT_TRUE(RKIMG::IsBottomUp(d1.data()));
-    EXPECT_EQ(RKIMG::DIBNumColors(d1.data()), 2);
     EXPECT_EQ(RKIMG::PaletteSize(d1.data()), 8);
     EXPECT_EQ(RKIMG::FindPalette(d1.data()), d1.data() + 40);
     EXPECT_EQ(RKIMG::FindDIBBits(d1.data()), d1.data() + 48);
     EXPECT_EQ(RKIMG::DIBSize(d1.data()), 40u + 8u + 4u * 3u);
 
-    auto d8 = InfoDib(5, 2, 8, 17);
-    EXPECT_EQ(RKIMG::DIBNumColors(d8.data()), 17);
-    EXPECT_EQ(RKIMG::PaletteSize(d8.data()), 68);
-    auto d4 = InfoDib(5, 2, 4, 0);
-    EXPECT_EQ(RKIMG::DIBNumColors(d4.data()), 16);
-    auto d8big = InfoDib(5, 2, 8, 0x10005);  // cut to 16 bits
-    EXPECT_EQ(RKIMG::DIBNumColors(d8big.data()), 5);
-
+    // Colours: biClrUsed when set (its low 16 bits), else 2^bpp up to 8 bits.
+    struct { int bpp; DWORD used; int colors; } colors[] = {
+        {24, 0, 0}, {1, 0, 2}, {4, 0, 16}, {8, 0, 256}, {8, 17, 17}, {8, 0x10005, 5}};
+    for (const auto& c : colors) {
+        auto d = InfoDib(5, 2, c.bpp, c.used);
+        EXPECT_EQ(RKIMG::DIBNumColors(d.data()), c.colors) << c.bpp << " " << c.used;
+        EXPECT_EQ(RKIMG::PaletteSize(d.data()), 4 * c.colors);
+    }
     // The extended headers read like the info header.
     for (DWORD size : {108u, 124u}) {
-        auto d = InfoDib(5, -2, 8, 0);
-        memcpy(d.data(), &size, 4);
+        auto d = InfoDib(5, -2, 8, 0, size);
         EXPECT_EQ(RKIMG::DIBHeight(d.data()), -2);
-        EXPECT_EQ(RKIMG::PaletteSize(d.data()), 1024);
         EXPECT_EQ(RKIMG::DIBBits(d.data()), d.data() + size + 1024);
     }
-}
-
-TEST(Rkimg, CoreHeaderReaders) {
-    auto d = CoreDib(13, 4, 8);
-    EXPECT_EQ(RKIMG::DIBWidth(d.data()), 13);
-    EXPECT_EQ(RKIMG::DIBHeight(d.data()), 4);
-    EXPECT_EQ(RKIMG::DIBBitCount(d.data()), 8);
-    EXPECT_EQ(RKIMG::DIBCompression(d.data()), 0u);
-    EXPECT_TRUE(RKIMG::IsBottomUp(d.data()));
-    EXPECT_EQ(RKIMG::DIBNumColors(d.data()), 256);
-    EXPECT_EQ(RKIMG::PaletteSize(d.data()), 768);
-    EXPECT_EQ(RKIMG::DIBBits(d.data()), d.data() + 12 + 768);
-    EXPECT_EQ(RKIMG::DIBSize(d.data()), 12u + 768u + 16u * 4u);
-    auto d1 = CoreDib(3, 1, 1);
-    EXPECT_EQ(RKIMG::PaletteSize(d1.data()), 6);
+    // The core header: 16-bit fields and 3-byte palette entries.
+    std::vector<BYTE> core(12 + 768 + 16 * 4, 0);
+    BITMAPCOREHEADER ch{12, 13, 4, 1, 8};
+    memcpy(core.data(), &ch, sizeof ch);
+    EXPECT_EQ(RKIMG::DIBWidth(core.data()), 13);
+    EXPECT_EQ(RKIMG::DIBHeight(core.data()), 4);
+    EXPECT_EQ(RKIMG::DIBBitCount(core.data()), 8);
+    EXPECT_EQ(RKIMG::DIBCompression(core.data()), 0u);
+    EXPECT_TRUE(RKIMG::IsBottomUp(core.data()));
+    EXPECT_EQ(RKIMG::DIBNumColors(core.data()), 256);
+    EXPECT_EQ(RKIMG::PaletteSize(core.data()), 768);
+    EXPECT_EQ(RKIMG::DIBBits(core.data()), core.data() + 12 + 768);
+    EXPECT_EQ(RKIMG::DIBSize(core.data()), core.size());
+    ch.bcBitCount = 1;
+    memcpy(core.data(), &ch, sizeof ch);
+    EXPECT_EQ(RKIMG::PaletteSize(core.data()), 6);
 }
 
 TEST(Rkimg, ResolutionConversions) {
     EXPECT_EQ(RKIMG::DPItoDPM(72), 2834u);
-    EXPECT_EQ(RKIMG::DPMtoDPI(2834), 72);
     EXPECT_EQ(RKIMG::DPItoDPM(300), 11811u);
-    EXPECT_EQ(RKIMG::DPMtoDPI(11811), 300);
     EXPECT_EQ(RKIMG::DPMtoDPI(0), 0);
     for (unsigned dpi = 1; dpi < 5000; ++dpi) ASSERT_EQ(RKIMG::DPMtoDPI(RKIMG::DPItoDPM(dpi)), dpi);
 }
@@ -168,52 +156,43 @@ TEST(Rkimg, UpsideDown) {
         ASSERT_TRUE(RKIMG::UpsideDown(d.data()));
         EXPECT_EQ(d, before);
     }
-    auto empty = InfoDib(0, 4, 8, 0);
+    // Empty images fail; a top-down one is left as it is.
+    auto empty = InfoDib(0, 4, 8, 0), flat = InfoDib(4, 0, 8, 0), topDown = InfoDib(4, -3, 8, 0);
     EXPECT_FALSE(RKIMG::UpsideDown(empty.data()));
-    auto flat = InfoDib(4, 0, 8, 0);
     EXPECT_FALSE(RKIMG::UpsideDown(flat.data()));
-    auto topDown = InfoDib(4, -3, 8, 0);
     std::vector<BYTE> before(topDown);
     RKIMG::UpsideDown(topDown.data());
     EXPECT_EQ(topDown, before);
 }
 
-TEST(BmpImage, ConstructionAndAddressing) {
+TEST(BmpImage, AddressingAndConversions) {
     std::mt19937 rng(7);
     for (bool topDown : {false, true}) {
-        TestDib dib(37, 5, topDown, 1);
+        BWBuffer dib(37, 5, topDown);
         dib.randomize(rng);
         CRkBMPImage img(dib.header(), dib.bits.data());
         EXPECT_EQ(img.CheckUpsideDown(), topDown ? TRUE : FALSE);
-        EXPECT_EQ(img.GetWidth(), 37);
-        EXPECT_EQ(img.GetHeight(), 5);
         EXPECT_EQ(img.GetLineByteSize(), 8);
         EXPECT_EQ(img.GetImageBufSize(), 40u);
         EXPECT_EQ(img.GetXResolution(), 300);
         EXPECT_EQ(img.GetYResolution(), 200);
         for (int y = 0; y < 5; ++y) EXPECT_EQ(img.GetLineData(y), dib.row(y));
-        TRkImgRect<unsigned short> r = img.GetRkImgRect();
+        TRkImgRect<unsigned short> r = img.GetRkImgRect(), ln = img.GetLNImgRect();
         EXPECT_EQ(r.right, 36);
         EXPECT_EQ(r.bottom, 4);
-        TRkImgRect<unsigned short> ln = img.GetLNImgRect();
-        EXPECT_EQ(ln.left, 0);
         EXPECT_EQ(ln.right, 36);
         EXPECT_EQ(ln.bottom, 4);
         EXPECT_EQ(img.GetRGBQUAD(0).rgbRed, 255);
         EXPECT_EQ(img.GetRGBQUAD(1).rgbGreen, 0);
-        CRkBMPImage sized(dib.header(), dib.bits.data(), 1234);
-        EXPECT_EQ(sized.GetImageBufSize(), 1234u);
+        EXPECT_EQ(CRkBMPImage(dib.header(), dib.bits.data(), 1234).GetImageBufSize(), 1234u);
     }
-    TestDib grey(5, 3, false, 8);
-    CRkBMPImage img(grey.header(), grey.bits.data());
-    EXPECT_EQ(img.GetLineByteSize(), 8);
-    EXPECT_EQ(img.GetRGBQUAD(255).rgbBlue, 255);
-}
+    BWBuffer grey(5, 3, false, 8);
+    CRkBMPImage g(grey.header(), grey.bits.data());
+    EXPECT_EQ(g.GetLineByteSize(), 8);
+    EXPECT_EQ(g.GetRGBQUAD(255).rgbBlue, 255);
 
-TEST(BmpImage, DotConversions) {
-    TestDib dib(8, 8, false);
-    dib.header()->biXPelsPerMeter = 11811;  // 300 dpi
-    dib.header()->biYPelsPerMeter = 2834;   // 72 dpi
+    BWBuffer dib(8, 8, false);
+    dib.header()->biYPelsPerMeter = 2834;  // 72 dpi; x is 300 dpi
     CRkBMPImage img(dib.header(), dib.bits.data());
     EXPECT_EQ(img.GetXDot(10), 120);
     EXPECT_EQ(img.GetDotY(10), 28);
@@ -223,16 +202,11 @@ TEST(BmpImage, DotConversions) {
     EXPECT_EQ(img.POINTtoDOT(12, 0), 12);
     EXPECT_EQ(img.GetXDot(65535), static_cast<WORD>(65535u * 300u / 25u));  // cut to 16 bits
     EXPECT_EQ(img.POINTtoDOT(65535, 1), static_cast<short>(65535 * 300 / 72));
-    EXPECT_EQ(img.DPItoDPM(72), 2834u);
     EXPECT_EQ(img.DPMtoDPI(2834), 72);
 }
 
 namespace {
-struct CountingProgress : CRkProgress {
-    int begun = 0;
-    void BeginProcessing(unsigned int) override { ++begun; }
-};
-// Exposes the installed progress object for the test.
+// Exposes the installed progress object.
 struct ProgressView : CRkBMPImage {
     using CRkBMPImage::CRkBMPImage;
     CRkProgress* progress() const { return m_pProgress; }
@@ -240,21 +214,19 @@ struct ProgressView : CRkBMPImage {
 };
 }  // namespace
 
+// A copy points at its own default object, never at the source's.
 TEST(BmpImage, ProgressObjects) {
-    CRkProgress plain;
-    EXPECT_EQ(plain.SendProgress(5), 1);
-    TestDib dib(8, 8, false);
+    EXPECT_EQ(CRkProgress().SendProgress(5), 1);
+    BWBuffer dib(8, 8, false);
     ProgressView img(dib.header(), dib.bits.data());
     EXPECT_EQ(img.progress(), img.defaultProgress());
-    CountingProgress counting;
-    img.ReplaceProgressObj(&counting);
-    EXPECT_EQ(img.progress(), &counting);
-    ProgressView copy(img);
-    EXPECT_EQ(copy.progress(), &counting);
+    CRkProgress other;
+    img.ReplaceProgressObj(&other);
+    EXPECT_EQ(ProgressView(img).progress(), &other);
     img.SetDefaultProgressObj();
     EXPECT_EQ(img.progress(), img.defaultProgress());
-    ProgressView copy2(img);
-    EXPECT_EQ(copy2.progress(), copy2.defaultProgress());
+    ProgressView copy(img);
+    EXPECT_EQ(copy.progress(), copy.defaultProgress());
     img.ReplaceProgressObj(nullptr);
     EXPECT_EQ(img.progress(), img.defaultProgress());
 }
@@ -263,14 +235,12 @@ TEST(BmpImage, ProgressObjects) {
 TEST(BmpImage, OutputFileLayoutAndStorageOrder) {
     std::mt19937 rng(99);
     for (int bpp : {1, 8}) {
-        TestDib bottomUp(29, 7, false, bpp), topDown(29, 7, true, bpp);
+        BWBuffer bottomUp(29, 7, false, bpp), topDown(29, 7, true, bpp);
         bottomUp.randomize(rng);
         for (int y = 0; y < 7; ++y) memcpy(topDown.row(y), bottomUp.row(y), bottomUp.stride);
         std::string p1 = TempPath("bu.bmp"), p2 = TempPath("td.bmp");
-        CRkBMPImage a(bottomUp.header(), bottomUp.bits.data());
-        CRkBMPImage b(topDown.header(), topDown.bits.data());
-        ASSERT_TRUE(a.OutputBMPImage(p1.c_str()));
-        ASSERT_TRUE(b.OutputBMPImage(p2.c_str()));
+        ASSERT_TRUE(CRkBMPImage(bottomUp.header(), bottomUp.bits.data()).OutputBMPImage(p1.c_str()));
+        ASSERT_TRUE(CRkBMPImage(topDown.header(), topDown.bits.data()).OutputBMPImage(p2.c_str()));
         std::vector<BYTE> f1 = ReadFile(p1), f2 = ReadFile(p2);
         EXPECT_EQ(f1, f2);
         const DWORD colors = bpp == 1 ? 2 : 256;
@@ -281,11 +251,10 @@ TEST(BmpImage, OutputFileLayoutAndStorageOrder) {
         EXPECT_EQ(At<DWORD>(f1, 2), f1.size());
         EXPECT_EQ(At<DWORD>(f1, 6), 0u);
         EXPECT_EQ(At<DWORD>(f1, 10), off);
-        EXPECT_EQ(At<LONG>(f1, 14 + 8), 7);  // positive height
         EXPECT_EQ(At<LONG>(f1, 14 + 4), 29);
+        EXPECT_EQ(At<LONG>(f1, 14 + 8), 7);  // positive height
         EXPECT_EQ(memcmp(f1.data() + 14 + 12, reinterpret_cast<BYTE*>(bottomUp.header()) + 12, 28), 0);
         EXPECT_EQ(memcmp(f1.data() + 54, bottomUp.palette(), 4 * colors), 0);
-        // The file's rows are the bottom-up rows of the picture.
         EXPECT_EQ(memcmp(f1.data() + off, bottomUp.bits.data(), bottomUp.bits.size()), 0);
         unlink(p1.c_str());
         unlink(p2.c_str());
@@ -293,7 +262,7 @@ TEST(BmpImage, OutputFileLayoutAndStorageOrder) {
 }
 
 TEST(BmpImage, OutputWithoutPaletteAndFailures) {
-    TestDib dib(9, 2, false, 1, 0);  // biClrUsed 0: no palette written
+    BWBuffer dib(9, 2, false, 1, 0);  // biClrUsed 0: no palette written
     dib.bits[0] = 0xA5;
     CRkBMPImage img(dib.header(), dib.bits.data());
     std::string p = TempPath("nopal.bmp");

@@ -1,5 +1,7 @@
-// Test images for run extraction and labeling: a packed 1-bit DIB in memory
-// (bottom-up or top-down), with pixel access addressed from the top row.
+// Test images: a DIB header with its palette (1-bit: white, black; 8-bit: a
+// grey ramp) and a separate pixel buffer of exactly the padded rows, bottom-up
+// or top-down, so that a sanitizer catches any stray access. Pixels are
+// addressed from the top row.
 #ifndef RKCORR_TESTS_BW_FIXTURE_H
 #define RKCORR_TESTS_BW_FIXTURE_H
 
@@ -11,74 +13,80 @@
 #include "rkcorr/bitmap_types.h"
 #include "rkcorr/bwimage.h"
 
-class BWBuffer {
-public:
-    BWBuffer(int w, int h, bool topDown = false)
-        : w_(w), h_(h), stride_(((w + 31) / 32) * 4), topDown_(topDown),
-          mem_(48, 0), pix_(static_cast<size_t>(stride_) * h, 0) {
-        BITMAPINFOHEADER hd{};
-        hd.biSize = 40;
-        hd.biWidth = w;
-        hd.biHeight = topDown ? -h : h;
-        hd.biPlanes = 1;
-        hd.biBitCount = 1;
-        hd.biClrUsed = 2;
-        std::memcpy(mem_.data(), &hd, sizeof hd);
-        mem_[44] = mem_[45] = mem_[46] = 0xFF;  // entry 1 white-on-screen black ink
-    }
-    BWBuffer(const BWBuffer& o)
-        : w_(o.w_), h_(o.h_), stride_(o.stride_), topDown_(o.topDown_), mem_(o.mem_), pix_(o.pix_) {}
-    BWBuffer& operator=(const BWBuffer&) = delete;
+struct BWBuffer {
+    std::vector<uint32_t> headerStore;  // header + palette, 4-byte aligned
+    std::vector<BYTE> bits;
+    int w, h, bpp, stride;
+    bool topDown;
 
-    int width() const { return w_; }
-    int height() const { return h_; }
-    int stride() const { return stride_; }
-    BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(mem_.data()); }
-    // Exactly the padded rows, so that a sanitizer catches any stray access.
-    BYTE* bits() { return pix_.data(); }
+    BWBuffer(int width, int height, bool topDownRows = false, int bitCount = 1, int colors = -1)
+        : w(width), h(height), bpp(bitCount), stride(((bitCount * width + 31) / 32) * 4), topDown(topDownRows) {
+        if (colors < 0) colors = bpp <= 8 ? 1 << bpp : 0;
+        headerStore.assign((40 + 4 * (colors > 2 ? colors : 2) + 3) / 4, 0);
+        BITMAPINFOHEADER* hd = header();
+        hd->biSize = 40;
+        hd->biWidth = w;
+        hd->biHeight = topDown ? -h : h;
+        hd->biPlanes = 1;
+        hd->biBitCount = static_cast<WORD>(bpp);
+        hd->biXPelsPerMeter = 11811;
+        hd->biYPelsPerMeter = 7874;
+        hd->biClrUsed = static_cast<DWORD>(colors);
+        for (int i = 0; i < colors; ++i) {
+            const BYTE v = bpp == 1 ? static_cast<BYTE>(i ? 0 : 255) : static_cast<BYTE>(i * 255 / (colors > 1 ? colors - 1 : 1));
+            palette()[i].rgbBlue = palette()[i].rgbGreen = palette()[i].rgbRed = v;
+        }
+        bits.assign(static_cast<size_t>(stride) * h, 0);
+    }
+
+    int width() const { return w; }
+    int height() const { return h; }
+    BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(headerStore.data()); }
+    RGBQUAD* palette() { return reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(headerStore.data()) + 40); }
+    const RGBQUAD* palette() const {
+        return reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(headerStore.data()) + 40);
+    }
     // A fresh image object viewing this buffer.
-    CRkBWImage image() { return CRkBWImage(header(), bits(), 0); }
+    CRkBWImage image() { return CRkBWImage(header(), bits.data(), 0); }
 
-    BYTE* row(int y) { return bits() + static_cast<size_t>(stride_) * (topDown_ ? y : h_ - 1 - y); }
-    const BYTE* row(int y) const {
-        return pix_.data() + static_cast<size_t>(stride_) * (topDown_ ? y : h_ - 1 - y);
-    }
+    BYTE* row(int y) { return bits.data() + static_cast<size_t>(stride) * (topDown ? y : h - 1 - y); }
+    const BYTE* row(int y) const { return const_cast<BWBuffer*>(this)->row(y); }
     bool get(int x, int y) const { return (row(y)[x >> 3] >> (7 - (x & 7))) & 1; }
     void set(int x, int y, bool v = true) {
-        BYTE& b = row(y)[x >> 3];
         const BYTE m = static_cast<BYTE>(0x80 >> (x & 7));
-        b = v ? static_cast<BYTE>(b | m) : static_cast<BYTE>(b & ~m);
+        row(y)[x >> 3] = v ? static_cast<BYTE>(row(y)[x >> 3] | m) : static_cast<BYTE>(row(y)[x >> 3] & ~m);
     }
     void fillRect(int l, int t, int r, int b) {
         for (int y = t; y <= b; ++y)
             for (int x = l; x <= r; ++x)
-                if (x >= 0 && y >= 0 && x < w_ && y < h_) set(x, y);
+                if (x >= 0 && y >= 0 && x < w && y < h) set(x, y);
     }
-    // Every padding bit and byte beyond the width set to 1: nothing may read them as pixels.
+    // Every padding bit set: nothing may read them as pixels.
     void dirtyPadding() {
-        for (int y = 0; y < h_; ++y)
-            for (int x = w_; x < stride_ * 8; ++x) set(x, y);
+        for (int y = 0; y < h; ++y)
+            for (int x = w; x < stride * 8; ++x) set(x, y);
+    }
+    // Random bytes everywhere, padding bits included.
+    void randomize(std::mt19937& rng) {
+        for (BYTE& b : bits) b = static_cast<BYTE>(rng());
     }
     // Rows drawn from strings: 'X' or '#' black, anything else white.
     static BWBuffer FromRows(const std::vector<const char*>& rows, bool topDown = false) {
-        const int h = static_cast<int>(rows.size());
-        const int w = static_cast<int>(std::strlen(rows[0]));
-        BWBuffer b(w, h, topDown);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (rows[y][x] == 'X' || rows[y][x] == '#') b.set(x, y);
+        BWBuffer b(static_cast<int>(std::strlen(rows[0])), static_cast<int>(rows.size()), topDown);
+        for (int y = 0; y < b.h; ++y)
+            for (int x = 0; x < b.w; ++x) b.set(x, y, rows[y][x] == 'X' || rows[y][x] == '#');
         return b;
     }
     // Independent pixels black with probability density.
     void randomFill(std::mt19937& rng, double density) {
         std::bernoulli_distribution d(density);
-        for (int y = 0; y < h_; ++y)
-            for (int x = 0; x < w_; ++x) set(x, y, d(rng));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) set(x, y, d(rng));
     }
-    // Blobs: random rectangles and pixels, giving components of many sizes.
+    // Random rectangles and pixels: components of many sizes.
     void blobFill(std::mt19937& rng, int count) {
         for (int i = 0; i < count; ++i) {
-            const int x = static_cast<int>(rng() % w_), y = static_cast<int>(rng() % h_);
+            const int x = static_cast<int>(rng() % w), y = static_cast<int>(rng() % h);
             const int bw = static_cast<int>(rng() % 6), bh = static_cast<int>(rng() % 6);
             if (rng() % 3 == 0)
                 set(x, y);
@@ -86,21 +94,14 @@ public:
                 fillRect(x, y, x + bw, y + bh);
         }
     }
-    // Reduction by 2 in each direction: a pixel is black when any of its four
-    // source pixels is.
+    // Reduction by 2: a pixel is black when any of its four source pixels is.
     BWBuffer reduce2() const {
-        BWBuffer r((w_ + 1) / 2, (h_ + 1) / 2, topDown_);
-        for (int y = 0; y < h_; ++y)
-            for (int x = 0; x < w_; ++x)
+        BWBuffer r((w + 1) / 2, (h + 1) / 2, topDown);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
                 if (get(x, y)) r.set(x / 2, y / 2);
         return r;
     }
-
-private:
-    int w_, h_, stride_;
-    bool topDown_;
-    std::vector<BYTE> mem_;
-    std::vector<BYTE> pix_;
 };
 
 #endif

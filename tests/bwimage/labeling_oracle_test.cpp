@@ -1,9 +1,10 @@
 // Run labeling against Leptonica's connected components (pixConnCompBB) on
-// random images and on rendered text-like pages: the same rectangles, less
-// Leptonica's 1 x 1 boxes when dots are dropped.
+// random images, sub-rectangles of them and rendered text-like pages: the same
+// rectangles, less Leptonica's 1 x 1 boxes when dots are dropped.
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 
 #include "bw_fixture.h"
 #include "lept_pix.h"
@@ -13,7 +14,7 @@ namespace {
 
 typedef std::vector<std::tuple<int, int, int, int>> Boxes;
 
-Boxes Ours(BWBuffer& b, int dropDots, int connect8, TRkImgRect<unsigned short>* area = nullptr) {
+Boxes Ours(BWBuffer& b, int dropDots, int connect8, TRkImgRect<unsigned short>* area) {
     CRkBWImage img = b.image();
     std::vector<TRkImgRect<unsigned short>> out;
     EXPECT_EQ(img.SegmentInit(out, area, dropDots, connect8, 0, nullptr), 1);
@@ -23,13 +24,23 @@ Boxes Ours(BWBuffer& b, int dropDots, int connect8, TRkImgRect<unsigned short>* 
     return boxes;
 }
 
-void CheckAgainstLeptonica(BWBuffer& b, const char* what) {
-    PIX* pix = ToPix(b);
+// Both connectivities, with and without dots, over the area l..r x t..bo.
+void Check(BWBuffer& b, PIX* pix, int l, int t, int r, int bo, const std::string& what) {
+    TRkImgRect<unsigned short> area(l, t, r, bo);
+    BOX* box = boxCreate(l, t, r - l + 1, bo - t + 1);
+    PIX* clip = pixClipRectangle(pix, box, nullptr);
     for (int conn : {8, 4}) {
-        const int c8 = conn == 8;
-        EXPECT_EQ(Ours(b, 0, c8), LeptBoxes(pix, conn, false)) << what << " connectivity " << conn;
-        EXPECT_EQ(Ours(b, 1, c8), LeptBoxes(pix, conn, true)) << what << " connectivity " << conn;
+        for (int drop : {0, 1})
+            ASSERT_EQ(Ours(b, drop, conn == 8, &area), LeptBoxes(clip, conn, drop, l, t))
+                << what << " connectivity " << conn << " dropDots " << drop;
     }
+    pixDestroy(&clip);
+    boxDestroy(&box);
+}
+
+void CheckWhole(BWBuffer& b, const char* what) {
+    PIX* pix = ToPix(b);
+    Check(b, pix, 0, 0, b.width() - 1, b.height() - 1, what);
     pixDestroy(&pix);
 }
 
@@ -47,32 +58,25 @@ TEST(LabelingOracle, RandomImagesOfVariedDensityAndSize) {
             b.blobFill(rng, 1 + w * h / (kind == 1 ? 15 : 60));
         b.dirtyPadding();
         PIX* pix = ToPix(b);
-        for (int conn : {8, 4}) {
-            const int c8 = conn == 8;
-            ASSERT_EQ(Ours(b, 0, c8), LeptBoxes(pix, conn, false)) << iter << " " << w << "x" << h;
-            ASSERT_EQ(Ours(b, 1, c8), LeptBoxes(pix, conn, true)) << iter << " " << w << "x" << h;
-            // A sub-rectangle: Leptonica labels the clipped image.
+        const std::string what = std::to_string(iter) + " " + std::to_string(w) + "x" + std::to_string(h);
+        Check(b, pix, 0, 0, w - 1, h - 1, what);
+        for (int k = 0; k < 2; ++k) {  // sub-rectangles: Leptonica labels the clipped image
             const int l = static_cast<int>(rng() % w), r = l + static_cast<int>(rng() % (w - l));
             const int t = static_cast<int>(rng() % h), bo = t + static_cast<int>(rng() % (h - t));
-            TRkImgRect<unsigned short> area(l, t, r, bo);
-            BOX* box = boxCreate(l, t, r - l + 1, bo - t + 1);
-            PIX* clip = pixClipRectangle(pix, box, nullptr);
-            ASSERT_EQ(Ours(b, 1, c8, &area), LeptBoxes(clip, conn, true, l, t)) << iter;
-            ASSERT_EQ(Ours(b, 0, c8, &area), LeptBoxes(clip, conn, false, l, t)) << iter;
-            pixDestroy(&clip);
-            boxDestroy(&box);
+            Check(b, pix, l, t, r, bo, what + " area");
         }
         pixDestroy(&pix);
+        if (HasFatalFailure()) return;
     }
 }
 
 TEST(LabelingOracle, TextLikePageAndItsReduction) {
     BWBuffer page = MakeTextPage(1240, 1754, 7);
-    CheckAgainstLeptonica(page, "page");
+    CheckWhole(page, "page");
     BWBuffer half = page.reduce2();
-    CheckAgainstLeptonica(half, "reduced page");
+    CheckWhole(half, "reduced page");
     BWBuffer topDown = MakeTextPage(613, 401, 9, true);
-    CheckAgainstLeptonica(topDown, "top-down page");
+    CheckWhole(topDown, "top-down page");
 }
 
 }  // namespace

@@ -82,48 +82,27 @@ std::vector<Box> Sorted(std::vector<Box> v) {
     return v;
 }
 
-TEST(Labeling, MergedSlotIsTakenByTheNextNewComponent) {
-    // Row 1 joins the two frames of row 0; the frame of (2, 0) is released and
-    // the component of row 2 takes its place; the one of row 3 is appended.
-    BWBuffer b = BWBuffer::FromRows({"X.X.....", "XXX.....", "......XX", "...XX..."});
-    EXPECT_EQ(Segment(b, 0, 1), (std::vector<Box>{{0, 0, 2, 1}, {6, 2, 7, 2}, {3, 3, 4, 3}}));
-}
-
-TEST(Labeling, DroppedDotsAreReusedLastInFirstOut) {
-    // The two dots of row 0 are dropped after row 1 is joined (its component
-    // is appended third), the right one last; row 2's component takes the
-    // right dot's slot, row 3's the left one's.
-    BWBuffer b = BWBuffer::FromRows({"X...X...", "......XX", "XX......", "...XX..."});
-    EXPECT_EQ(Segment(b, 1, 1), (std::vector<Box>{{3, 3, 4, 3}, {0, 2, 1, 2}, {6, 1, 7, 1}}));
-    EXPECT_EQ(Segment(b, 0, 1),
-              (std::vector<Box>{{0, 0, 0, 0}, {4, 0, 4, 0}, {6, 1, 7, 1}, {0, 2, 1, 2}, {3, 3, 4, 3}}));
-}
-
-TEST(Labeling, UShapeKeepsTheLeftArmsFrame) {
-    BWBuffer b = BWBuffer::FromRows({"X...X.XX", "X...X...", "XXXXX.XX"});
-    // Frames: left arm (slot 0), right arm (1), the bar at the top right (2).
-    // Row 2 joins the arms: slot 1 is released and the lower right bar takes it.
-    EXPECT_EQ(Segment(b, 0, 1), (std::vector<Box>{{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}));
-}
-
-TEST(Labeling, DotsAndConnectivity) {
-    BWBuffer dot = BWBuffer::FromRows({"....", ".X..", "...."});
-    EXPECT_TRUE(Segment(dot, 1, 1).empty());
-    EXPECT_EQ(Segment(dot, 0, 1), (std::vector<Box>{{1, 1, 1, 1}}));
-    EXPECT_EQ(Segment(dot, 2, 1), (std::vector<Box>{{1, 1, 1, 1}}));
-    EXPECT_TRUE(Segment(dot, 1, 0).empty());
-
-    BWBuffer diag(10, 10);
-    diag.set(5, 5);
-    diag.set(6, 6);
-    EXPECT_EQ(Segment(diag, 0, 1), (std::vector<Box>{{5, 5, 6, 6}}));
-    EXPECT_EQ(Segment(diag, 0, 0), (std::vector<Box>{{5, 5, 5, 5}, {6, 6, 6, 6}}));
-    EXPECT_EQ(Segment(diag, 1, 1), (std::vector<Box>{{5, 5, 6, 6}}));
-    EXPECT_TRUE(Segment(diag, 1, 0).empty());
-
-    BWBuffer white(13, 3);
-    EXPECT_TRUE(Segment(white, 1, 1).empty());
-    EXPECT_TRUE(Segment(white, 0, 0).empty());
+// Output order: a frame released by a join or by a dropped dot is taken by
+// the next new component, the last released first; others are appended.
+TEST(Labeling, SlotReuseOrder) {
+    struct Case { std::vector<const char*> rows; int dropDots; std::vector<Box> want; } cases[] = {
+        // Row 1 joins the frames of row 0; row 2 takes the slot of (2, 0).
+        {{"X.X.....", "XXX.....", "......XX", "...XX..."}, 0, {{0, 0, 2, 1}, {6, 2, 7, 2}, {3, 3, 4, 3}}},
+        // Both dots of row 0 dropped, the right one last: row 2 takes its slot.
+        {{"X...X...", "......XX", "XX......", "...XX..."}, 1, {{3, 3, 4, 3}, {0, 2, 1, 2}, {6, 1, 7, 1}}},
+        {{"X...X...", "......XX", "XX......", "...XX..."}, 0,
+         {{0, 0, 0, 0}, {4, 0, 4, 0}, {6, 1, 7, 1}, {0, 2, 1, 2}, {3, 3, 4, 3}}},
+        // A U joins its arms: the left arm's frame stays, the right one's is reused.
+        {{"X...X.XX", "X...X...", "XXXXX.XX"}, 0, {{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}},
+        // Only dropDots == 1 drops a dot; a white image gives nothing.
+        {{"....", ".X..", "...."}, 1, {}},
+        {{"....", ".X..", "...."}, 2, {{1, 1, 1, 1}}},
+        {{"....", "....", "...."}, 0, {}},
+    };
+    for (auto& c : cases) {
+        BWBuffer b = BWBuffer::FromRows(c.rows);
+        EXPECT_EQ(Segment(b, c.dropDots, 1), c.want) << c.rows[0] << " " << c.dropDots;
+    }
 }
 
 TEST(Labeling, EraseDotsAndDotImage) {
@@ -371,19 +350,7 @@ TEST(CRunList, SizesConvertAndRanAnd) {
     EXPECT_EQ(std::vector<int>(out.runs, out.runs + out.count), (std::vector<int>{1, 3, 6, 7, 8, 9, 12, 15, 18, 20}));
 }
 
-TEST(CRkBWImageTool, FrameHelpers) {
-    CRkFramePack::Frame f(5, 3, 8, 3, nullptr);
-    int run[2] = {2, 6};
-    CRkBWImageTool::UpdateRect(&f, run, 4);
-    EXPECT_EQ(Box(f.left, f.top, f.right, f.bottom), Box(2, 3, 8, 4));
-    TRkImgRan2Plus<unsigned short> r(7, 12, 0, nullptr);
-    CRkBWImageTool::UpdateRect(&f, r, 2);
-    EXPECT_EQ(Box(f.left, f.top, f.right, f.bottom), Box(2, 3, 12, 4));
-    CRkBWImageTool::SaveRan(&f, 9, run);
-    CRkBWImageTool::SaveRan(&f, 10, r);
-    ASSERT_EQ(f.runs.size(), 2u);
-    EXPECT_EQ(f.runs.back().line, 10);
-    EXPECT_EQ(f.runs.front().end, 6);
+TEST(CRkBWImageTool, ChangeID) {
     int x = 0, y = 0;
     std::vector<TRkImgRan2Plus<unsigned short>> v{{0, 1, 0, &x}, {3, 4, 0, &y}, {6, 7, 0, &x}};
     CRkBWImageTool::ChangeID(&v, &x, &y);

@@ -33,10 +33,9 @@ inline void DrawGlyph(BWBuffer& b, std::mt19937& rng, int x, int base, int width
         case 2:  // o: a ring
             for (int t = 0; t < 64; ++t) {
                 const double a = t * 6.2831853 / 64;
-                b.fillRect(x + width / 2 + static_cast<int>((width / 2 - thick) * std::cos(a)),
-                           top + height / 2 + static_cast<int>((height / 2 - thick) * std::sin(a)),
-                           x + width / 2 + static_cast<int>((width / 2 - thick) * std::cos(a)) + thick - 1,
-                           top + height / 2 + static_cast<int>((height / 2 - thick) * std::sin(a)) + thick - 1);
+                const int cx = x + width / 2 + static_cast<int>((width / 2 - thick) * std::cos(a));
+                const int cy = top + height / 2 + static_cast<int>((height / 2 - thick) * std::sin(a));
+                b.fillRect(cx, cy, cx + thick - 1, cy + thick - 1);
             }
             break;
         case 3:  // v, w: diagonals meeting at the bottom
