@@ -67,14 +67,17 @@ TEST(Compare, ListSortIsStableOnTheWrappedKey) {
     for (int round = 0; round < 50; ++round) {
         const unsigned m = round % 2 ? 6 : 65536;
         std::vector<IMGRect> v;
-        for (int i = 0; i < 200; ++i) v.push_back(IMGRect((unsigned short)(rng() % m), (unsigned short)(rng() % m), 9, 9));
+        for (int i = 0; i < 200; ++i)
+            v.push_back(IMGRect((unsigned short)(rng() % m), (unsigned short)(rng() % m), 9, 9));
         std::list<IMGRect*> l;
         for (auto& r : v) {
             EXPECT_FALSE(less(&r, &r));
             l.push_back(&r);
         }
         std::vector<IMGRect*> expected(l.begin(), l.end());
-        auto key = [](const IMGRect* r) { return uint32_t(r->GetTop()) * r->GetTop() + uint32_t(r->GetLeft()) * r->GetLeft(); };
+        auto key = [](const IMGRect* r) {
+            return uint32_t(r->GetTop()) * r->GetTop() + uint32_t(r->GetLeft()) * r->GetLeft();
+        };
         std::stable_sort(expected.begin(), expected.end(), [&](IMGRect* a, IMGRect* b) { return key(a) < key(b); });
         l.sort(compare());
         EXPECT_EQ(std::vector<IMGRect*>(l.begin(), l.end()), expected);
