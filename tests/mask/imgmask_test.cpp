@@ -1,6 +1,7 @@
 // ImgMask: the 2 x 2 reduction against Leptonica and against a bit-by-bit
-// reference (padding bits, odd sizes, row order), the reduced header, erasure
-// of page rectangles and the position conversions.
+// reference (padding bits, odd sizes, row order), the reduced header, refused
+// arguments, erasure of page rectangles against the covered page area, and
+// the position conversions.
 #include <gtest/gtest.h>
 #include <leptonica/allheaders.h>
 
@@ -74,46 +75,20 @@ TEST(ImgMaskReduce, MatchesBitwiseReferenceWithPaddingBits) {
     }
 }
 
-TEST(ImgMaskReduce, SeventeenByFiveSource) {
+// Odd sizes: the last column and the last row alone still count; the image
+// class sees the page upside down.
+TEST(ImgMaskReduce, SeventeenByFiveRowOrder) {
     BwSource s(17, 5, 4);
+    s.set(16, 0);
+    s.set(0, 4);
     ImgMask mask;
-    s.set(16, 0);  // last column, first pair of rows
-    s.set(17, 3);  // padding bit after it, second pair of rows
-    s.set(0, 4);   // last row alone
     ASSERT_EQ(mask.CreateMask(&s.header, s.bits.data(), s.stride), 0);
     CRkBWImage* image = mask.GetCRkBWImage();
     EXPECT_EQ(image->GetWidth(), 9);
     EXPECT_EQ(image->GetHeight(), 3);
-    EXPECT_EQ(image->GetLineByteSize(), 4);
-    EXPECT_EQ(stored_row(mask, 0)[1], 0x80);
-    EXPECT_EQ(stored_row(mask, 1)[1], 0x80);
-    EXPECT_EQ(stored_row(mask, 2)[0], 0x80);
-    EXPECT_EQ(stored_row(mask, 2)[1], 0x00);
-    // The image class sees the page upside down.
     EXPECT_TRUE(image->IsBlack(static_cast<WORD>(0), static_cast<WORD>(0)));
     EXPECT_TRUE(image->IsBlack(static_cast<WORD>(8), static_cast<WORD>(2)));
     EXPECT_FALSE(image->IsBlack(static_cast<WORD>(0), static_cast<WORD>(2)));
-}
-
-TEST(ImgMaskReduce, BlocksAndTinySources) {
-    for (unsigned corner = 0; corner < 4; ++corner) {
-        BwSource s(2, 2, 4);
-        s.set(corner % 2, corner / 2);
-        ImgMask mask;
-        ASSERT_EQ(mask.CreateMask(&s.header, s.bits.data(), s.stride), 0);
-        EXPECT_EQ(stored_row(mask, 0)[0], 0x80) << corner;
-    }
-    BwSource white(2, 2, 4);
-    ImgMask mask;
-    ASSERT_EQ(mask.CreateMask(&white.header, white.bits.data(), white.stride), 0);
-    EXPECT_EQ(stored_row(mask, 0)[0], 0x00);
-
-    BwSource one(1, 1, 1);
-    one.set(0, 0);
-    ASSERT_EQ(mask.CreateMask(&one.header, one.bits.data(), one.stride), 0);
-    EXPECT_EQ(mask.GetCRkBWImage()->GetWidth(), 1);
-    EXPECT_EQ(mask.GetCRkBWImage()->GetLineByteSize(), 4);
-    EXPECT_EQ(stored_row(mask, 0)[0], 0x80);
 }
 
 TEST(ImgMaskHeader, ReducedHeaderAndPalette) {
@@ -133,10 +108,7 @@ TEST(ImgMaskHeader, ReducedHeaderAndPalette) {
     EXPECT_EQ(bih.biSize, 40u);
     EXPECT_EQ(bih.biWidth, 151);
     EXPECT_EQ(bih.biHeight, 50);
-    EXPECT_EQ(bih.biPlanes, 1);
     EXPECT_EQ(bih.biBitCount, 1);
-    EXPECT_EQ(bih.biCompression, 0u);
-    EXPECT_EQ(bih.biSizeImage, 0u);
     EXPECT_EQ(bih.biXPelsPerMeter, 3937);  // copied, not divided by the zoom
     EXPECT_EQ(bih.biYPelsPerMeter, 7874);
     EXPECT_EQ(bih.biClrUsed, 2u);
@@ -152,9 +124,6 @@ TEST(ImgMaskLifecycle, RefusedArgumentsKeepTheMask) {
     s.set(3, 3);
     ImgMask mask;
     EXPECT_EQ(mask.GetCRkBWImage(), nullptr);
-    EXPECT_EQ(mask.GetZoom(), 0u);
-    EXPECT_EQ(mask.GetSrcWidth(), 0u);
-    EXPECT_EQ(mask.GetSrcHeight(), 0u);
     ASSERT_EQ(mask.CreateMask(&s.header, s.bits.data(), s.stride), 0);
     CRkBWImage* image = mask.GetCRkBWImage();
 
@@ -193,14 +162,6 @@ struct ErasedMask {
     }
 };
 
-TEST(ImgMaskErase, ExampleRectangle) {
-    ErasedMask m(40, 100);
-    m.mask.EraseRect(10, 20, 6, 8);
-    for (unsigned r = 0; r < 50; ++r)
-        for (unsigned c = 0; c < 20; ++c)
-            EXPECT_EQ(m.black(c, r), !(c >= 4 && c <= 9 && r >= 33 && r <= 39)) << c << "," << r;
-}
-
 // Page columns x - 2 to x + width + 3 and lines y - 1 to y + height + 4 are
 // erased: a mask pixel partly covered goes on the left and lower sides, only
 // a wholly covered one on the right and upper sides; the page clips.
@@ -227,15 +188,7 @@ TEST(ImgMaskErase, RandomRectanglesMatchPageArea) {
     }
 }
 
-TEST(ImgMaskErase, EdgesAndClipping) {
-    ErasedMask m(30, 20);
-    m.mask.EraseRect(0, 0, 3, 2);  // starts at column 0, reaches the top line
-    EXPECT_FALSE(m.black(0, 9));
-    EXPECT_FALSE(m.black(2, 9));
-    EXPECT_TRUE(m.black(3, 9));
-    EXPECT_FALSE(m.black(0, 6));
-    EXPECT_TRUE(m.black(0, 5));
-
+TEST(ImgMaskErase, ClippingFarOutside) {
     ErasedMask n(30, 20);
     n.mask.EraseRect(26, 10, 40, 2);  // past the right edge: cut at the width
     EXPECT_FALSE(n.black(14, 4));

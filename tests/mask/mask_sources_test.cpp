@@ -29,8 +29,6 @@ namespace {
 
 using Grey = std::vector<std::vector<uint8_t>>;  // [stored row][x]
 
-// ---- engine blocks -------------------------------------------------------
-
 HGLOBAL make_block(const std::vector<uint8_t>& bytes) {
     HGLOBAL h = GlobalAlloc(GHND, bytes.size());
     memcpy(GlobalLock(h), bytes.data(), bytes.size());
@@ -69,8 +67,6 @@ struct Page {
         if (head.hBWImage) GlobalFree(head.hBWImage);
     }
 };
-
-// ---- plain reference -------------------------------------------------------
 
 std::vector<uint8_t> reference_foreground(const Grey& grey, unsigned w) {
     std::vector<double> count(256, 0.0);
@@ -139,12 +135,9 @@ Grey random_grey(std::mt19937& rng, unsigned w, unsigned h) {
 
 uint8_t grey_of(const RGBQUAD& q) { return static_cast<uint8_t>((q.rgbRed + q.rgbGreen + q.rgbBlue) / 3); }
 
-// ---- tests ---------------------------------------------------------------
-
 TEST(Dpi2Dpm, Values) {
     EXPECT_EQ(dpi2dpm(200), 7874);
     EXPECT_EQ(dpi2dpm(300), 11811);
-    EXPECT_EQ(dpi2dpm(400), 15748);
     EXPECT_EQ(dpi2dpm(0), 0);
 }
 
@@ -191,67 +184,52 @@ TEST(MaskFromBw, RefusedInputGivesMaskWithoutImage) {
     EXPECT_EQ(RkTestTotalLocks(), 0u);
 }
 
-TEST(MaskFromGrey, EightBitGreyMatchesReference) {
+// Grey, palette and 24-bit pages in turn against the reference.
+TEST(MaskFromGrey, EveryDepthMatchesReference) {
     std::mt19937 rng(11);
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 120; ++i) {
         const unsigned w = 1 + rng() % 120, h = 1 + rng() % 50;
-        const Grey g = random_grey(rng, w, h);
-        // A palette is skipped on the grey path: the rows start after it.
-        std::vector<RGBQUAD> palette(i % 4 == 0 ? 3 : 0, RGBQUAD{1, 2, 3, 0});
+        Grey g = random_grey(rng, w, h);  // the grey levels the source must see
         Page page;
-        page.head.hDIB = make_dib(w, h, 8, palette, g, 7874, 11811, i % 5 == 0);
-        std::unique_ptr<ImgMask> mask(mask_from_8bit_gray(&page.head));
-        expect_mask(mask.get(), g, w, "grey");
+        std::unique_ptr<ImgMask> mask;
+        if (i % 3 == 0) {
+            // A palette is skipped on the grey path: the rows start after it.
+            std::vector<RGBQUAD> palette(i % 4 == 0 ? 3 : 0, RGBQUAD{1, 2, 3, 0});
+            page.head.hDIB = make_dib(w, h, 8, palette, g, 7874, 11811, i % 5 == 0);
+            mask.reset(mask_from_8bit_gray(&page.head));
+        } else if (i % 3 == 1) {
+            std::vector<RGBQUAD> palette(1 + rng() % 256);
+            for (auto& q : palette) q = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), 0};
+            Grey idx = g;
+            const unsigned n = unsigned(palette.size()), common = rng() % n;
+            for (unsigned y = 0; y < h; ++y)
+                for (unsigned x = 0; x < w; ++x) {
+                    idx[y][x] = static_cast<uint8_t>(rng() % 3 ? common : rng() % n);
+                    g[y][x] = grey_of(palette[idx[y][x]]);
+                }
+            page.head.hDIB = make_dib(w, h, 8, palette, idx, 7874, 11811);
+            mask.reset(mask_from_8bit_palette(&page.head));
+        } else {
+            // Colours around the base level so that the rounding matters.
+            Grey rgb(h, std::vector<uint8_t>(3 * w));
+            for (unsigned y = 0; y < h; ++y)
+                for (unsigned x = 0; x < w; ++x) {
+                    int sum = 0;
+                    for (int k = 0; k < 3; ++k) {
+                        const int c = std::min(255, std::max(0, g[y][x] + int(rng() % 5) - 2));
+                        rgb[y][3 * x + k] = static_cast<uint8_t>(c);
+                        sum += c;
+                    }
+                    g[y][x] = static_cast<uint8_t>(sum / 3);
+                }
+            page.head.hDIB = make_dib(w, h, 24, {}, rgb, 7874, 11811);
+            mask.reset(mask_from_24bit(&page.head));
+        }
+        expect_mask(mask.get(), g, w, i % 3 == 0 ? "grey" : i % 3 == 1 ? "palette" : "24-bit");
         EXPECT_EQ(RkTestTotalLocks(), 0u);
         // Both resolutions of the mask come from biXPelsPerMeter.
         EXPECT_EQ(mask->GetCRkBWImage()->GetXResolution(), 200);
         EXPECT_EQ(mask->GetCRkBWImage()->GetYResolution(), 200);
-    }
-}
-
-TEST(MaskFromGrey, PaletteMatchesReference) {
-    std::mt19937 rng(12);
-    for (int i = 0; i < 40; ++i) {
-        const unsigned w = 1 + rng() % 120, h = 1 + rng() % 50;
-        const unsigned n = 1 + rng() % 256;
-        std::vector<RGBQUAD> palette(n);
-        for (auto& q : palette)
-            q = RGBQUAD{static_cast<BYTE>(rng()), static_cast<BYTE>(rng()), static_cast<BYTE>(rng()), 0};
-        Grey idx(h, std::vector<uint8_t>(w)), g(h, std::vector<uint8_t>(w));
-        const unsigned common = rng() % n;
-        for (unsigned y = 0; y < h; ++y)
-            for (unsigned x = 0; x < w; ++x) {
-                idx[y][x] = static_cast<uint8_t>(rng() % 3 ? common : rng() % n);
-                g[y][x] = grey_of(palette[idx[y][x]]);
-            }
-        Page page;
-        page.head.hDIB = make_dib(w, h, 8, palette, idx);
-        std::unique_ptr<ImgMask> mask(mask_from_8bit_palette(&page.head));
-        expect_mask(mask.get(), g, w, "palette");
-        EXPECT_EQ(RkTestTotalLocks(), 0u);
-    }
-}
-
-TEST(MaskFromGrey, TwentyFourBitMatchesReference) {
-    std::mt19937 rng(13);
-    for (int i = 0; i < 40; ++i) {
-        const unsigned w = 1 + rng() % 120, h = 1 + rng() % 50;
-        const Grey base = random_grey(rng, w, h);
-        Grey rgb(h, std::vector<uint8_t>(3 * w)), g(h, std::vector<uint8_t>(w));
-        for (unsigned y = 0; y < h; ++y)
-            for (unsigned x = 0; x < w; ++x) {
-                // Colours around the base level so that the rounding matters.
-                int c[3];
-                for (int k = 0; k < 3; ++k) c[k] = std::min(255, std::max(0, base[y][x] + int(rng() % 5) - 2));
-                for (int k = 0; k < 3; ++k) rgb[y][3 * x + k] = static_cast<uint8_t>(c[k]);
-                g[y][x] = static_cast<uint8_t>((c[0] + c[1] + c[2]) / 3);
-            }
-        Page page;
-        page.head.hDIB = make_dib(w, h, 24, {}, rgb, 7874, 11811);
-        std::unique_ptr<ImgMask> mask(mask_from_24bit(&page.head));
-        expect_mask(mask.get(), g, w, "24-bit");
-        EXPECT_EQ(mask->GetCRkBWImage()->GetYResolution(), 200);
-        EXPECT_EQ(RkTestTotalLocks(), 0u);
     }
 }
 
@@ -284,37 +262,28 @@ TEST(MaskFromGrey, GreyLevelsAtTheBandEdges) {
     }
 }
 
+// Histograms given as (level, count); background levels lo..hi (none if lo < 0).
 TEST(EntropyMask, BackgroundChoice) {
-    unsigned hist[256] = {};
-    unsigned char fg[256];
-    hist[250] = 900;
-    hist[0] = 100;
-    ASSERT_TRUE(entropy_foreground_levels(hist, fg));
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(fg[i], (i >= 230) ? 0 : 1) << i;
-
-    for (int level : {0, 100, 200, 255}) {  // a single level is never background
-        unsigned one[256] = {};
-        one[level] = 77;
-        ASSERT_TRUE(entropy_foreground_levels(one, fg));
-        for (int i = 0; i < 256; ++i) EXPECT_EQ(fg[i], 1) << level << " " << i;
+    struct Case {
+        std::vector<std::pair<int, unsigned>> hist;
+        int lo, hi;
+    } cases[] = {{{{250, 900}, {0, 100}}, 230, 255},
+                 {{{0, 77}}, -1, -1},  // a single level is never background
+                 {{{100, 77}}, -1, -1},
+                 {{{200, 77}}, -1, -1},
+                 {{{255, 77}}, -1, -1},
+                 {{{10, 500}, {127, 500}, {60, 3}}, -1, -1},  // only dark levels
+                 {{{150, 400}, {240, 400}, {200, 1}, {20, 50}}, 130, 255},
+                 {{{128, 900}, {0, 100}}, 108, 147}};
+    for (const Case& c : cases) {
+        unsigned hist[256] = {};
+        unsigned char fg[256];
+        for (const auto& e : c.hist) hist[e.first] = e.second;
+        ASSERT_TRUE(entropy_foreground_levels(hist, fg));
+        for (int i = 0; i < 256; ++i) EXPECT_EQ(fg[i], i >= c.lo && i <= c.hi ? 0 : 1) << c.hist[0].first << " " << i;
     }
-
-    unsigned dark[256] = {};
-    dark[10] = 500, dark[127] = 500, dark[60] = 3;
-    ASSERT_TRUE(entropy_foreground_levels(dark, fg));
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(fg[i], 1);
-
-    unsigned two[256] = {};
-    two[150] = 400, two[240] = 400, two[200] = 1, two[20] = 50;
-    ASSERT_TRUE(entropy_foreground_levels(two, fg));
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(fg[i], i >= 130 ? 0 : 1) << i;
-
-    unsigned low[256] = {};
-    low[128] = 900, low[0] = 100;
-    ASSERT_TRUE(entropy_foreground_levels(low, fg));
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(fg[i], (i >= 108 && i <= 147) ? 0 : 1) << i;
-
     unsigned none[256] = {};
+    unsigned char fg[256];
     EXPECT_FALSE(entropy_foreground_levels(none, fg));
 }
 

@@ -1,6 +1,6 @@
-// Random candidate lists for the merge tests: twin copies of the same
-// rectangles and of the same list of pointers (nulls and repeated pointers
-// included), so that a pass and its reference can run side by side.
+// Candidate lists for the merge tests: random twin copies of the same
+// rectangles and pointer lists (nulls and repeated pointers included), so a
+// pass and its reference run side by side, and a blank page mask.
 #ifndef RKCORR_TESTS_RESTORE_MERGE_TEST_SUPPORT_H
 #define RKCORR_TESTS_RESTORE_MERGE_TEST_SUPPORT_H
 
@@ -8,6 +8,7 @@
 
 #include <list>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "rkcorr/imgmask.h"
@@ -17,6 +18,7 @@ namespace mt {
 
 typedef std::list<IMGRect*> List;
 typedef std::vector<IMGRect> Vec;
+typedef std::vector<int> Idx;
 
 struct Shape {
     unsigned extent = 600;  // coordinates mostly in [0, extent)
@@ -28,8 +30,7 @@ struct Shape {
 
 inline IMGRect random_rect(std::mt19937& rng, const Shape& s) {
     std::uniform_int_distribution<unsigned> pos(0, s.extent), len(0, s.maxSize), pm(0, 999);
-    // A spread of sizes: many small, some large.
-    unsigned w = len(rng), h = len(rng);
+    unsigned w = len(rng), h = len(rng);  // many small, some large
     if (pm(rng) < 600) { w /= 8; h /= 8; }
     if (pm(rng) < 100) { w *= 4; }
     unsigned short l = (unsigned short)pos(rng), t = (unsigned short)pos(rng);
@@ -44,15 +45,14 @@ inline IMGRect random_rect(std::mt19937& rng, const Shape& s) {
 
 inline Vec random_rects(std::mt19937& rng, size_t n, const Shape& s) {
     Vec v;
-    v.reserve(n);
     for (size_t i = 0; i < n; ++i) v.push_back(random_rect(rng, s));
     return v;
 }
 
 // Entries as indices into the rectangle vector, -1 for null.
-inline std::vector<int> random_entries(std::mt19937& rng, size_t n, const Shape& s) {
+inline Idx random_entries(std::mt19937& rng, size_t n, const Shape& s) {
     std::uniform_int_distribution<int> pm(0, 999);
-    std::vector<int> e;
+    Idx e;
     for (size_t i = 0; i < n; ++i) {
         const int p = pm(rng);
         if (p < s.nullPermille) e.push_back(-1);
@@ -62,30 +62,42 @@ inline std::vector<int> random_entries(std::mt19937& rng, size_t n, const Shape&
     return e;
 }
 
-inline List make_list(Vec& v, const std::vector<int>& entries) {
+inline List make_list(Vec& v, const Idx& entries) {
     List l;
     for (int i : entries) l.push_back(i < 0 ? nullptr : &v[i]);
     return l;
 }
 
-inline std::vector<int> indices(const List& l, const Vec& v) {
-    std::vector<int> out;
+inline List list_of(Vec& v) {
+    List l;
+    for (IMGRect& r : v) l.push_back(&r);
+    return l;
+}
+
+inline Idx indices(const List& l, const Vec& v) {
+    Idx out;
     for (IMGRect* p : l) out.push_back(p ? int(p - v.data()) : -1);
     return out;
+}
+
+typedef std::tuple<unsigned, unsigned, unsigned, unsigned, bool> Fields;
+inline Fields fields(const IMGRect& r) {
+    return Fields(r.GetLeft(), r.GetTop(), r.GetRight(), r.GetBottom(), r.IsBorder());
 }
 
 // Same entries (by index) and same rectangles, border flags included.
 inline void expect_same(const List& la, const Vec& va, const List& lb, const Vec& vb) {
     ASSERT_EQ(indices(la, va), indices(lb, vb));
     ASSERT_EQ(va.size(), vb.size());
-    for (size_t i = 0; i < va.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(va[i].GetLeft(), vb[i].GetLeft());
-        EXPECT_EQ(va[i].GetTop(), vb[i].GetTop());
-        EXPECT_EQ(va[i].GetRight(), vb[i].GetRight());
-        EXPECT_EQ(va[i].GetBottom(), vb[i].GetBottom());
-        EXPECT_EQ(va[i].IsBorder(), vb[i].IsBorder());
-    }
+    for (size_t i = 0; i < va.size(); ++i) ASSERT_EQ(fields(va[i]), fields(vb[i])) << "rectangle " << i;
+}
+
+// Runs pass(chars, list) on a list of every rectangle of v: the entries after.
+template <class Pass>
+Idx run(Pass pass, Vec& v, Vec* chars = nullptr) {
+    List l = list_of(v);
+    pass(chars, &l);
+    return indices(l, v);
 }
 
 inline bool same_rect(const IMGRect& r, unsigned l, unsigned t, unsigned rt, unsigned b) {
