@@ -58,29 +58,6 @@ TEST(BKErase, VarianceGradientMatchesReference) {
     }
 }
 
-TEST(BKErase, PaletteBrightnessIsTheFloorOfAThirdOfEverySum) {
-    std::mt19937 rng(3);
-    Image pal;
-    pal.bitCount = 8;
-    pal.width = 256;
-    pal.height = 8;
-    for (int i = 0; i < 256 * 8; ++i) pal.values.push_back(uint8_t(i));
-    for (int sum = 0; sum <= 765; sum += 256) {
-        pal.palette.clear();
-        for (int v = 0; v < 256; ++v) {
-            const int total = (sum + v) % 766;
-            pal.palette.push_back(RGBQUAD{uint8_t(total / 3), uint8_t((total + 1) / 3), uint8_t((total + 2) / 3), 0});
-        }
-        pal.palette[1] = RGBQUAD{10, 20, 30, 0};
-        Reference ref(pal);
-        EXPECT_EQ(ref.level[1], 20);
-        std::vector<uint8_t> b = pack(pal);
-        BKErase p;
-        ASSERT_EQ(load(p, b), 0);
-        expect_same_scores(p, ref, rng, 200);
-    }
-}
-
 TEST(BKErase, RectangleBordersGradientFrameAndFlatImages) {
     std::mt19937 rng(11);
     std::vector<uint8_t> levels(100 * 50);
