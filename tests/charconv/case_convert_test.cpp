@@ -1,4 +1,5 @@
-// Case converters: blocks, round trips and the Turkish letters.
+// Case converters: blocks and round trips over every code, and the Turkish
+// letters (the mappings themselves are checked against Python in the oracle test).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -44,23 +45,6 @@ TEST(CaseConvert, RoundTripsExceptTheOneWayLetters)
     }
   }
   EXPECT_GT(pairs, 500u);
-}
-
-TEST(CaseConvert, EdgeCases)
-{
-  CSmallToCapital up;
-  CCapitalToSmall down;
-  const unsigned short ups[][2] = {{0x69, 0x49}, {0x131, 0x49}, {0xB5, 0xB5}, {0xDF, 0xDF},
-                                   {0x17F, 0x17F}, {0x3C2, 0x3C2}, {0xFF, 0x178}, {0x3C9, 0x3A9},
-                                   {0x1F80, 0x1F88}, {0x1C5, 0x1C5}, {0x219, 0x219},
-                                   {0x501, 0x501}, {0x258, 0x18E}, {0x7B, 0x7B}, {0x1C6, 0x1C4}};
-  for (const auto& r : ups)
-    EXPECT_EQ(up.Convert(r[0]), r[1]) << std::hex << r[0];
-  const unsigned short downs[][2] = {{0x49, 0x69}, {0x130, 0x69}, {0x178, 0xFF}, {0x1F88, 0x1F80},
-                                     {0x1C5, 0x1C6}, {0x1F2, 0x1F2}, {0x18E, 0x258},
-                                     {0x1E9E, 0x1E9E}, {0x5B, 0x5B}};
-  for (const auto& r : downs)
-    EXPECT_EQ(down.Convert(r[0]), r[1]) << std::hex << r[0];
 }
 
 TEST(CaseConvert, TurkishVariantsDifferInOneLetterOnly)

@@ -49,18 +49,10 @@ TEST(CodeConvert, SjisAndUcs2AreExactInversesOn7516Codes)
   EXPECT_EQ(RKTC::ucs2tosjis(0), 0);
 }
 
-TEST(CodeConvert, TellingRowsAndUnmappedCodes)
+// Codes CP932 maps but these tables leave out (the mapped ones are compared
+// with iconv code by code in the oracle test).
+TEST(CodeConvert, UnmappedCodes)
 {
-  const unsigned short rows[][2] = {
-      {0x8140, 0x3000}, {0x815F, 0xFF3C}, {0x8160, 0xFF5E}, {0x8161, 0x2225}, {0x817C, 0xFF0D},
-      {0x8191, 0xFFE0}, {0x81CA, 0xFFE2}, {0x8740, 0x2460}, {0x8754, 0x2160}, {0xFA40, 0x2170},
-      {0x5C, 0x5C}, {0x7E, 0x7E}, {0xA1, 0xFF61}, {0xDF, 0xFF9F}, {0x889F, 0x4E9C}};
-  for (const auto& r : rows) {
-    EXPECT_EQ(RKTC::sjistoucs2(r[0]), r[1]) << std::hex << r[0];
-    EXPECT_EQ(RKTC::ucs2tosjis(r[1]), r[0]) << std::hex << r[1];
-  }
-  for (unsigned c = 1; c < 0x80; ++c)
-    EXPECT_EQ(RKTC::sjistoucs2(static_cast<unsigned short>(c)), c);
   for (unsigned short u : {0x00A5, 0x203E, 0x301C, 0x2016, 0x2212, 0x0080, 0x00A2, 0x00AC})
     EXPECT_EQ(RKTC::ucs2tosjis(u), 0) << std::hex << u;
   for (unsigned c : {0x80u, 0xA0u, 0xE0u, 0x8790u, 0x8792u, 0x8795u, 0x8797u, 0x879Au, 0x879Cu,
@@ -96,12 +88,7 @@ TEST(CodeConvert, JisConversionsCheckTheirRanges)
     }
   }
   EXPECT_EQ(jis_codes, 94u * 94u);
-  EXPECT_EQ(RKTC::sjistojis(0x889F), 0x3021);
   EXPECT_EQ(RKTC::jistosjis(0x3021), 0x889F);
-  EXPECT_EQ(RKTC::sjistojis(0x0041), 0x0041);
-  EXPECT_NE(sjis2jis(0x0041), 0x0041);  // no check: a meaningless value
-  EXPECT_EQ(RKTC::sjistojis(0xF040), 0xF040);
-  EXPECT_EQ(RKTC::jistosjis(0x7F21), 0x7F21);
 }
 
 TEST(CodeConvert, ComposedFunctionsInheritTheChecks)
@@ -121,7 +108,5 @@ TEST(CodeConvert, ComposedFunctionsInheritTheChecks)
   }
   EXPECT_EQ(through_jis, 7516u - 190u - 373u);  // less single bytes and IBM extensions
   EXPECT_EQ(RKTC::jistoucs2(0x0041), 0x0041);
-  EXPECT_EQ(RKTC::jistoucs2(0x3021), 0x4E9C);
-  EXPECT_EQ(RKTC::ucs2tojis(0x00A5), 0);
   EXPECT_EQ(RKTC::ucs2tojis(0x2170), 0xFA40);  // no JIS code: stays Shift_JIS
 }

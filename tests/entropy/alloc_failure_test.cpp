@@ -5,9 +5,7 @@
 
 #include <rkcorr/bkerase.h>
 #include <rkcorr/edge_entropy.h>
-#include <rkcorr/platform_memory.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -19,17 +17,6 @@ using rktest::g_failIn;
 namespace {
 
 using namespace entropy_test;
-
-struct Block {
-    HGLOBAL handle = 0;
-    explicit Block(const std::vector<uint8_t>& bytes) {
-        handle = GlobalAlloc(GHND, bytes.size());
-        memcpy(GlobalLock(handle), bytes.data(), bytes.size());
-        GlobalUnlock(handle);
-    }
-    ~Block() { GlobalFree(handle); }
-    void* arg() const { return reinterpret_cast<void*>(uintptr_t(handle)); }
-};
 
 TEST(EdgeEntropyMemory, FailureInSetImageReleasesTheScorer) {
     std::mt19937 rng(4);

@@ -1,5 +1,5 @@
-// Test support: packed bitmaps built in memory and a plain, pixel-by-pixel
-// reference of the background-erase score.
+// Test support: packed bitmaps built in memory, movable blocks holding them,
+// and a plain, pixel-by-pixel reference of the background-erase score.
 #ifndef RKCORR_TESTS_ENTROPY_REFERENCE_H
 #define RKCORR_TESTS_ENTROPY_REFERENCE_H
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "rkcorr/bitmap_types.h"
+#include "rkcorr/platform_memory.h"
 
 namespace entropy_test {
 
@@ -24,50 +25,75 @@ inline float f32(float v) {
 struct Image {
     unsigned width = 0, height = 0;
     int bitCount = 24;
-    std::vector<uint8_t> bgr;            // 24-bit: 3 bytes a pixel
-    std::vector<uint8_t> values;         // 8-bit: one byte a pixel
-    std::vector<RGBQUAD> palette;        // 8-bit: biClrUsed entries
+    std::vector<uint8_t> bgr;      // 24-bit: 3 bytes a pixel
+    std::vector<uint8_t> values;   // 8-bit: one byte a pixel
+    std::vector<RGBQUAD> palette;  // 8-bit: biClrUsed entries
 };
-
-inline BITMAPINFOHEADER info_header(int width, int height, int bitCount, unsigned clrUsed) {
-    BITMAPINFOHEADER h;
-    memset(&h, 0, sizeof h);
-    h.biSize = 40;
-    h.biWidth = width;
-    h.biHeight = height;
-    h.biPlanes = 1;
-    h.biBitCount = static_cast<WORD>(bitCount);
-    h.biClrUsed = clrUsed;
-    return h;
-}
 
 // The packed bitmap: header, palette and padded rows, and not one byte more.
 inline std::vector<uint8_t> pack(const Image& im) {
     const size_t rowBytes = im.bitCount == 24 ? im.width * 3 : im.width;
     const size_t stride = (rowBytes + 3) / 4 * 4;
     const size_t paletteBytes = im.bitCount == 8 ? 4 * im.palette.size() : 0;
-    std::vector<uint8_t> block(40 + paletteBytes + stride * im.height, 0xCD);
-    BITMAPINFOHEADER h = info_header(int(im.width), int(im.height), im.bitCount,
-                                     im.bitCount == 8 ? unsigned(im.palette.size()) : 0);
+    std::vector<uint8_t> block(40 + paletteBytes + stride * im.height, 0);
+    BITMAPINFOHEADER h;
+    memset(&h, 0, sizeof h);
+    h.biSize = 40;
+    h.biWidth = int(im.width);
+    h.biHeight = int(im.height);
+    h.biPlanes = 1;
+    h.biBitCount = WORD(im.bitCount);
+    h.biClrUsed = unsigned(paletteBytes / 4);
     memcpy(block.data(), &h, 40);
     if (paletteBytes) memcpy(block.data() + 40, im.palette.data(), paletteBytes);
-    uint8_t* rows = block.data() + 40 + paletteBytes;
-    for (size_t y = 0; y < im.height; ++y) {
-        const uint8_t* src = im.bitCount == 24 ? &im.bgr[y * rowBytes] : &im.values[y * rowBytes];
-        memcpy(rows + y * stride, src, rowBytes);
-        memset(rows + y * stride + rowBytes, 0, stride - rowBytes);
-    }
+    const uint8_t* src = im.bitCount == 24 ? im.bgr.data() : im.values.data();
+    for (size_t y = 0; y < im.height; ++y)
+        memcpy(block.data() + 40 + paletteBytes + y * stride, src + y * rowBytes, rowBytes);
     return block;
 }
+
+// The packed bitmap of `im` with header edit `k` of kRefusedEdits, each of
+// which makes the bitmap unacceptable.
+constexpr int kRefusedEdits = 12;
+inline std::vector<uint8_t> refused_bitmap(const Image& im, int k) {
+    std::vector<uint8_t> block = pack(im);
+    BITMAPINFOHEADER h;
+    memcpy(&h, block.data(), 40);
+    switch (k) {
+        case 0: h.biHeight = -h.biHeight; break;
+        case 1: h.biHeight = 0; break;
+        case 2: h.biWidth = 0; break;
+        case 3: h.biWidth = -5; break;
+        case 4: h.biCompression = 1; break;
+        case 5: h.biCompression = 3; break;
+        case 6: h.biBitCount = 16; break;
+        case 7: h.biBitCount = 32; break;
+        case 8: h.biBitCount = 1; break;
+        case 9: h.biSize = 12; break;
+        case 10: h.biSize = 108; break;
+        default: h.biSize = 124; break;
+    }
+    memcpy(block.data(), &h, 40);
+    return block;
+}
+
+// A packed bitmap in a movable block, freed with the object.
+struct Block {
+    HGLOBAL handle = 0;
+    explicit Block(const std::vector<uint8_t>& bytes) : handle(GlobalAlloc(GHND, bytes.size())) {
+        memcpy(GlobalLock(handle), bytes.data(), bytes.size());
+        GlobalUnlock(handle);
+    }
+    ~Block() { GlobalFree(handle); }
+    void* arg() const { return reinterpret_cast<void*>(uintptr_t(handle)); }
+};
 
 // A grey 24-bit image from brightness levels (each pixel b = g = r).
 inline Image grey24(unsigned width, unsigned height, const std::vector<uint8_t>& levels) {
     Image im;
     im.width = width;
     im.height = height;
-    im.bgr.resize(levels.size() * 3);
-    for (size_t i = 0; i < levels.size(); ++i)
-        im.bgr[3 * i] = im.bgr[3 * i + 1] = im.bgr[3 * i + 2] = levels[i];
+    for (uint8_t l : levels) im.bgr.insert(im.bgr.end(), 3, l);
     return im;
 }
 
@@ -172,11 +198,11 @@ struct Reference {
     }
 };
 
-// A random page-like image: a few frequent colours, blobs of others and noise.
+// A random page-like image: a few frequent colours, blobs of others and noise;
+// 8-bit ones get palettes of every size, some smaller than the values used.
 inline Image random_image(std::mt19937& rng, int bitCount, unsigned maxSide) {
-    auto uniform = [&](unsigned lo, unsigned hi) {
-        return std::uniform_int_distribution<unsigned>(lo, hi)(rng);
-    };
+    auto uniform = [&](unsigned lo, unsigned hi) { return std::uniform_int_distribution<unsigned>(lo, hi)(rng); };
+    auto byte = [&] { return uint8_t(uniform(0, 255)); };
     Image im;
     im.bitCount = bitCount;
     im.width = uniform(1, maxSide);
@@ -184,31 +210,19 @@ inline Image random_image(std::mt19937& rng, int bitCount, unsigned maxSide) {
     const size_t n = size_t(im.width) * im.height;
     const unsigned frequent = uniform(1, 3);
     std::vector<uint8_t> colours(3 * 8);
-    for (uint8_t& c : colours) c = uint8_t(uniform(0, 255));
+    for (uint8_t& c : colours) c = byte();
     if (uniform(0, 1)) colours[0] = colours[1] = colours[2] = uint8_t(uniform(200, 255));
-    std::vector<unsigned> pick(n);
     for (size_t i = 0; i < n; ++i) {
         const unsigned r = uniform(0, 99);
-        pick[i] = r < 70 ? uniform(0, frequent - 1) : r < 95 ? uniform(0, 7) : 8 + uniform(0, 255);
+        const unsigned pick = r < 70 ? uniform(0, frequent - 1) : r < 95 ? uniform(0, 7) : 8 + uniform(0, 255);
+        if (bitCount == 24)
+            for (int k = 0; k < 3; ++k) im.bgr.push_back(pick < 8 ? colours[3 * pick + k] : byte());
+        else
+            im.values.push_back(pick < 8 ? uint8_t(pick * 31 + 3) : uint8_t(pick - 8));
     }
-    if (bitCount == 24) {
-        im.bgr.resize(3 * n);
-        for (size_t i = 0; i < n; ++i)
-            for (int k = 0; k < 3; ++k)
-                im.bgr[3 * i + k] = pick[i] < 8 ? colours[3 * pick[i] + k] : uint8_t(uniform(0, 255));
-    } else {
-        // Palettes of every size, some smaller than the values used.
-        const unsigned entries = uniform(0, 3) == 0 ? uniform(0, 12) : uniform(200, 300);
-        im.palette.resize(entries);
-        for (RGBQUAD& q : im.palette) {
-            q.rgbBlue = uint8_t(uniform(0, 255));
-            q.rgbGreen = uint8_t(uniform(0, 255));
-            q.rgbRed = uint8_t(uniform(0, 255));
-            q.rgbReserved = uint8_t(uniform(0, 255));
-        }
-        im.values.resize(n);
-        for (size_t i = 0; i < n; ++i)
-            im.values[i] = pick[i] < 8 ? uint8_t(pick[i] * 31 + 3) : uint8_t(pick[i] - 8);
+    if (bitCount == 8) {
+        im.palette.resize(uniform(0, 3) == 0 ? uniform(0, 12) : uniform(200, 300));
+        for (RGBQUAD& q : im.palette) q = RGBQUAD{byte(), byte(), byte(), byte()};
     }
     return im;
 }

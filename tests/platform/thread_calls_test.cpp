@@ -1,3 +1,7 @@
+// The Win32-style thread calls: an auto-reset event is consumed by exactly one
+// wait, wait-all takes every object or none, wait-any the lowest set one,
+// time-outs are honoured, ended threads stay signalled, dead handles are
+// refused, and critical sections and the interlocked exchange exclude.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +13,10 @@
 #include "rkcorr/rkcorr.h"
 
 namespace {
+
+static_assert(sizeof(HANDLE) == sizeof(void*), "handles are pointer-sized");
+static_assert(sizeof(LONG) == 4, "InterlockedExchange works on 32 bits");
+static_assert(INFINITE == 0xFFFFFFFFu && WAIT_OBJECT_0 == 0, "Win32 values");
 
 using Clock = std::chrono::steady_clock;
 
@@ -25,41 +33,29 @@ bool eventually(F done) {
     return true;
 }
 
-TEST(ThreadCalls, TypesFitThisTarget) {
-    static_assert(sizeof(HANDLE) == sizeof(void*), "handles are pointer-sized");
-    static_assert(sizeof(LONG) == 4, "InterlockedExchange works on 32 bits");
-    static_assert(INFINITE == 0xFFFFFFFFu && WAIT_OBJECT_0 == 0, "Win32 values");
-    EXPECT_EQ(static_cast<DWORD>(-1), INFINITE);
-}
-
 TEST(ThreadCalls, AutoResetEventIsConsumedByExactlyOneWait) {
     HANDLE e = auto_event();
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
-    // Set with no waiter: stays set until one wait takes it.
+    // Set with no waiter: stays set until one wait takes it; setting a set
+    // event does not count twice.
     EXPECT_TRUE(SetEvent(e));
-    EXPECT_TRUE(SetEvent(e));  // setting a set event does not count twice
+    EXPECT_TRUE(SetEvent(e));
     EXPECT_EQ(WaitForSingleObject(e, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
-    // ResetEvent takes a pending signal away.
     SetEvent(e);
-    EXPECT_TRUE(ResetEvent(e));
+    EXPECT_TRUE(ResetEvent(e));  // takes a pending signal away
     EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
-    // An event created signalled.
+    // Created signalled: one wait only. Manual reset: set until reset.
     HANDLE s = CreateEvent(nullptr, FALSE, TRUE, nullptr);
     EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_TIMEOUT);
-    EXPECT_TRUE(CloseHandle(e));
-    EXPECT_TRUE(CloseHandle(s));
-}
-
-TEST(ThreadCalls, ManualResetEventStaysSetUntilReset) {
-    HANDLE e = CreateEvent(nullptr, TRUE, FALSE, nullptr);
-    SetEvent(e);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
-    ResetEvent(e);
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
-    CloseHandle(e);
+    HANDLE m = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    SetEvent(m);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);
+    ResetEvent(m);
+    EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_TIMEOUT);
+    for (HANDLE h : {e, s, m}) EXPECT_TRUE(CloseHandle(h));
 }
 
 TEST(ThreadCalls, SetEventWakesExactlyOneOfTwoWaiters) {
@@ -75,8 +71,7 @@ TEST(ThreadCalls, SetEventWakesExactlyOneOfTwoWaiters) {
     ASSERT_TRUE(eventually([&] { return woken == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(woken, 1);
-    // The signal was consumed by the woken thread.
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);  // consumed by the woken thread
     SetEvent(e);
     ASSERT_TRUE(eventually([&] { return woken == 2; }));
     for (auto& t : waiters) t.join();
@@ -84,8 +79,8 @@ TEST(ThreadCalls, SetEventWakesExactlyOneOfTwoWaiters) {
 }
 
 TEST(ThreadCalls, SetBeforeWaitIsNotLost) {
-    // Ping-pong between two threads: each side sets the other's event, often
-    // before the other has started to wait on it.
+    // Ping-pong: each side sets the other's event, often before the other
+    // has started to wait on it.
     HANDLE ping = auto_event(), pong = auto_event();
     const int rounds = 20000;
     int shared = 0;  // handed back and forth; the events order the accesses
@@ -113,8 +108,7 @@ TEST(ThreadCalls, WaitAllTakesNothingUntilEverythingIsSet) {
     SetEvent(e[2]);
     EXPECT_EQ(WaitForMultipleObjects(3, e, TRUE, 0), WAIT_TIMEOUT);
     EXPECT_EQ(WaitForMultipleObjects(3, e, TRUE, 20), WAIT_TIMEOUT);
-    // The failed waits took no signal.
-    EXPECT_EQ(WaitForSingleObject(e[0], 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(e[0], 0), WAIT_OBJECT_0);  // the failed waits took no signal
     SetEvent(e[0]);
 
     std::atomic<bool> released{false};
@@ -126,9 +120,7 @@ TEST(ThreadCalls, WaitAllTakesNothingUntilEverythingIsSet) {
     EXPECT_FALSE(released);
     SetEvent(e[1]);
     waiter.join();
-    EXPECT_TRUE(released);
-    // All three were taken together.
-    for (HANDLE h : e) EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
+    for (HANDLE h : e) EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);  // all taken together
     for (HANDLE h : e) CloseHandle(h);
 }
 
@@ -161,7 +153,7 @@ TEST(ThreadCalls, WaitAllSeesEventsSetFromManyThreads) {
     for (HANDLE h : go) CloseHandle(h);
 }
 
-TEST(ThreadCalls, WaitAnyTakesTheLowestSetObject) {
+TEST(ThreadCalls, WaitAnyTakesTheLowestSetObjectAndTimeOutsAreHonoured) {
     HANDLE e[3] = {auto_event(), auto_event(), auto_event()};
     EXPECT_EQ(WaitForMultipleObjects(3, e, FALSE, 0), WAIT_TIMEOUT);
     SetEvent(e[2]);
@@ -169,21 +161,17 @@ TEST(ThreadCalls, WaitAnyTakesTheLowestSetObject) {
     EXPECT_EQ(WaitForMultipleObjects(3, e, FALSE, INFINITE), WAIT_OBJECT_0 + 1);
     EXPECT_EQ(WaitForMultipleObjects(3, e, FALSE, INFINITE), WAIT_OBJECT_0 + 2);
     EXPECT_EQ(WaitForMultipleObjects(3, e, FALSE, 0), WAIT_TIMEOUT);
-    for (HANDLE h : e) CloseHandle(h);
-}
 
-TEST(ThreadCalls, FiniteTimeOutIsHonoured) {
-    HANDLE e = auto_event();
     const auto start = Clock::now();
-    EXPECT_EQ(WaitForSingleObject(e, 50), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(e[0], 50), WAIT_TIMEOUT);
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50));
     std::thread setter([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        SetEvent(e);
+        SetEvent(e[0]);
     });
-    EXPECT_EQ(WaitForSingleObject(e, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(e[0], 10000), WAIT_OBJECT_0);
     setter.join();
-    CloseHandle(e);
+    for (HANDLE h : e) CloseHandle(h);
 }
 
 struct ThreadData {
@@ -214,15 +202,12 @@ TEST(ThreadCalls, WaitAllOnThreadsReturnsWhenEveryThreadHasEnded) {
         }
         EXPECT_EQ(WaitForMultipleObjects(n, threads.data(), TRUE, INFINITE), WAIT_OBJECT_0);
         EXPECT_EQ(finished, n);
-        // An ended thread stays signalled.
-        for (HANDLE t : threads) EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);
+        for (HANDLE t : threads) EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);  // stays signalled
         for (HANDLE t : threads) EXPECT_TRUE(CloseHandle(t));
     }
-}
 
-TEST(ThreadCalls, ThreadRunsOnAfterItsHandleIsClosed) {
-    HANDLE go = auto_event(), back = auto_event();
-    HANDLE pair[2] = {go, back};
+    // A thread runs on after its handle is closed.
+    HANDLE pair[2] = {auto_event(), auto_event()};
     uintptr_t t = _beginthreadex(
         nullptr, 64 * 1024,
         [](void* raw) -> unsigned {
@@ -235,10 +220,9 @@ TEST(ThreadCalls, ThreadRunsOnAfterItsHandleIsClosed) {
     ASSERT_NE(t, 0u);
     EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(t), 0), WAIT_TIMEOUT);
     EXPECT_TRUE(CloseHandle(reinterpret_cast<HANDLE>(t)));
-    SetEvent(go);
-    EXPECT_EQ(WaitForSingleObject(back, INFINITE), WAIT_OBJECT_0);
-    CloseHandle(go);
-    CloseHandle(back);
+    SetEvent(pair[0]);
+    EXPECT_EQ(WaitForSingleObject(pair[1], INFINITE), WAIT_OBJECT_0);
+    for (HANDLE h : pair) CloseHandle(h);
 }
 
 TEST(ThreadCalls, DeadAndForeignHandlesAreRefused) {
@@ -256,11 +240,11 @@ TEST(ThreadCalls, DeadAndForeignHandlesAreRefused) {
     EXPECT_EQ(WaitForMultipleObjects(2, mixed, TRUE, INFINITE), WAIT_FAILED);
     EXPECT_EQ(WaitForMultipleObjects(0, mixed, TRUE, INFINITE), WAIT_FAILED);
     EXPECT_EQ(WaitForMultipleObjects(1, nullptr, TRUE, INFINITE), WAIT_FAILED);
-    // A closed handle's value is not given to the next object.
     HANDLE next = auto_event();
-    EXPECT_NE(next, e);
+    EXPECT_NE(next, e);  // a closed handle's value is not given to the next object
     // SetEvent refuses a thread handle.
-    uintptr_t t = _beginthreadex(nullptr, 0, [](void*) -> unsigned { return 0; }, nullptr, 0, nullptr);
+    auto nothing = [](void*) -> unsigned { return 0; };
+    uintptr_t t = _beginthreadex(nullptr, 0, nothing, nullptr, 0, nullptr);
     ASSERT_NE(t, 0u);
     EXPECT_FALSE(SetEvent(reinterpret_cast<HANDLE>(t)));
     EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(t), INFINITE), WAIT_OBJECT_0);
@@ -268,52 +252,40 @@ TEST(ThreadCalls, DeadAndForeignHandlesAreRefused) {
     // Unsupported requests fail cleanly.
     EXPECT_EQ(CreateEvent(nullptr, FALSE, FALSE, "named"), nullptr);
     EXPECT_EQ(_beginthreadex(nullptr, 0, nullptr, nullptr, 0, nullptr), 0u);
-    EXPECT_EQ(_beginthreadex(nullptr, 0, [](void*) -> unsigned { return 0; }, nullptr, CREATE_SUSPENDED,
-                             nullptr),
-              0u);
+    EXPECT_EQ(_beginthreadex(nullptr, 0, nothing, nullptr, CREATE_SUSPENDED, nullptr), 0u);
     CloseHandle(live);
     CloseHandle(next);
 }
 
-TEST(ThreadCalls, CriticalSectionExcludesAndNests) {
+TEST(ThreadCalls, CriticalSectionAndInterlockedExchangeExclude) {
+    volatile LONG value = 5;
+    EXPECT_EQ(InterlockedExchange(&value, -3), 5);
+    EXPECT_EQ(value, -3);
+    // A nested critical section and a spin lock on the exchange each keep a
+    // plain counter exact.
     CRITICAL_SECTION cs;
     InitializeCriticalSection(&cs);
-    long counter = 0;  // guarded by cs only
+    volatile LONG lock = 0;
+    long guarded = 0, spun = 0;
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
             for (int i = 0; i < 20000; ++i) {
                 EnterCriticalSection(&cs);
                 EnterCriticalSection(&cs);  // the owner may enter again
-                ++counter;
+                ++guarded;
                 LeaveCriticalSection(&cs);
-                ++counter;
+                ++guarded;
                 LeaveCriticalSection(&cs);
-            }
-        });
-    for (auto& t : threads) t.join();
-    EXPECT_EQ(counter, 4 * 20000 * 2);
-    DeleteCriticalSection(&cs);
-}
-
-TEST(ThreadCalls, InterlockedExchangeIsAtomic) {
-    volatile LONG value = 5;
-    EXPECT_EQ(InterlockedExchange(&value, -3), 5);
-    EXPECT_EQ(value, -3);
-    // A spin lock built on the exchange keeps a plain counter exact.
-    volatile LONG lock = 0;
-    long counter = 0;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 3; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 20000; ++i) {
                 while (InterlockedExchange(&lock, 1) != 0) std::this_thread::yield();
-                ++counter;
+                ++spun;
                 InterlockedExchange(&lock, 0);
             }
         });
     for (auto& t : threads) t.join();
-    EXPECT_EQ(counter, 3 * 20000);
+    EXPECT_EQ(guarded, 4 * 20000 * 2);
+    EXPECT_EQ(spun, 4 * 20000);
+    DeleteCriticalSection(&cs);
 }
 
 }  // namespace
