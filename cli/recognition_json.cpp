@@ -35,31 +35,22 @@ public:
         if (doc.contains("height") && Number(doc["height"], "height", UINT32_MAX) != height_)
             throw BadInput("height " + doc["height"].dump() + " does not match the image's " +
                            std::to_string(height_));
-        size_t ri = 0;
-        for (const json& r : Array(doc, "regions", "regions")) {
-            const size_t i = ri++;
-            rec.regions.push_back(Region(r, "regions[" + std::to_string(i) + "]"));
-        }
-        size_t xi = 0;
-        for (const json& r : Array(doc, "excluded", "excluded")) {
-            const size_t i = xi++;
-            rec.excluded.push_back(Region(r, "excluded[" + std::to_string(i) + "]"));
-        }
-        size_t ti = 0;
-        for (const json& t : Array(doc, "tables", "tables")) {
-            const size_t i = ti++;
-            rec.tables.push_back(TableOf(t, "tables[" + std::to_string(i) + "]"));
-        }
-        size_t ai = 0;
-        for (const json& a : Array(doc, "engine_areas", "engine_areas")) {
-            const size_t i = ai++;
-            std::string where = "engine_areas[" + std::to_string(i) + "]";
+        EachOf(doc, "regions", [&](const json& r, const std::string& where) {
+            rec.regions.push_back(Region(r, where));
+        });
+        EachOf(doc, "excluded", [&](const json& r, const std::string& where) {
+            rec.excluded.push_back(Region(r, where));
+        });
+        EachOf(doc, "tables", [&](const json& t, const std::string& where) {
+            rec.tables.push_back(TableOf(t, where));
+        });
+        EachOf(doc, "engine_areas", [&](const json& a, const std::string& where) {
             Box b = BoxOf(a, where);
             // Picture areas have inclusive edges: the last pixel must be on the page.
             if (b.right >= width_ || b.bottom >= height_)
                 throw BadInput(where + ": area outside the " + Size() + " page");
             rec.engineAreas.push_back(b);
-        }
+        });
         return rec;
     }
 
@@ -72,6 +63,13 @@ private:
         const json& a = obj[key];
         if (!a.is_array()) throw BadInput(where + ": expected an array");
         return a;
+    }
+
+    // Calls f(element, "key[i]") for each element of the top-level array `key`.
+    template <class F>
+    static void EachOf(const json& doc, const char* key, F f) {
+        size_t i = 0;
+        for (const json& e : Array(doc, key, key)) f(e, std::string(key) + "[" + std::to_string(i++) + "]");
     }
 
     static uint32_t Number(const json& v, const std::string& where, uint32_t max) {
