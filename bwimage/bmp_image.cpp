@@ -4,10 +4,8 @@
 
 #include "rkcorr/bmpimage.h"
 
-// The page-mask code of the library answers whether MMX code paths may be
-// used. Referenced weakly so that the image classes also stand alone; an
-// absent answer counts as "no".
-RKCORR_API int SupportMMX() __attribute__((weak));
+// MMX code paths are never taken: the answer is "no" on every target.
+int SupportMMX() { return 0; }
 
 namespace {
 
@@ -37,7 +35,7 @@ CRkBMPImage::CRkBMPImage(BITMAPINFOHEADER* header, BYTE* bits, DWORD imageBufSiz
       m_pProgress(&m_DefaultProgress),
       m_wAccelerate(0) {
     m_dwImageBufSize = imageBufSize != 0 ? imageBufSize : static_cast<DWORD>(m_wLineByte) * m_dwHeight;
-    m_wAccelerate = (SupportMMX != nullptr && SupportMMX() != 0) ? 1 : 0;
+    m_wAccelerate = SupportMMX() != 0 ? 1 : 0;
 }
 
 CRkBMPImage::CRkBMPImage(const CRkBMPImage& other)

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "rkcorr/bmpimage.h"
-#include "rkcorr/platform_memory.h"
+#include "platform/block_lock.h"
 
 namespace {
 
@@ -111,14 +111,15 @@ HGLOBAL CreateDIB(DWORD width, DWORD height, WORD bitCount) {
     DWORD size = sizeof header + PaletteSize(raw) + WIDTHBYTES(width * header.biBitCount) * height;
     HGLOBAL handle = GlobalAlloc(GHND, size);
     if (handle == 0) return 0;
-    void* block = GlobalLock(handle);
-    if (block == nullptr) {  // a block without its header is of no use to anyone
-        GlobalFree(handle);
-        return 0;
+    {
+        BlockLock block(handle);
+        if (block.locked()) {
+            memcpy(block.get<void>(), &header, sizeof header);
+            return handle;
+        }
     }
-    memcpy(block, &header, sizeof header);
-    GlobalUnlock(handle);
-    return handle;
+    GlobalFree(handle);  // a block without its header is of no use to anyone
+    return 0;
 }
 
 BOOL UpsideDown(BYTE* dib) {

@@ -8,6 +8,7 @@
 
 #include "rkcorr/bkerase.h"
 #include "rkcorr/platform_memory.h"
+#include "platform/block_lock.h"
 
 namespace {
 
@@ -17,24 +18,6 @@ const double kThreshold = 0.8;
 HGLOBAL handle_of(void* image) {
     return static_cast<HGLOBAL>(reinterpret_cast<uintptr_t>(image));
 }
-
-// Keeps the bitmap locked while the scorer copies its pixels; the unlock is
-// made on every way out, an exception included, and only after a lock that
-// succeeded (a failed lock must not take away a lock the engine holds).
-class BlockLock {
-public:
-    explicit BlockLock(HGLOBAL handle) : m_handle(handle), m_data(GlobalLock(handle)) {}
-    ~BlockLock() {
-        if (m_data != nullptr) GlobalUnlock(m_handle);
-    }
-    BlockLock(const BlockLock&) = delete;
-    BlockLock& operator=(const BlockLock&) = delete;
-    void* data() const { return m_data; }
-
-private:
-    HGLOBAL m_handle;
-    void* m_data;
-};
 
 }  // namespace
 
@@ -69,7 +52,7 @@ int CEdgeEntropy::SetImage(void* image, int format) {
         const unsigned int size = bytes > UINT_MAX ? UINT_MAX : static_cast<unsigned int>(bytes);
         {
             BlockLock lock(handle);
-            m_scorer->SetImage(lock.data(), size);
+            m_scorer->SetImage(lock.get<void>(), size);
         }
         return m_scorer->Do();
     } catch (...) {

@@ -24,8 +24,6 @@ constexpr uint64_t kMaxSide = 65535;
 
 }  // namespace
 
-int SupportMMX() { return 0; }
-
 ImgMask::ImgMask() { init(); }
 
 ImgMask::~ImgMask() { release(); }

@@ -7,7 +7,7 @@
 
 #include "mask/bw_header.h"
 #include "mask/mask_sources.h"
-#include "restore/block_lock.h"
+#include "platform/block_lock.h"
 #include "rkcorr/bitmap_types.h"
 #include "rkcorr/imgmask.h"
 #include "rkcorr/ocr_records.h"

@@ -3,7 +3,7 @@
 // written back. This is the only write into the engine's memory.
 #include "restore/commit.h"
 
-#include "restore/block_lock.h"
+#include "platform/block_lock.h"
 #include "restore/stages.h"
 
 int commit_result(tagOCRHEAD* head, std::list<IMGRect*>* candidates, std::vector<IMGRect>* chars,

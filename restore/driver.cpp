@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "rkcorr/bitmap_types.h"
-#include "restore/block_lock.h"
+#include "platform/block_lock.h"
 #include "restore/commit.h"
 #include "restore/stages.h"
 

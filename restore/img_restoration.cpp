@@ -3,8 +3,9 @@
 #include "rkcorr/img_restoration.h"
 
 #include <cstdint>
+#include <memory>
 
-#include "rkcorr/platform_memory.h"
+#include "platform/block_lock.h"
 #include "restore/driver.h"
 #include "restore/parse.h"
 
@@ -13,31 +14,21 @@ int ImgRestoration(void* headHandle) {
     const HGLOBAL handle = static_cast<HGLOBAL>(reinterpret_cast<uintptr_t>(headHandle));
     if (handle == 0) return -1;
 
-    int result = -1;
-    tagOCRHEAD* head = nullptr;
-    tagIMGHEAD* image = nullptr;
-    HGLOBAL imageHandle = 0;
-    OCRDocument* doc = nullptr;
     try {
-        head = static_cast<tagOCRHEAD*>(GlobalLock(handle));
-        if (head) {
-            imageHandle = head->hImgHead;
-            image = static_cast<tagIMGHEAD*>(GlobalLock(imageHandle));
-            if (image) {
-                doc = parse_ocrhead(head, image);
-                if (doc) {
-                    // The driver's own failures leave tagIMGAREA untouched;
-                    // the page still counts as handled.
-                    img_processing(head, image, doc);
-                    result = 0;
-                }
-            }
-        }
+        BlockLock headLock(handle);
+        tagOCRHEAD* head = headLock.get<tagOCRHEAD>();
+        if (head == nullptr) return -1;
+        BlockLock imageLock(head->hImgHead);
+        tagIMGHEAD* image = imageLock.get<tagIMGHEAD>();
+        if (image == nullptr) return -1;
+        // The document goes before either block is unlocked.
+        std::unique_ptr<OCRDocument> doc(parse_ocrhead(head, image));
+        if (!doc) return -1;
+        // The driver's own failures leave tagIMGAREA untouched; the page
+        // still counts as handled.
+        img_processing(head, image, doc.get());
+        return 0;
     } catch (...) {
-        result = -1;
+        return -1;
     }
-    delete doc;
-    if (image) GlobalUnlock(imageHandle);
-    if (head) GlobalUnlock(handle);
-    return result;
 }

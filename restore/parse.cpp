@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "restore/block_lock.h"
+#include "platform/block_lock.h"
 
 namespace {
 

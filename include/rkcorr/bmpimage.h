@@ -15,6 +15,10 @@
 #include "rkcorr/platform_types.h"
 #include "rkcorr/progress.h"
 
+// Whether the processor's MMX instructions may be used: always 0. The image
+// view and the page mask both ask it.
+RKCORR_API int SupportMMX();
+
 namespace RKIMG {
 
 // ((bits + 31) / 32) * 4: the padded size in bytes of a row of that many bits.

@@ -14,6 +14,7 @@
 #define RKCORR_IMGMASK_H
 
 #include "rkcorr/bitmap_types.h"
+#include "rkcorr/bmpimage.h"
 #include "rkcorr/export.h"
 
 class CRkBWImage;
@@ -61,8 +62,5 @@ private:
     unsigned int m_srcWidth;
     unsigned int m_srcHeight;
 };
-
-// Whether the processor's MMX instructions may be used: always 0.
-RKCORR_API int SupportMMX();
 
 #endif

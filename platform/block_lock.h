@@ -1,7 +1,7 @@
 // Scoped lock of a movable-memory block: GlobalLock on construction, the
 // matching GlobalUnlock on unlock() or destruction, whichever comes first.
-#ifndef RKCORR_RESTORE_BLOCK_LOCK_H
-#define RKCORR_RESTORE_BLOCK_LOCK_H
+#ifndef RKCORR_PLATFORM_BLOCK_LOCK_H
+#define RKCORR_PLATFORM_BLOCK_LOCK_H
 
 #include "rkcorr/platform_memory.h"
 
