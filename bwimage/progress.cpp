@@ -1,3 +1,4 @@
+// CRkProgress: the default progress object, which never asks an operation to stop.
 #include "rkcorr/progress.h"
 
 void CRkProgress::BeginProcessing(unsigned int) {}

@@ -1,3 +1,4 @@
+// fopen_s: the checked fopen the bitmap file writer opens its file through.
 #include <cerrno>
 #include <cstdio>
 

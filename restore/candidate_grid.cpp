@@ -1,3 +1,5 @@
+// CandidateGrid: coarse buckets of candidate rectangles, so that the joining
+// passes compare each candidate only with its near neighbours.
 #include "restore/candidate_grid.h"
 
 namespace {

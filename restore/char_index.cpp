@@ -1,3 +1,5 @@
+// CharIndex: counts the character rectangles that a candidate holds, through
+// a coarse grid, with count_plain as the all-pairs twin it must agree with.
 #include "restore/char_index.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// OCRBox: a text box of the page model, a list of lines.
 #include "rkcorr/ocrresult/ocr_box.h"
 
 OCRBox::OCRBox() = default;

@@ -1,3 +1,4 @@
+// OCRChar and OCRLine: a recognised character and a line of them.
 #include "rkcorr/ocrresult/ocr_char.h"
 
 OCRChar::OCRChar() : m_info(0), m_code(0), m_distance(0) {}

@@ -1,3 +1,4 @@
+// OCRDocument: the page model, which owns its regions.
 #include "rkcorr/ocrresult/ocr_document.h"
 
 #include "rkcorr/ocrresult/ocr_box.h"

@@ -1,3 +1,4 @@
+// OCRImage: a picture region of the page model.
 #include "rkcorr/ocrresult/ocr_image.h"
 
 OCRImage::OCRImage() { init(); }

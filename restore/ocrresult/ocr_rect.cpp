@@ -1,3 +1,5 @@
+// OCRRect and OCRReject: the rectangle every page-model item stands on, and
+// the rejection flag of a recognised item.
 #include "rkcorr/ocrresult/ocr_rect.h"
 
 OCRRect::OCRRect() : m_x(0), m_y(0), m_width(0), m_height(0) {}

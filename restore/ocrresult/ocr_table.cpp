@@ -1,3 +1,4 @@
+// OCRCell and OCRTable: a table of the page model and its cells of lines.
 #include "rkcorr/ocrresult/ocr_table.h"
 
 OCRCell::OCRCell() : m_indexX(0), m_indexY(0), m_mergeX(0), m_mergeY(0) {}
