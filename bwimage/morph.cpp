@@ -20,11 +20,12 @@ void CRkBWImage::LocalErosion(Rect* rect) { Local3x3(rect, false); }
 void CRkBWImage::LocalDilation(Rect* rect) { Local3x3(rect, true); }
 
 // Row y is first eroded (dilated) horizontally in place. Then, columns L..R
-// only: it is combined into row y - 1, which thereby becomes final; a copy of
-// row y + 1 combined with it waits in N for the next row; and the copy P of
-// the previous row (original row y combined with row y - 1's horizontal
-// result) is combined into it. The outcome is H(y - 1) op H(y) op H(y + 1) with
-// rows outside T..B left out, for the memory of two line buffers.
+// only: it is combined into row y - 1, which thereby becomes final; row y + 1
+// (still original) combined with it waits in one line buffer for the next
+// row; and the other buffer, original row y combined with row y - 1's
+// horizontal result, is combined into it. The outcome is H(y - 1) op H(y) op
+// H(y + 1) with rows outside T..B left out, for the memory of two line
+// buffers and nothing else.
 void CRkBWImage::Local3x3(Rect* rect, bool dilate) {
     const Rect r = rect ? *rect : GetRkImgRect();
     const int left = r.left, right = r.right;
@@ -32,31 +33,26 @@ void CRkBWImage::Local3x3(Rect* rect, bool dilate) {
     if (left > right || top > bottom) return;
     const size_t line = GetLineByteSize();
     std::unique_ptr<BYTE[]> buffers(new (std::nothrow) BYTE[2 * line + 1]);
-    std::unique_ptr<int[]> transitions(new (std::nothrow) int[static_cast<size_t>(right + 1 - left) + 2]);
-    if (!buffers || !transitions) return;
+    if (!buffers) return;
 
-    // Only the bytes of columns left..right of the carries are ever read.
-    const size_t firstByte = static_cast<size_t>(left) >> 3;
-    const size_t spanBytes = (static_cast<size_t>(right) >> 3) - firstByte + 1;
+    // Only the bytes of columns left..right of the buffers are ever read.
+    const int firstByte = left >> 3, lastByte = right >> 3;
+    const WORD l = static_cast<WORD>(left), rr = static_cast<WORD>(right);
     BYTE* prevCarry = buffers.get();
     BYTE* nextCarry = prevCarry + line;
     BYTE* above = nullptr;
     for (UINT y = top; y <= bottom; ++y) {
         BYTE* row = GetLineData(y);
-        if (dilate)
-            rkbw::dilate_row_3(row, left, right, transitions.get());
-        else
-            rkbw::erode_row_3(row, left, right, transitions.get());
-        const WORD l = static_cast<WORD>(left), rr = static_cast<WORD>(right);
-        if (y != top) {
-            if (dilate) MemoryOr(above, row, l, rr); else MemoryAnd(above, row, l, rr);
-        }
-        if (y != bottom) {
-            memcpy(nextCarry + firstByte, GetLineData(y + 1) + firstByte, spanBytes);
-            if (dilate) MemoryOr(nextCarry, row, l, rr); else MemoryAnd(nextCarry, row, l, rr);
-        }
-        if (y != top) {
-            if (dilate) MemoryOr(row, prevCarry, l, rr); else MemoryAnd(row, prevCarry, l, rr);
+        if (dilate) {
+            rkbw::dilate_row_3(row, left, right);
+            if (y != top) MemoryOr(above, row, l, rr);
+            if (y != bottom) rkbw::or_bytes(nextCarry, GetLineData(y + 1), row, firstByte, lastByte);
+            if (y != top) MemoryOr(row, prevCarry, l, rr);
+        } else {
+            rkbw::erode_row_3(row, left, right);
+            if (y != top) MemoryAnd(above, row, l, rr);
+            if (y != bottom) rkbw::and_bytes(nextCarry, GetLineData(y + 1), row, firstByte, lastByte);
+            if (y != top) MemoryAnd(row, prevCarry, l, rr);
         }
         std::swap(prevCarry, nextCarry);
         above = row;

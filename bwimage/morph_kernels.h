@@ -1,5 +1,5 @@
-// Row loops of the morphology: the horizontal step of the 3 x 3 square and
-// the spreading of runs by one structuring-element offset.
+// Row loops of the morphology: the horizontal step of the 3 x 3 square, the
+// combination of rows, and the runs and target spans of the element operations.
 #ifndef RKCORR_BWIMAGE_MORPH_KERNELS_H
 #define RKCORR_BWIMAGE_MORPH_KERNELS_H
 
@@ -8,12 +8,17 @@
 namespace rkbw {
 
 // Horizontal 3-pixel erosion of the pixels left..right of a row, in place:
-// the first and last pixel of every black run are cleared unless they lie in
-// column left or right. transitions is scratch for (right + 1 - left) + 2 ints.
-void erode_row_3(BYTE* row, int left, int right, int* transitions);
-// The same with white and black exchanged: the pixel before and after every
-// black run is set unless it lies in column left or right (or outside).
-void dilate_row_3(BYTE* row, int left, int right, int* transitions);
+// the first and last pixel of every black run of the range are cleared unless
+// they lie in column left or right. Reads and writes bytes left / 8 to
+// right / 8 only.
+void erode_row_3(BYTE* row, int left, int right);
+// The same with white and black exchanged: the first and last pixel of every
+// white run are set unless they lie in column left or right.
+void dilate_row_3(BYTE* row, int left, int right);
+
+// dst[k] := a[k] AND (OR) b[k] for the bytes first..last.
+void and_bytes(BYTE* dst, const BYTE* a, const BYTE* b, int first, int last);
+void or_bytes(BYTE* dst, const BYTE* a, const BYTE* b, int first, int last);
 
 // Runs of one colour of the pixels left..right of a row, as inclusive pairs
 // (start, end) in runs; returns the number of runs. transitions is scratch as
