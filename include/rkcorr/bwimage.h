@@ -8,7 +8,27 @@
 //
 // Operations call one another through their virtual slots, so a derived class
 // that overrides GetLineData or a pixel operation changes every operation built
-// on it. The slots continue those of CRkBMPImage in a fixed order.
+// on it. The slots continue those of CRkBMPImage (0 to 19) in a fixed order
+// that is part of the exported interface; the number before each group below
+// is its first slot. There is no virtual destructor.
+//
+// Where the operations live:
+//   Pixels    bw_image.cpp       SetLineByte, SetImageBufSize, IsBlack, CountBlack, NumOfBits,
+//                                MemoryAnd, MemoryOr
+//   Drawing   bw_draw.cpp        Draw / Erase / Reverse (pixel, span, rect, runs), DrawFrameRect,
+//                                EraseFrameRect, TrimRect
+//   Copying   bw_copy.cpp        CopyRect, AcquireImage
+//   Runs      run_extract.cpp    H/V(White)RanExtract, RanExtract, ConnectRan, ReDraw
+//             run_fast.cpp       HRanExtractFast (the byte-parallel row scanner)
+//   Labeling  label_*.cpp        SegmentInit, LabelingRan, SegmentLineRect, LabelingLineRect,
+//                                LocalLabelingRan, LocalLabelingLineRect, RanToFrame*
+//   Morphology morph.cpp         LocalErosion, LocalDilation, Erosion, Dilation, Opening, Closing
+//             morph_kernels.cpp  row loops of the 3 x 3 and element operations
+//   Shapes    shape_outline.cpp  ConvertOutlineImage
+//             shape_fillet.cpp   FilletLine, FilletRect, FilletRect2, Projection
+//             shape_thin.cpp     ConvertThinningImage, DeletePt
+//   Gradation gradation.cpp      Gradation
+//   Rotation  rotate.cpp         Clockwise, CounterClockwise
 #ifndef RKCORR_BWIMAGE_H
 #define RKCORR_BWIMAGE_H
 
@@ -27,6 +47,7 @@ public:
     // A size of 0 means line byte size * height. The caller owns header and bits.
     CRkBWImage(BITMAPINFOHEADER* header, BYTE* bits, DWORD imageBufSize = 0);
 
+    // ---- 20: pixels, drawing, runs
     // Replaces the row stride used by GetLineData.
     virtual void SetLineByte(WORD bytes);
     virtual void SetImageBufSize(DWORD bytes);
@@ -71,6 +92,25 @@ public:
     virtual int RanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start, WORD end,
                            int horizontal, int black, WORD gap);
 
+    // ---- 42: morphology, in place inside rect (the whole image when null);
+    // pixels outside the rectangle never change. With a null element the 3 x 3
+    // square (LocalDilation, LocalErosion). An element's black pixels, taken
+    // as offsets from origin (null: its centre, width / 2 and height / 2), say
+    // where a black pixel spreads (Dilation) or where a white one erases
+    // (Erosion); targets in column 0 or row 0 or outside the rectangle are
+    // left alone. An element of height or width 0 changes nothing. When the
+    // scratch copy of the image cannot be allocated the image is unchanged.
+    virtual void Dilation(TRkImgRect<unsigned short>* rect, CRkBWImage* element,
+                          TRkImgPos<unsigned short>* origin);
+    virtual void Erosion(TRkImgRect<unsigned short>* rect, CRkBWImage* element,
+                         TRkImgPos<unsigned short>* origin);
+    // Erosion then Dilation (Opening), Dilation then Erosion (Closing).
+    virtual void Opening(TRkImgRect<unsigned short>* rect, CRkBWImage* element,
+                         TRkImgPos<unsigned short>* origin);
+    virtual void Closing(TRkImgRect<unsigned short>* rect, CRkBWImage* element,
+                         TRkImgPos<unsigned short>* origin);
+
+    // ---- 46: labeling
     // Connected-component labeling by runs of rows, wrapped: the bounding
     // rectangles (with their runs, for LabelingRan) of the components of the
     // area (the whole image when area is null), in the order of the frame
@@ -90,6 +130,40 @@ public:
     virtual int LabelingLineRect(std::vector<TRkImgRectPlus<unsigned short>>& rects, WORD minLength,
                                  int horizontal, TRkImgRect<unsigned short>* area, int connect8);
 
+    // ---- 50: shapes, gradation and rotation
+    // Clears every black pixel strictly inside the rectangle whose eight
+    // neighbours are all black, deciding on the image as it was. Rectangles
+    // narrower or lower than 3 pixels, or run lists that cannot be allocated,
+    // change nothing.
+    virtual void ConvertOutlineImage(TRkImgRect<unsigned short> rect);
+    // Re-decides every pixel from the pyramid-weighted count of the black
+    // pixels in the (2k - 1) x (2k - 1) window around it (upper-right and
+    // lower-left quadrants weigh nothing; outside the image counts as white).
+    // Always 1; k outside 2..10, or counters that cannot be allocated, change
+    // nothing.
+    virtual int Gradation(WORD k);
+    // A quarter turn inside the image's own pixel buffer: the pixels, the
+    // width, height, resolutions and line byte size of this object and
+    // biWidth, biHeight and the resolutions of the header follow (the storage
+    // order stays). 1 when turned; 0, changing nothing, when the turned rows
+    // would not fit the image buffer size or memory ran out.
+    virtual int Clockwise();
+    virtual int CounterClockwise();
+    // Shrinks rect to the bounding box of its black pixels: true; false,
+    // leaving it unchanged, when it holds none.
+    virtual BOOL FilletRect(TRkImgRect<unsigned short>& rect);
+    // Shrinks rect to its black content, skipping a speck of at most three
+    // lines of at most three pixels that an empty line parts from the rest;
+    // rectangles of 256 pixels or more in either direction are left as they
+    // are. The rectangle only ever shrinks.
+    virtual void FilletRect2(TRkImgRect<unsigned short>& rect);
+    // histogram := per row (horizontal non-zero) or per column of rect, the
+    // total length of its runs of black (black = 1) or white pixels that are
+    // at least minLength long. Left empty when memory runs out.
+    virtual void Projection(std::vector<unsigned short>& histogram, TRkImgRect<unsigned short> rect,
+                            int horizontal, WORD minLength, int black);
+
+    // ---- 57: copying
     // Copies each pixel of the rectangle from source (same coordinates). True.
     virtual BOOL CopyRect(CRkBWImage* source, TRkImgRect<unsigned short> rect);
     // Writes a packed 1-bit DIB of the whole image (rect null) or of the
@@ -98,6 +172,15 @@ public:
     // the buffer is too small.
     virtual BOOL AcquireImage(void* buffer, DWORD bufferSize, TRkImgRect<unsigned short>* rect) const;
 
+    // ---- 59: thinning
+    // Thins the black shapes of the rectangle (the whole image when null) to
+    // one-pixel skeletons, two alternating sub-passes (Zhang and Suen) until
+    // one deletes nothing; the rectangle's border rows and columns are never
+    // changed. Rectangles narrower or lower than 3 pixels, or record buffers
+    // that cannot be allocated, change nothing.
+    virtual void ConvertThinningImage(TRkImgRect<unsigned short>* rect);
+
+    // ---- 60: runs
     // Joins runs separated by at most gap pixels. Returns 0.
     virtual int ConnectRan(std::vector<TRkImgRanPlus<unsigned short>>* runs, WORD gap);
     // Black runs of row `line` from start to end, cut to the range, left to
@@ -147,6 +230,29 @@ public:
     // pixels of dst keep their value.
     void MemoryAnd(void* dst, const void* src, WORD start, WORD end) const;
     void MemoryOr(void* dst, const void* src, WORD start, WORD end) const;
+
+    // 3 x 3 square erosion and dilation of rect (the whole image when null),
+    // in place. Outside the rectangle counts as black (erosion) or white
+    // (dilation), except that the horizontal step never changes a pixel in
+    // the rectangle's first or last column. Unchanged when the two line
+    // buffers cannot be allocated.
+    void LocalErosion(TRkImgRect<unsigned short>* rect);
+    void LocalDilation(TRkImgRect<unsigned short>* rect);
+
+    // First and last black pixel of a row between left and right: true and
+    // the two bounds moved onto them; false, bounds unchanged, when none.
+    BOOL FilletLine(const BYTE* row, int& left, int& right) const;
+    // The deletion test of the thinning for the neighbours p[0..7] (upper-left,
+    // left, lower-left, below, lower-right, right, upper-right, above; 0 or 1)
+    // with p[8] = p[0], in sub-pass 1 or the other one.
+    BOOL DeletePt(const int* p, int pass) const;
+
+private:
+    // The shared bodies of the 3 x 3 pair, the element pair and the turns.
+    void Local3x3(TRkImgRect<unsigned short>* rect, bool dilate);
+    void MorphByElement(TRkImgRect<unsigned short>* rect, CRkBWImage* element, TRkImgPos<unsigned short>* origin,
+                        bool dilate);
+    int QuarterTurn(bool clockwise);
 };
 
 #endif

@@ -308,59 +308,6 @@ TEST(BWImageBasics, SetLineByteChangesAddressing) {
 }
 
 namespace {
-// Slot index of a virtual member function (Itanium C++ ABI: a pointer to a
-// virtual member holds 1 + the byte offset of its slot).
-template <class F>
-long Slot(F f) {
-    static_assert(sizeof(F) == 2 * sizeof(void*), "Itanium member pointer");
-    uintptr_t raw;
-    memcpy(&raw, &f, sizeof raw);
-    return static_cast<long>((raw - 1) / sizeof(void*));
-}
-}  // namespace
-
-TEST(BWImageBasics, VirtualSlotOrder) {
-    using B = CRkBMPImage;
-    const long base[] = {Slot(&B::CheckUpsideDown), Slot(&B::GetLineData), Slot(&B::GetXResolution),
-                         Slot(&B::GetYResolution), Slot(&B::GetLineByteSize), Slot(&B::GetWidth),
-                         Slot(&B::GetHeight), Slot(&B::GetImageBufSize), Slot(&B::GetRkImgRect),
-                         Slot(&B::GetLNImgRect), Slot(&B::GetRGBQUAD), Slot(&B::GetXDot), Slot(&B::GetDotY),
-                         Slot(&B::POINTtoDOT), Slot(&B::MMtoDOT), Slot(&B::OutputBMPImage),
-                         Slot(&B::ReplaceProgressObj), Slot(&B::SetDefaultProgressObj), Slot(&B::DPItoDPM),
-                         Slot(&B::DPMtoDPI)};
-    for (long i = 0; i < 20; ++i) EXPECT_EQ(base[i], i);
-
-    using W = CRkBWImage;
-    using RanVec = std::vector<Ran>;
-    EXPECT_EQ(Slot(&W::SetLineByte), 20);
-    EXPECT_EQ(Slot(&W::SetImageBufSize), 21);
-    EXPECT_EQ(Slot(static_cast<BOOL (W::*)(WORD, WORD) const>(&W::IsBlack)), 22);
-    EXPECT_EQ(Slot(static_cast<BOOL (W::*)(const BYTE*, WORD) const>(&W::IsBlack)), 23);
-    EXPECT_EQ(Slot(&W::CountBlack), 24);
-    // The later slots keep the table's order (other families sit between them).
-    std::vector<long> order = {
-        Slot(&W::CountBlack),
-        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Draw)),
-        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Draw)),
-        Slot(static_cast<void (W::*)(Rect)>(&W::Draw)),
-        Slot(static_cast<void (W::*)(WORD, RanVec&, int)>(&W::Draw)),
-        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Erase)),
-        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Erase)),
-        Slot(static_cast<void (W::*)(Rect)>(&W::Erase)),
-        Slot(static_cast<void (W::*)(WORD, RanVec&, int)>(&W::Erase)),
-        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Reverse)),
-        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Reverse)),
-        Slot(static_cast<void (W::*)(Rect)>(&W::Reverse)),
-        Slot(static_cast<void (W::*)(WORD, RanVec&, int)>(&W::Reverse)),
-        Slot(&W::DrawFrameRect), Slot(&W::EraseFrameRect), Slot(&W::TrimRect),
-        Slot(&W::CopyRect), Slot(&W::AcquireImage), Slot(&W::NumOfBits)};
-    for (size_t i = 1; i < order.size(); ++i) EXPECT_LT(order[i - 1], order[i]) << i;
-    // Draw .. Reverse and the frames are consecutive.
-    for (size_t i = 2; i <= 15; ++i) EXPECT_EQ(order[i], order[i - 1] + 1) << i;
-    EXPECT_EQ(order[17], order[16] + 1);  // CopyRect, AcquireImage
-}
-
-namespace {
 // Overriding the pixel form changes the forms built on it.
 struct PixelLog : CRkBWImage {
     using CRkBWImage::CRkBWImage;

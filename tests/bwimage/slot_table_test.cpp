@@ -1,0 +1,93 @@
+// The absolute virtual slot of every operation of CRkBMPImage and CRkBWImage:
+// a host compiled against the published order calls them by index.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "rkcorr/bwimage.h"
+
+namespace {
+
+using W = CRkBWImage;
+using B = CRkBMPImage;
+using Rect = TRkImgRect<unsigned short>;
+using Pos = TRkImgPos<unsigned short>;
+using RanV = std::vector<TRkImgRan<unsigned short>>;
+using RanPV = std::vector<TRkImgRanPlus<unsigned short>>;
+using Ran2V = std::vector<TRkImgRan2Plus<unsigned short>>;
+
+// Itanium C++ ABI: a pointer to a virtual member function holds 1 + the byte
+// offset of its slot from the first entry of the table.
+template <class F>
+long Slot(F f) {
+    static_assert(sizeof(F) == 2 * sizeof(void*), "Itanium member pointer");
+    uintptr_t raw;
+    std::memcpy(&raw, &f, sizeof raw);
+    if ((raw & 1) == 0) return -1;  // not virtual
+    return static_cast<long>((raw - 1) / sizeof(void*));
+}
+
+TEST(SlotTable, EveryVirtualOperationSitsAtItsPublishedIndex) {
+    const std::vector<long> slots = {
+        // CRkBMPImage
+        Slot(&B::CheckUpsideDown), Slot(&B::GetLineData), Slot(&B::GetXResolution), Slot(&B::GetYResolution),
+        Slot(&B::GetLineByteSize), Slot(&B::GetWidth), Slot(&B::GetHeight), Slot(&B::GetImageBufSize),
+        Slot(&B::GetRkImgRect), Slot(&B::GetLNImgRect), Slot(&B::GetRGBQUAD), Slot(&B::GetXDot),
+        Slot(&B::GetDotY), Slot(&B::POINTtoDOT), Slot(&B::MMtoDOT), Slot(&B::OutputBMPImage),
+        Slot(&B::ReplaceProgressObj), Slot(&B::SetDefaultProgressObj), Slot(&B::DPItoDPM), Slot(&B::DPMtoDPI),
+        // CRkBWImage, 20 on
+        Slot(&W::SetLineByte), Slot(&W::SetImageBufSize),
+        Slot(static_cast<BOOL (W::*)(WORD, WORD) const>(&W::IsBlack)),
+        Slot(static_cast<BOOL (W::*)(const BYTE*, WORD) const>(&W::IsBlack)),
+        Slot(&W::CountBlack), Slot(&W::ReDraw),
+        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Draw)),
+        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Draw)),
+        Slot(static_cast<void (W::*)(Rect)>(&W::Draw)),
+        Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Draw)),
+        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Erase)),
+        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Erase)),
+        Slot(static_cast<void (W::*)(Rect)>(&W::Erase)),
+        Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Erase)),
+        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Reverse)),
+        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Reverse)),
+        Slot(static_cast<void (W::*)(Rect)>(&W::Reverse)),
+        Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Reverse)),
+        Slot(&W::DrawFrameRect), Slot(&W::EraseFrameRect), Slot(&W::TrimRect), Slot(&W::RanExtract),
+        // 42
+        Slot(&W::Dilation), Slot(&W::Erosion), Slot(&W::Opening), Slot(&W::Closing),
+        Slot(&W::SegmentInit), Slot(&W::LabelingRan), Slot(&W::SegmentLineRect), Slot(&W::LabelingLineRect),
+        // 50
+        Slot(&W::ConvertOutlineImage), Slot(&W::Gradation), Slot(&W::Clockwise), Slot(&W::CounterClockwise),
+        Slot(&W::FilletRect), Slot(&W::FilletRect2), Slot(&W::Projection), Slot(&W::CopyRect),
+        Slot(&W::AcquireImage), Slot(&W::ConvertThinningImage), Slot(&W::ConnectRan),
+        // 61
+        Slot(static_cast<void (W::*)(RanV&, WORD, WORD, WORD)>(&W::HRanExtract)),
+        Slot(static_cast<void (W::*)(RanPV*, WORD, WORD, WORD)>(&W::HRanExtract)),
+        Slot(static_cast<void (W::*)(Ran2V*, WORD, WORD, WORD)>(&W::HRanExtract)),
+        Slot(static_cast<void (W::*)(RanV&, WORD, WORD, WORD)>(&W::VRanExtract)),
+        Slot(static_cast<void (W::*)(RanPV*, WORD, WORD, WORD)>(&W::VRanExtract)),
+        Slot(static_cast<void (W::*)(Ran2V*, WORD, WORD, WORD)>(&W::VRanExtract)),
+        Slot(&W::HWhiteRanExtract), Slot(&W::VWhiteRanExtract), Slot(&W::NumOfBits),
+        // 70
+        Slot(&W::LocalLabelingRan), Slot(&W::LocalLabelingLineRect), Slot(&W::RanToFrame),
+        Slot(&W::RanToFrame_4Connect), Slot(&W::RanToFrame2), Slot(&W::RanToFrame_4Connect2)};
+    ASSERT_EQ(slots.size(), 76u);
+    for (size_t i = 0; i < slots.size(); ++i) EXPECT_EQ(slots[i], static_cast<long>(i)) << "entry " << i;
+    // The members outside the table are not virtual.
+    EXPECT_EQ(Slot(&W::LocalErosion), -1);
+    EXPECT_EQ(Slot(&W::LocalDilation), -1);
+    EXPECT_EQ(Slot(&W::FilletLine), -1);
+    EXPECT_EQ(Slot(&W::DeletePt), -1);
+}
+
+// A class derived by a host gets its own slots after 75.
+struct Derived : CRkBWImage {
+    using CRkBWImage::CRkBWImage;
+    virtual int Extra() { return 7; }
+};
+
+TEST(SlotTable, DerivedClassesAppendAfterTheTable) { EXPECT_EQ(Slot(&Derived::Extra), 76); }
+
+}  // namespace
