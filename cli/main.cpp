@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (opt.version) {
-        std::puts("rkcorr 1.0.0");
+        std::puts("rkcorr " RKCORR_VERSION);
         return 0;
     }
     const bool showProgress = opt.progress && opt.pages.size() > 1 && isatty(STDERR_FILENO);
