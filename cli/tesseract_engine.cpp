@@ -31,16 +31,16 @@ TesseractEngine::~TesseractEngine() {
     if (api_) api_->End();
 }
 
-std::string TesseractEngine::Init(const std::string& lang, const std::string& dataPath) {
+std::string TesseractEngine::Init(const std::string& lang, const std::string& dataPath, int oem, int psm) {
     api_ = std::make_unique<tesseract::TessBaseAPI>();
     // Tesseract's own chatter goes nowhere; problems are reported by the tool.
     api_->SetVariable("debug_file", "/dev/null");
-    if (api_->Init(dataPath.empty() ? nullptr : dataPath.c_str(), lang.c_str(), tesseract::OEM_DEFAULT) != 0) {
+    if (api_->Init(dataPath.empty() ? nullptr : dataPath.c_str(), lang.c_str(), tesseract::OcrEngineMode(oem)) != 0) {
         api_.reset();
         return "cannot load Tesseract language data \"" + lang + "\"";
     }
     api_->SetVariable("debug_file", "/dev/null");
-    api_->SetPageSegMode(tesseract::PSM_AUTO);
+    api_->SetPageSegMode(tesseract::PageSegMode(psm));
     return {};
 }
 
