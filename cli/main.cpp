@@ -36,7 +36,7 @@ public:
             }
         }
         auto engine = std::make_unique<TesseractEngine>();
-        if (std::string err = engine->Init(opt_.lang, opt_.tessdata); !err.empty()) {
+        if (std::string err = engine->Init(opt_.lang, opt_.tessdata, opt_.oem, opt_.psm); !err.empty()) {
             error = err;
             return nullptr;
         }
@@ -58,13 +58,19 @@ private:
     std::vector<TesseractEngine*> idle_;
 };
 
+// Pages finish in any order; each page's line is written as soon as it and
+// every page before it are done, so the output keeps the input order.
 struct Batch {
     const Options& opt;
     EnginePool engines;
     std::vector<PageResult> results;
+    std::vector<bool> done;
+    size_t next = 0;  // first page not yet written
+    bool failed = false, outputFailed = false;
+    std::mutex mutex;
     ProgressBar progress;
     Batch(const Options& o, bool showProgress)
-        : opt(o), engines(o), results(o.pages.size()), progress(o.pages.size(), showProgress) {}
+        : opt(o), engines(o), results(o.pages.size()), done(o.pages.size()), progress(o.pages.size(), showProgress) {}
 
     void RunPage(size_t i) {
         TesseractEngine* taken = nullptr;
@@ -72,9 +78,28 @@ struct Batch {
             if (!taken) taken = engines.Take(err);
             return taken;
         };
-        results[i] = ProcessPage(opt, i, source);
+        PageResult r = ProcessPage(opt, i, source);
         engines.Give(taken);
+        Finish(i, std::move(r));
+    }
+
+    void Finish(size_t i, PageResult r) {
+        std::lock_guard<std::mutex> lock(mutex);
+        results[i] = std::move(r);
+        done[i] = true;
         progress.Step();
+        for (; next < done.size() && done[next]; ++next) {
+            PageResult& page = results[next];
+            if (!page.error.empty()) {
+                progress.Finish();  // the message gets a line of its own
+                std::fprintf(stderr, "rkcorr: %s\n", page.error.c_str());
+                failed = true;
+            }
+            std::string line = ResultJson(page, opt) + "\n";
+            if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() || std::fflush(stdout) != 0)
+                outputFailed = true;
+            page = PageResult{};  // a long batch keeps no finished pages
+        }
     }
 };
 
@@ -86,13 +111,20 @@ public:
         try {
             batch_.RunPage(index_);
         } catch (const std::exception& e) {
-            batch_.results[index_].error = batch_.opt.pages[index_] + ": " + e.what();
+            Fail(e.what());
         } catch (...) {
-            batch_.results[index_].error = batch_.opt.pages[index_] + ": unexpected failure";
+            Fail("unexpected failure");
         }
     }
 
 private:
+    void Fail(const char* what) {
+        PageResult r;
+        r.file = batch_.opt.pages[index_];
+        r.error = r.file + ": " + what;
+        batch_.Finish(index_, std::move(r));
+    }
+
     Batch& batch_;
     size_t index_;
 };
@@ -111,7 +143,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (opt.version) {
-        std::puts("rkcorr 1.0.0");
+        std::puts("rkcorr " RKCORR_VERSION);
         return 0;
     }
     const bool showProgress = opt.progress && opt.pages.size() > 1 && isatty(STDERR_FILENO);
@@ -126,20 +158,11 @@ int main(int argc, char** argv) {
             pool.Execute();
         }
         batch.progress.Finish();
-        int status = 0;
-        for (const PageResult& r : batch.results) {
-            if (!r.error.empty()) {
-                std::fprintf(stderr, "rkcorr: %s\n", r.error.c_str());
-                status = 1;
-            } else {
-                std::printf("%s\n", ResultJson(r, opt.timing).c_str());
-            }
-        }
-        if (std::fflush(stdout) != 0) {
+        if (batch.outputFailed) {
             std::fprintf(stderr, "rkcorr: cannot write to standard output\n");
             return 1;
         }
-        return status;
+        return batch.failed ? 1 : 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "rkcorr: %s\n", e.what());
         return 1;

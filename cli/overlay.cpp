@@ -1,7 +1,8 @@
 #include "cli/overlay.h"
 
 #include <leptonica/allheaders.h>
-#include <unistd.h>
+
+#include "cli/atomic_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -36,18 +37,11 @@ std::string WriteOverlay(const std::string& path, const PageImage& page, const R
         pixRenderBoxArb(rgb.get(), b, width, 220, 0, 0);
         boxDestroy(&b);
     }
-    // Written beside the target and renamed over it: the file appears whole.
-    std::string tmp = path + ".tmp-" + std::to_string(getpid());
-    if (pixWrite(tmp.c_str(), rgb.get(), IFF_PNG) != 0) {
-        int err = errno;
-        std::remove(tmp.c_str());
-        return std::string("cannot write the overlay: ") + (err ? std::strerror(err) : "write failed");
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        std::remove(tmp.c_str());
-        return std::string("cannot write the overlay: ") + std::strerror(err);
-    }
+    std::string err = WriteAtomically(path, [&rgb](const std::string& tmp) -> std::string {
+        if (pixWrite(tmp.c_str(), rgb.get(), IFF_PNG) == 0) return {};
+        return errno ? std::strerror(errno) : "write failed";
+    });
+    if (!err.empty()) return "cannot write the overlay: " + err;
     return {};
 }
 

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "rkcorr/bitmap_types.h"
 
@@ -91,14 +93,23 @@ void MakeColourDib(Pix* pix32, PageImage& page) {
 void SetPageBits(PageImage& page, Pix* bits) { CopyBits(bits, page); }
 
 std::string ReadPageImage(const std::string& path, uint32_t defaultDpi, PageImage& out) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return std::strerror(errno);
-    if (S_ISDIR(st.st_mode)) return "is a directory";
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::strerror(errno);
+    // The file (or standard input, "-") is read whole into memory once, so
+    // pipes and named pipes work as well as plain files.
+    std::vector<uint8_t> data;
+    FILE* f = stdin;
+    if (path != "-") {
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0) return std::strerror(errno);
+        if (S_ISDIR(st.st_mode)) return "is a directory";
+        if (!(f = std::fopen(path.c_str(), "rb"))) return std::strerror(errno);
+    }
+    uint8_t chunk[65536];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) data.insert(data.end(), chunk, chunk + n);
+    const bool readError = std::ferror(f) != 0;
+    if (f != stdin) std::fclose(f);
+    if (readError) return path == "-" ? "cannot read standard input" : "read error";
     l_int32 format = IFF_UNKNOWN;
-    findFileFormatStream(f, &format);
-    std::fclose(f);
+    if (data.size() >= 12) findFileFormatBuffer(data.data(), &format);
     switch (format) {
         case IFF_BMP: case IFF_JFIF_JPEG: case IFF_PNG: case IFF_TIFF: case IFF_TIFF_PACKBITS:
         case IFF_TIFF_RLE: case IFF_TIFF_G3: case IFF_TIFF_G4: case IFF_TIFF_LZW: case IFF_TIFF_ZIP:
@@ -110,7 +121,7 @@ std::string ReadPageImage(const std::string& path, uint32_t defaultDpi, PageImag
     PixPtr pix;
     {
         QuietStderr quiet;  // the PNG decoder prints its own complaint otherwise
-        pix.reset(pixRead(path.c_str()));
+        pix.reset(pixReadMem(data.data(), data.size()));
     }
     if (!pix) return "cannot decode the image (truncated or corrupt file)";
     const l_int32 w = pixGetWidth(pix.get()), h = pixGetHeight(pix.get()), d = pixGetDepth(pix.get());

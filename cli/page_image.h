@@ -30,7 +30,7 @@ struct PageImage {
     std::vector<uint8_t> dib;  // header + palette + rows; empty for bilevel pages
 };
 
-// Reads `path`. Returns an empty string on success, else a one-line problem.
+// Reads `path` ("-" is standard input). Returns an empty string on success, else a one-line problem.
 // `defaultDpi` stands in for a resolution the file does not record.
 std::string ReadPageImage(const std::string& path, uint32_t defaultDpi, PageImage& out);
 

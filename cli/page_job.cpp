@@ -1,8 +1,8 @@
 #include "cli/page_job.h"
 
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/atomic_file.h"
 #include "cli/overlay.h"
 #include "cli/page_image.h"
 #include "cli/recognition_json.h"
@@ -38,28 +39,6 @@ std::string ReadFile(const std::string& path, std::string& text) {
     if (in.bad()) return "read error";
     text = s.str();
     return {};
-}
-
-// Writes beside the target, then renames: the file appears whole or not at all.
-std::string WriteFileWhole(const std::string& path, const std::string& text) {
-    std::string tmp = path + ".tmp-" + std::to_string(getpid());
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) return std::strerror(errno);
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        std::remove(tmp.c_str());
-        return err ? std::strerror(err) : "write error";
-    }
-    return {};
-}
-
-std::string BaseName(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = base.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
 double MsSince(std::chrono::steady_clock::time_point t0) {
@@ -111,6 +90,15 @@ PageResult Process(const Options& opt, size_t index, const EngineSource& engines
         }
     }
     r.ocrMs = MsSince(t0);
+    // The recognition is kept before anything else can fail the page.
+    std::string saveOcr = opt.saveOcr;
+    if (!opt.saveOcrDir.empty()) saveOcr = opt.saveOcrDir + "/" + opt.stems[index] + ".ocr.json";
+    if (!saveOcr.empty()) {
+        if (std::string err = WriteFileWhole(saveOcr, RecognitionToJson(rec)); !err.empty()) {
+            r.error = saveOcr + ": cannot write the recognition: " + err;
+            return r;
+        }
+    }
     r.engineAreas = rec.engineAreas;
     r.characters = rec.CharacterCount();
     r.regions = rec.regions.size();
@@ -129,14 +117,8 @@ PageResult Process(const Options& opt, size_t index, const EngineSource& engines
     r.areas = outcome.areas;
     r.restoreMs = outcome.milliseconds;
 
-    if (!opt.saveOcr.empty()) {
-        if (std::string err = WriteFileWhole(opt.saveOcr, RecognitionToJson(rec)); !err.empty()) {
-            r.error = opt.saveOcr + ": cannot write the recognition: " + err;
-            return r;
-        }
-    }
     std::string overlay = opt.overlay;
-    if (!opt.overlayDir.empty()) overlay = opt.overlayDir + "/" + BaseName(r.file) + ".overlay.png";
+    if (!opt.overlayDir.empty()) overlay = opt.overlayDir + "/" + opt.stems[index] + ".overlay.png";
     if (!overlay.empty()) {
         if (std::string err = WriteOverlay(overlay, page, rec, r.areas); !err.empty()) {
             r.error = overlay + ": " + err;
@@ -146,10 +128,14 @@ PageResult Process(const Options& opt, size_t index, const EngineSource& engines
     return r;
 }
 
-nlohmann::json BoxesJson(const std::vector<Box>& boxes) {
-    nlohmann::json out = nlohmann::json::array();
-    for (const Box& b : boxes)
-        out.push_back({{"left", b.left}, {"top", b.top}, {"right", b.right}, {"bottom", b.bottom}});
+using ojson = nlohmann::ordered_json;
+
+ojson BoxJson(const Box& b) {
+    ojson out;
+    out["left"] = b.left;
+    out["top"] = b.top;
+    out["right"] = b.right;
+    out["bottom"] = b.bottom;
     return out;
 }
 
@@ -166,19 +152,42 @@ PageResult ProcessPage(const Options& opt, size_t index, const EngineSource& eng
     }
 }
 
-std::string ResultJson(const PageResult& r, bool timing) {
-    nlohmann::ordered_json j;
+const char* AreaKind(const Box& area, uint32_t dpi) {
+    const double mm = std::max<uint32_t>(dpi, 1) / 25.4;
+    const uint32_t w = area.right - area.left + 1, h = area.bottom - area.top + 1;
+    const double thin = std::min(w, h), length = std::max(w, h);
+    if (length >= 10 * mm && thin <= std::max(1.0 * mm, 3.0)) return "rule";
+    if (length < 5 * mm) return "mark";
+    return "picture";
+}
+
+std::string ResultJson(const PageResult& r, const Options& opt) {
+    ojson j;
     j["file"] = r.file;
+    if (!r.error.empty()) {
+        j["error"] = r.error;
+        return j.dump();
+    }
     j["width"] = r.width;
     j["height"] = r.height;
     j["dpi"] = {r.xDpi, r.yDpi};
-    j["kind"] = r.kind;
-    j["picture_areas"] = BoxesJson(r.areas);
-    j["engine_areas"] = BoxesJson(r.engineAreas);
+    j["image"] = r.kind;
+    ojson areas = ojson::array();
+    for (const Box& b : r.areas) {
+        const char* kind = AreaKind(b, std::min(r.xDpi, r.yDpi));
+        if (opt.picturesOnly && std::strcmp(kind, "picture") != 0) continue;
+        ojson a = BoxJson(b);
+        a["kind"] = kind;
+        areas.push_back(std::move(a));
+    }
+    j["picture_areas"] = std::move(areas);
+    ojson engine = ojson::array();
+    for (const Box& b : r.engineAreas) engine.push_back(BoxJson(b));
+    j["engine_areas"] = std::move(engine);
     j["characters"] = r.characters;
     j["regions"] = r.regions;
     j["tables"] = r.tables;
-    if (timing) {
+    if (opt.timing) {
         j["ocr_ms"] = std::round(r.ocrMs * 10) / 10;
         j["restore_ms"] = std::round(r.restoreMs * 10) / 10;
     }

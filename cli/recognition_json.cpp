@@ -7,7 +7,7 @@
 namespace rkcli {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;  // members written in the order given
 
 // A problem in the input: its message names the place ("regions[2].lines[0]").
 struct BadInput : std::runtime_error {
@@ -78,12 +78,22 @@ private:
         return static_cast<uint32_t>(v.get<int64_t>());
     }
 
-    // [left, top, right, bottom] within the page (right/bottom may equal the size).
+    // {"left", "top", "right", "bottom"} (or the four as an array) within the
+    // page; right and bottom may equal the size.
     Box BoxOf(const json& v, const std::string& where) const {
-        if (!v.is_array() || v.size() != 4)
-            throw BadInput(where + ": a box is [left, top, right, bottom]");
-        Box b{Number(v[0], where, 65535), Number(v[1], where, 65535), Number(v[2], where, 65535),
-              Number(v[3], where, 65535)};
+        static const char* const kEdges[] = {"left", "top", "right", "bottom"};
+        uint32_t e[4];
+        if (v.is_object() && v.size() == 4) {
+            for (int i = 0; i < 4; ++i) {
+                if (!v.contains(kEdges[i])) throw BadInput(where + ": a box has left, top, right and bottom");
+                e[i] = Number(v[kEdges[i]], where, 65535);
+            }
+        } else if (v.is_array() && v.size() == 4) {
+            for (int i = 0; i < 4; ++i) e[i] = Number(v[i], where, 65535);
+        } else {
+            throw BadInput(where + ": a box has left, top, right and bottom");
+        }
+        Box b{e[0], e[1], e[2], e[3]};
         if (b.right < b.left || b.bottom < b.top)
             throw BadInput(where + ": box " + v.dump() + " has right < left or bottom < top");
         if (b.right > width_ || b.bottom > height_)
@@ -195,7 +205,14 @@ private:
     uint32_t width_, height_;
 };
 
-json BoxJson(const Box& b) { return json::array({b.left, b.top, b.right, b.bottom}); }
+json BoxJson(const Box& b) {
+    json out = json::object();
+    out["left"] = b.left;
+    out["top"] = b.top;
+    out["right"] = b.right;
+    out["bottom"] = b.bottom;
+    return out;
+}
 
 json LinesJson(const std::vector<Line>& lines) {
     json out = json::array();

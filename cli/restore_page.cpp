@@ -7,7 +7,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 namespace rkcli {
 namespace {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cli/picture_finder.h"
+
 namespace rkcli {
 
 uint16_t DistanceFromConfidence(float confidence) {
@@ -31,16 +33,16 @@ TesseractEngine::~TesseractEngine() {
     if (api_) api_->End();
 }
 
-std::string TesseractEngine::Init(const std::string& lang, const std::string& dataPath) {
+std::string TesseractEngine::Init(const std::string& lang, const std::string& dataPath, int oem, int psm) {
     api_ = std::make_unique<tesseract::TessBaseAPI>();
     // Tesseract's own chatter goes nowhere; problems are reported by the tool.
     api_->SetVariable("debug_file", "/dev/null");
-    if (api_->Init(dataPath.empty() ? nullptr : dataPath.c_str(), lang.c_str(), tesseract::OEM_DEFAULT) != 0) {
+    if (api_->Init(dataPath.empty() ? nullptr : dataPath.c_str(), lang.c_str(), tesseract::OcrEngineMode(oem)) != 0) {
         api_.reset();
         return "cannot load Tesseract language data \"" + lang + "\"";
     }
     api_->SetVariable("debug_file", "/dev/null");
-    api_->SetPageSegMode(tesseract::PSM_AUTO);
+    api_->SetPageSegMode(tesseract::PageSegMode(psm));
     return {};
 }
 
@@ -110,6 +112,11 @@ std::string TesseractEngine::Recognize(PageImage& page, bool withAreas, Recognit
         c.dist = DistanceFromConfidence(it->Confidence(tesseract::RIL_SYMBOL));
         region.lines.back().chars.push_back(c);
         if (!it->Next(tesseract::RIL_SYMBOL)) break;
+    }
+    if (withAreas) {
+        std::vector<Box> found = FindPictureAreas(page, out);
+        DropPictureNoise(out, found);
+        out.engineAreas.insert(out.engineAreas.end(), found.begin(), found.end());
     }
     return {};
 }

@@ -22,7 +22,7 @@ public:
 
     // Loads the language data (`lang` as Tesseract names it, "eng" or
     // "eng+deu"); `dataPath` empty for the installed data. "" or the problem.
-    std::string Init(const std::string& lang, const std::string& dataPath);
+    std::string Init(const std::string& lang, const std::string& dataPath, int oem = 3, int psm = 3);
 
     // Recognises `page`: each text block becomes a region of lines of
     // characters, each image block an engine picture area (unless

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "rkcorr/rkcorr.h"
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# run_consumer.sh BUILD_DIR CONSUMER_SOURCE CXXFLAGS [EMULATOR ARGS...]
+# run_consumer.sh BUILD_DIR CONSUMER_SOURCE CXXFLAGS VERSION [EMULATOR ARGS...]
 set -euo pipefail
-build=$1 src=$2 flags=${3:-}
-shift 3
+build=$1 src=$2 flags=${3:-} version=$4
+shift 4
 emulator=("$@")
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -17,4 +17,9 @@ export PKG_CONFIG_PATH="$libdir/pkgconfig"
 # shellcheck disable=SC2046
 g++ -std=c++17 $flags "$src/main.cpp" -o "$tmp/consumer-pc" $(pkg-config --cflags --libs ocr-rkcorr)
 LD_LIBRARY_PATH="$libdir" "${emulator[@]}" "$tmp/consumer-pc"
+# The installed tool runs from this prefix without LD_LIBRARY_PATH (relative RPATH).
+if [ -x "$tmp/prefix/bin/rkcorr" ]; then
+  said=$(env -u LD_LIBRARY_PATH "${emulator[@]}" "$tmp/prefix/bin/rkcorr" --version)
+  [ "$said" = "rkcorr $version" ] || { echo "installed rkcorr --version: '$said'" >&2; exit 1; }
+fi
 echo "consumer ok"

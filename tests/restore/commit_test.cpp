@@ -8,7 +8,7 @@
 #include "restore/commit.h"
 #include "restore/stages.h"
 #include "rkcorr/platform_memory.h"
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 namespace {
 

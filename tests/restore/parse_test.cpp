@@ -8,7 +8,7 @@
 
 #include "restore/parse.h"
 #include "rkcorr/platform_memory.h"
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 namespace {
 

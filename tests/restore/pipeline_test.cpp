@@ -7,7 +7,7 @@
 
 #include "rkcorr/rkcorr.h"
 #include "restore/sample_pages.h"
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 // Found by lookup from the record's own (global) namespace.
 bool operator==(const tagIMGAREAREC& a, const tagIMGAREAREC& b) {

@@ -4,7 +4,7 @@
 #ifndef RKCORR_TESTS_RESTORE_SAMPLE_PAGES_H
 #define RKCORR_TESTS_RESTORE_SAMPLE_PAGES_H
 
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 namespace sample {
 

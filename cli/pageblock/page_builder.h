@@ -10,8 +10,8 @@
 //   rkpage::PageBlocks page(desc);
 //   ImgRestoration(page.arg());
 //   for (const tagIMGAREAREC& a : page.areas()) ...
-#ifndef RKCORR_TESTS_SUPPORT_PAGE_BUILDER_H
-#define RKCORR_TESTS_SUPPORT_PAGE_BUILDER_H
+#ifndef RKCORR_CLI_PAGEBLOCK_PAGE_BUILDER_H
+#define RKCORR_CLI_PAGEBLOCK_PAGE_BUILDER_H
 
 #include <cstdint>
 #include <initializer_list>

@@ -1,5 +1,5 @@
 // Allocation and filling of the engine blocks of a built page.
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The colour canvas of a built page and the drawing of recognised regions.
 #include <algorithm>
 
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 namespace rkpage {
 
