@@ -109,9 +109,11 @@ int parse_region_head(OCRDocument* doc, unsigned short index, tagRESULT* result,
 OCRDocument* parse_ocrhead(tagOCRHEAD* head, tagIMGHEAD* image) {
     if (!head) return nullptr;
     BlockLock resultLock(head->hResult);
+    // Without the result array the detail array is not even locked.
+    if (!resultLock.locked()) return nullptr;
     BlockLock detailLock(head->hDetail);
     std::unique_ptr<OCRDocument> doc;
-    if (resultLock.locked() && detailLock.locked()) {
+    if (detailLock.locked()) {
         tagRESULT* result = resultLock.get<tagRESULT>();
         tagDETAIL* detail = detailLock.get<tagDETAIL>();
         OCRRect page(0, 0, image ? image->wWidth : 0u, image ? image->wHeight : 0u);

@@ -36,19 +36,6 @@ RKCORR_PLATFORM_API HGLOBAL GlobalFree(HGLOBAL handle);
 // Opens `name` with `mode`; returns 0 and the stream, or an errno value and null.
 RKCORR_PLATFORM_API errno_t fopen_s(FILE** stream, const char* name, const char* mode);
 
-// Test support (not for production use) ------------------------------------
-// Locks currently held on one handle, and on all handles together.
-RKCORR_PLATFORM_API unsigned RkTestLockCount(HGLOBAL handle);
-RKCORR_PLATFORM_API unsigned RkTestTotalLocks(void);
-// Number of live blocks.
-RKCORR_PLATFORM_API unsigned RkTestLiveBlocks(void);
-// Makes the n-th following GlobalLock (or GlobalAlloc) fail once; 1 is the
-// very next call, 0 cancels a pending failure.
-RKCORR_PLATFORM_API void RkTestFailNthLock(unsigned n);
-RKCORR_PLATFORM_API void RkTestFailNthAlloc(unsigned n);
-// Number of GlobalLock calls made since the process started (failed ones too).
-RKCORR_PLATFORM_API unsigned long RkTestLockCalls(void);
-
 #ifdef __cplusplus
 }
 #endif

@@ -33,8 +33,7 @@ public:
     int* runs;
     int count;
     TRkImgRect2Plus<unsigned short>** owners;
-    int ownerCapacity;
-    int runCapacity;  // ints that runs can hold (n + 2)
+    int ownerCapacity;  // (n + 3) / 2
 };
 
 #endif
