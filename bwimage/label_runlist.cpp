@@ -24,6 +24,8 @@ CRunList::~CRunList() {
     delete[] runs;
 }
 
+void CRunList::clear() { count = 0; }
+
 void CRunList::ConvertData() {
     const int n = count / 2;
     for (int i = 0; i < n; ++i) {

@@ -20,6 +20,8 @@ HGLOBAL handle_of(void* image) {
 
 }  // namespace
 
+IEdgeEntropy::~IEdgeEntropy() {}
+
 CEdgeEntropy::CEdgeEntropy() : m_scorer(nullptr) {}
 
 // The scorer is freed by Dispose, not here.

@@ -12,10 +12,18 @@
 #include "rkcorr/export.h"
 #include "rkcorr/platform_types.h"
 
+#ifndef GMEM_FIXED
 #define GMEM_FIXED 0x0000u
+#endif
+#ifndef GMEM_MOVEABLE
 #define GMEM_MOVEABLE 0x0002u
+#endif
+#ifndef GMEM_ZEROINIT
 #define GMEM_ZEROINIT 0x0040u
+#endif
+#ifndef GHND
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#endif
 
 #ifdef __cplusplus
 extern "C" {

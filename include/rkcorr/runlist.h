@@ -19,7 +19,7 @@ public:
     CRunList& operator=(const CRunList&) = delete;
 
     // Forgets every run.
-    void clear() { count = 0; }
+    void clear();
 
     // Turns freshly scanned runs (first black pixel, first white pixel after
     // it) into inclusive runs and sets every owner of the row to null.

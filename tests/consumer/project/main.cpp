@@ -56,7 +56,7 @@ int main() {
     bih->biClrUsed = 2;
     auto* res = static_cast<tagRESULT*>(resultP);
     res[0].wChild = 1;                                  // root -> region head
-    res[1].wFlags = OCR_RESULT_HEAD | OCR_RESULT_TEXT;  // head and only line
+    res[1].wFlags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT;  // head and only line
     res[1].wChild = 2;
     res[1].wDetail = 1;
     res[2].wChild = 2;  // the character's detail record
