@@ -38,6 +38,9 @@ CRkBMPImage::CRkBMPImage(BITMAPINFOHEADER* header, BYTE* bits, DWORD imageBufSiz
     m_wAccelerate = SupportMMX() != 0 ? 1 : 0;
 }
 
+// Not virtual; the image owns nothing.
+CRkBMPImage::~CRkBMPImage() {}
+
 CRkBMPImage::CRkBMPImage(const CRkBMPImage& other)
     : m_pHeader(other.m_pHeader),
       m_pPalette(other.m_pPalette),

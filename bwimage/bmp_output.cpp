@@ -24,12 +24,13 @@ void PutDword(BYTE* p, DWORD v) {
 // positive height, biClrUsed palette entries and the rows of the header's row
 // size R, bottom row of the picture first. An image whose row stride was made
 // smaller than R (SetLineByte) cannot supply R bytes a row and is refused
-// before the file is touched.
+// before the file is touched. A width of 0 or less gives R <= 0: the file
+// then holds the headers and the palette, and no row.
 BOOL CRkBMPImage::OutputBMPImage(const char* path) const {
-    int64_t rowBits = static_cast<int64_t>(m_pHeader->biBitCount) * m_pHeader->biWidth;
-    int64_t rowSize64 = (rowBits + 31) / 32 * 4;
-    if (rowSize64 <= 0 || rowSize64 > GetLineByteSize()) return FALSE;
-    const size_t rowSize = static_cast<size_t>(rowSize64);
+    const int64_t rowBits = static_cast<int64_t>(m_pHeader->biBitCount) * m_pHeader->biWidth;
+    const int64_t rowSize64 = (rowBits + 31) / 32 * 4;
+    if (rowSize64 > GetLineByteSize()) return FALSE;
+    const size_t rowSize = rowSize64 > 0 ? static_cast<size_t>(rowSize64) : 0;
 
     std::vector<BYTE> row;
     try {
@@ -45,7 +46,7 @@ BOOL CRkBMPImage::OutputBMPImage(const char* path) const {
     const DWORD offBits = 54u + 4u * m_pHeader->biClrUsed;
     BYTE fileHeader[sizeof(BITMAPFILEHEADER)];
     PutWord(fileHeader + 0, 19778);  // "BM"
-    PutDword(fileHeader + 2, static_cast<DWORD>(height * rowSize) + offBits);
+    PutDword(fileHeader + 2, height * static_cast<DWORD>(rowSize64) + offBits);
     PutWord(fileHeader + 6, 0);
     PutWord(fileHeader + 8, 0);
     PutDword(fileHeader + 10, offBits);
@@ -57,7 +58,7 @@ BOOL CRkBMPImage::OutputBMPImage(const char* path) const {
 
     if (m_pHeader->biClrUsed != 0) fwrite(m_pPalette, sizeof(RGBQUAD), m_pHeader->biClrUsed, stream);
 
-    for (DWORD i = 0; i < height; ++i) {
+    for (DWORD i = 0; rowSize != 0 && i < height; ++i) {
         memcpy(row.data(), GetLineData(height - 1 - i), rowSize);
         fwrite(row.data(), 1, rowSize, stream);
     }

@@ -1,6 +1,8 @@
 // Frame table with last-in-first-out reuse of released frames.
 #include "rkcorr/framepack.h"
 
+CRkFramePack::CRkFramePack() : freeHead(nullptr) {}
+
 CRkFramePack::~CRkFramePack() {}
 
 void CRkFramePack::clear() {

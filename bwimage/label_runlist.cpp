@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <new>
 
-CRunList::CRunList(int n) : runs(nullptr), count(0), owners(nullptr), ownerCapacity(0), runCapacity(0) {
+CRunList::CRunList(int n) : runs(nullptr), count(0), owners(nullptr), ownerCapacity(0) {
     // Sizes in 64 bits so that a huge n fails cleanly instead of wrapping.
     const long long ints = static_cast<long long>(n) + 2;
     const long long owns = (static_cast<long long>(n) + 3) / 2;
@@ -16,7 +16,6 @@ CRunList::CRunList(int n) : runs(nullptr), count(0), owners(nullptr), ownerCapac
         delete[] runs;
         throw;
     }
-    runCapacity = static_cast<int>(ints);
     ownerCapacity = static_cast<int>(owns);
 }
 
@@ -24,6 +23,8 @@ CRunList::~CRunList() {
     delete[] owners;
     delete[] runs;
 }
+
+void CRunList::clear() { count = 0; }
 
 void CRunList::ConvertData() {
     const int n = count / 2;

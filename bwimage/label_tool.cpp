@@ -1,7 +1,6 @@
 // Static helpers of run labeling.
 #include "rkcorr/bwimagetool.h"
 
-#include <cstring>
 
 #include "bwimage/run_addran.h"
 
@@ -45,36 +44,12 @@ int CRkBWImageTool::AddRan(int* runs, int index, int x, unsigned char t) {
     return rkrun::AddRanBits(runs, index, x, t);
 }
 
-namespace {
-
-// Makes room in out for at least need ints, keeping what it holds.
-void Reserve(CRunList& out, int need) {
-    if (need <= out.runCapacity) return;
-    const int ints = need + 2;
-    const int owns = (ints + 1) / 2;
-    int* runs = new int[ints];
-    TRkImgRect2Plus<unsigned short>** owners;
-    try {
-        owners = new TRkImgRect2Plus<unsigned short>*[owns];
-    } catch (...) {
-        delete[] runs;
-        throw;
-    }
-    if (out.count > 0) std::memcpy(runs, out.runs, sizeof(int) * out.count);
-    if (out.ownerCapacity > 0) std::memcpy(owners, out.owners, sizeof(*owners) * out.ownerCapacity);
-    for (int i = out.ownerCapacity; i < owns; ++i) owners[i] = nullptr;
-    delete[] out.runs;
-    delete[] out.owners;
-    out.runs = runs;
-    out.owners = owners;
-    out.runCapacity = ints;
-    out.ownerCapacity = owns;
-}
-
-}  // namespace
-
+// The output keeps the arrays it was made with: n + 2 ints, which is never
+// less than 2 x owner capacity - 1. The intersection of two rows' runs always
+// fits; pairs beyond that room (lists that are not a row's runs) are dropped.
 void CRkBWImageTool::RanAnd(CRunList& a, CRunList& b, CRunList& out) {
     out.clear();
+    const int room = 2 * out.ownerCapacity - 1;
     int i = 0, j = 0;
     while (i < a.count && j < b.count) {
         const int as = a.runs[i], ae = a.runs[i + 1];
@@ -82,7 +57,7 @@ void CRkBWImageTool::RanAnd(CRunList& a, CRunList& b, CRunList& out) {
         const int s = as > bs ? as : bs;
         const int e = ae < be ? ae : be;
         if (s < e) {
-            if (out.count + 2 > out.runCapacity) Reserve(out, out.count + 2);
+            if (out.count + 2 > room) break;
             out.runs[out.count] = s;
             out.runs[out.count + 1] = e;
             out.count += 2;

@@ -24,13 +24,13 @@ rkpage::Char Control(WORD code) { return rkpage::Char{code, 0, 0, 0, 0}; }
 rkpage::Region TextOf(const TextRegion& r, bool excluded) {
     rkpage::Region out;
     out.layout = rkpage::Layout::Text;
-    out.flags = WORD(OCR_RESULT_HEAD | OCR_RESULT_TEXT | (excluded ? OCR_RESULT_EXCLUDED : 0));
+    out.flags = WORD(RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT | (excluded ? RKCORR_OCR_RESULT_EXCLUDED : 0));
     out.left = WORD(r.box.left), out.top = WORD(r.box.top);
     out.right = WORD(r.box.right), out.bottom = WORD(r.box.bottom);
     for (const Line& l : r.lines) {
         rkpage::Line line;
         for (const Char& c : l.chars) line.chars.push_back(ToChar(c));
-        line.chars.push_back(Control(OCR_CODE_LINEFEED));
+        line.chars.push_back(Control(RKCORR_OCR_CODE_LINEFEED));
         out.lines.push_back(std::move(line));
     }
     return out;
@@ -41,7 +41,7 @@ rkpage::Region TextOf(const TextRegion& r, bool excluded) {
 rkpage::Region TableOf(const Table& t) {
     rkpage::Region out;
     out.layout = rkpage::Layout::Table;
-    out.flags = WORD(OCR_RESULT_HEAD | OCR_RESULT_TABLE);
+    out.flags = WORD(RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE);
     out.left = WORD(t.box.left), out.top = WORD(t.box.top);
     out.right = WORD(t.box.right), out.bottom = WORD(t.box.bottom);
     out.sizeX = t.sizeX, out.sizeY = t.sizeY;
@@ -49,10 +49,10 @@ rkpage::Region TableOf(const Table& t) {
         rkpage::Cell cell{WORD(c.box.left), WORD(c.box.top), WORD(c.box.right), WORD(c.box.bottom)};
         cell.indexX = c.indexX, cell.indexY = c.indexY, cell.mergeX = c.mergeX, cell.mergeY = c.mergeY;
         for (size_t i = 0; i < c.lines.size(); ++i) {
-            if (i > 0) cell.chars.push_back(Control(OCR_CODE_RETURN));
+            if (i > 0) cell.chars.push_back(Control(RKCORR_OCR_CODE_RETURN));
             for (const Char& ch : c.lines[i].chars) cell.chars.push_back(ToChar(ch));
         }
-        cell.chars.push_back(Control(OCR_CODE_LINEFEED));
+        cell.chars.push_back(Control(RKCORR_OCR_CODE_LINEFEED));
         out.cells.push_back(std::move(cell));
     }
     return out;
@@ -105,7 +105,7 @@ std::string RestorePage(const PageImage& page, const Recognition& rec, bool bw, 
         desc.regions = RegionsOf(rec);
         for (const Box& a : rec.engineAreas)
             desc.areas.push_back(tagIMGAREAREC{WORD(a.left), WORD(a.right), WORD(a.top), WORD(a.bottom)});
-        desc.areaRecords = std::max<unsigned>(OCR_MAX_IMGAREA, unsigned(rec.engineAreas.size()));
+        desc.areaRecords = std::max<unsigned>(RKCORR_OCR_MAX_IMGAREA, unsigned(rec.engineAreas.size()));
         rkpage::PageBlocks blocks(desc);
         auto t0 = std::chrono::steady_clock::now();
         out.result = ImgRestoration(blocks.arg());

@@ -8,10 +8,10 @@
 #include <new>
 
 #include "entropy/brightness.h"
-#include "entropy/single.h"
+#include "bwimage/exact_fp.h"
 #include "rkcorr/bitmap_types.h"
 
-using rkcorr_entropy::to_single;
+using rkfp::single;
 
 namespace {
 
@@ -19,11 +19,11 @@ const size_t kInfoHeaderSize = 40;
 const int kBandBelow = 15;  // background band: 15 levels below lo ...
 const int kBandAbove = 15;  // ... up to 14 above hi
 
-// Number of pixels, refused (as memory that cannot be had) when the largest
-// array, one float per pixel, could not be sized on this platform.
+// Number of pixels, or 0 when the largest array, one float per pixel, could
+// not be sized on this platform (memory that cannot be had).
 size_t pixel_count(unsigned int width, unsigned int height) {
     const uint64_t n = uint64_t(width) * height;
-    if (n > uint64_t(SIZE_MAX) / sizeof(float)) throw std::bad_alloc();
+    if (n > uint64_t(SIZE_MAX) / sizeof(float)) return 0;
     return static_cast<size_t>(n);
 }
 
@@ -66,12 +66,19 @@ int BKErase::allocate() {
     release();
     if (m_width == 0 || m_height == 0) return -1;
     const size_t n = pixel_count(m_width, m_height);
-    m_colour = new unsigned char[n * 3];
-    m_brightness = new unsigned char[n]();
-    m_histogram = new unsigned int[256]();
-    m_information = new float[256];
-    m_flags = new unsigned char[256]();
-    m_gradient = new float[n]();
+    if (n == 0) return -1;
+    // Memory that cannot be had: -1, and the arrays obtained so far stay
+    // until the next release().
+    try {
+        m_colour = new unsigned char[n * 3];
+        m_brightness = new unsigned char[n]();
+        m_histogram = new unsigned int[256]();
+        m_information = new float[256];
+        m_flags = new unsigned char[256]();
+        m_gradient = new float[n]();
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
     return 0;
 }
 
@@ -151,25 +158,25 @@ int BKErase::histogram() {
         total += m_histogram[v];
     }
 
-    const float totalF = to_single(static_cast<float>(total));
+    const float totalF = single(static_cast<float>(total));
     for (int v = 0; v < 256; ++v) {
         const unsigned int count = m_histogram[v];
         if (count == 0) {
             m_information[v] = 0.0f;
             continue;
         }
-        const float share = to_single(to_single(static_cast<float>(count)) / totalF);
-        m_information[v] = to_single(-logf(share));
+        const float share = single(single(static_cast<float>(count)) / totalF);
+        m_information[v] = single(-rkfp::lnf(share));
     }
 
     float weighted = 0.0f;
     for (int v = 0; v < 256; ++v) {
         const unsigned int count = m_histogram[v];
         if (count == 0) continue;
-        const float term = to_single(m_information[v] * to_single(static_cast<float>(count)));
-        weighted = to_single(weighted + term);
+        const float term = single(m_information[v] * single(static_cast<float>(count)));
+        weighted = single(weighted + term);
     }
-    const float entropy = to_single(weighted / totalF);
+    const float entropy = single(weighted / totalF);
 
     for (int v = 0; v < 256; ++v)
         m_flags[v] = (m_histogram[v] != 0 && entropy > m_information[v]) ? 0 : 1;

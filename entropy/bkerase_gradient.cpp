@@ -3,9 +3,9 @@
 
 #include <stddef.h>
 
-#include "entropy/single.h"
+#include "bwimage/exact_fp.h"
 
-using rkcorr_entropy::to_single;
+using rkfp::single;
 
 int BKErase::fast_variance() {
     const int width = static_cast<int>(m_width);
@@ -20,7 +20,7 @@ int BKErase::fast_variance() {
         for (int x = 2; x < width - 2; ++x) {
             const int gx = int(row[x + 2]) - int(row[x - 2]);
             const int gy = int(above[x]) - int(below[x]);
-            const float v = to_single(static_cast<float>(gx * gx + gy * gy) / 32400.0f);
+            const float v = single(static_cast<float>(gx * gx + gy * gy) / 32400.0f);
             out[x] = v > 1.0f ? 1.0f : v;
         }
     }
@@ -58,9 +58,9 @@ int BKErase::variance() {
         out[0] = out[1] = out[2] = 0.0f;
         for (int x = 3;; ++x) {
             // The sums are integers below 2^24, so they equal the float sums.
-            const float mean = to_single(static_cast<float>(sum) / 49.0f);
-            const float meanSquare = to_single(static_cast<float>(squares) / 49.0f);
-            const float v = to_single(meanSquare - to_single(mean * mean));
+            const float mean = single(static_cast<float>(sum) / 49.0f);
+            const float meanSquare = single(static_cast<float>(squares) / 49.0f);
+            const float v = single(meanSquare - single(mean * mean));
             out[x] = v;
             if (v > top) top = v;
             if (x + 4 >= width) break;
@@ -71,10 +71,10 @@ int BKErase::variance() {
     }
     // With every local variance 0 there is nothing to normalise by.
     if (top == 0.0f) return 0;
-    const float half = to_single(top / 2.0f);
+    const float half = single(top / 2.0f);
     const size_t n = size_t(m_width) * m_height;
     for (size_t i = 0; i < n; ++i) {
-        const float v = to_single(m_gradient[i] / half);
+        const float v = single(m_gradient[i] / half);
         m_gradient[i] = v > 1.0f ? 1.0f : v;
     }
     return 0;

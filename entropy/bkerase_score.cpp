@@ -3,9 +3,9 @@
 
 #include <stddef.h>
 
-#include "entropy/single.h"
+#include "bwimage/exact_fp.h"
 
-using rkcorr_entropy::to_single;
+using rkfp::single;
 
 float BKErase::GetEntropyScore(unsigned int x, unsigned int y, unsigned int dx,
                                unsigned int dy) const {
@@ -30,10 +30,10 @@ float BKErase::GetEntropyScore(unsigned int x, unsigned int y, unsigned int dx,
             const unsigned int b = level[c];
             if (flags[b] == 0) continue;
             const float g = gradient[c];
-            sum = to_single(sum + to_single(to_single(information[b] * g) * g));
+            sum = single(sum + single(single(information[b] * g) * g));
             ++count;
         }
     }
     if (count == 0) return 0.0f;
-    return to_single(sum / to_single(static_cast<float>(count)));
+    return single(sum / single(static_cast<float>(count)));
 }

@@ -8,7 +8,6 @@
 
 #include "rkcorr/bkerase.h"
 #include "rkcorr/platform_memory.h"
-#include "platform/block_lock.h"
 
 namespace {
 
@@ -20,6 +19,8 @@ HGLOBAL handle_of(void* image) {
 }
 
 }  // namespace
+
+IEdgeEntropy::~IEdgeEntropy() {}
 
 CEdgeEntropy::CEdgeEntropy() : m_scorer(nullptr) {}
 
@@ -44,16 +45,17 @@ int CEdgeEntropy::Dispose() {
 int CEdgeEntropy::SetImage(void* image, int format) {
     if (m_scorer == nullptr) return -1;
     if (format != 0) return -1;
+    const HGLOBAL handle = handle_of(image);
     try {
-        const HGLOBAL handle = handle_of(image);
         // The scorer only checks the size for 0: a block of 4 GiB or more must
         // not wrap to it.
         const SIZE_T bytes = GlobalSize(handle);
         const unsigned int size = bytes > UINT_MAX ? UINT_MAX : static_cast<unsigned int>(bytes);
-        {
-            BlockLock lock(handle);
-            m_scorer->SetImage(lock.get<void>(), size);
-        }
+        // Locked only while the scorer copies the pixels; its answer shows in
+        // Do, which succeeds only for an accepted bitmap.
+        void* bitmap = GlobalLock(handle);
+        m_scorer->SetImage(bitmap, size);
+        GlobalUnlock(handle);
         return m_scorer->Do();
     } catch (...) {
         release();

@@ -11,6 +11,7 @@
 #include <memory>
 #include <new>
 
+#include "bwimage/exact_fp.h"
 #include "rkcorr/bitmap_types.h"
 #include "mask/bw_header.h"
 #include "rkcorr/imgmask.h"
@@ -65,7 +66,10 @@ void count_grey_levels(unsigned int width, unsigned int height, unsigned int row
     for (int i = 0; i < 256; ++i) histogram[i] += part[0][i] + part[1][i] + part[2][i] + part[3][i];
 }
 
-bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char flags[256]) {
+// Every double operation of the decision is rounded once (RKCORR_EXACT_FP)
+// and the logarithm is the library's own, so 32-bit and 64-bit builds agree
+// on levels whose share lies on e^-H.
+RKCORR_EXACT_FP bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char flags[256]) {
     uint32_t total = 0;
     for (int i = 0; i < 256; ++i) total += histogram[i];
     if (total == 0) return false;
@@ -75,7 +79,7 @@ bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char 
     double sum = 0.0;
     for (int i = 0; i < 256; ++i) {
         info[i] = histogram[i] == 0 ? 0.0
-                                    : -log(static_cast<double>(histogram[i]) / static_cast<double>(total));
+                                    : -rkfp::ln(static_cast<double>(histogram[i]) / static_cast<double>(total));
         if (histogram[i] != 0) sum += info[i] * static_cast<double>(histogram[i]);
     }
     const double entropy = sum / static_cast<double>(total);
@@ -102,23 +106,26 @@ ImgMask* create_entropy_mask_counted(unsigned int width, unsigned int height, un
     const uint64_t bwRowBytes = ((static_cast<uint64_t>(width) + 31) / 32) * 4;
     const uint64_t bwBytes = bwRowBytes * height;
     if (bwRowBytes > UINT32_MAX || bwBytes > SIZE_MAX) return nullptr;
+    // Working buffers that cannot be had give no mask; the mask object itself
+    // is allocated like any other stage's result (std::bad_alloc leaves).
+    std::unique_ptr<unsigned char[]> header, bw;
     try {
-        std::unique_ptr<unsigned char[]> header = make_bw_header(width, height, resolution);
-        std::unique_ptr<unsigned char[]> bw(new unsigned char[static_cast<size_t>(bwBytes)]);
-        memset(bw.get(), 0, static_cast<size_t>(bwBytes));
-        // The grey image's first row is the page's bottom line; the 1-bit
-        // image stores the top line first.
-        for (unsigned int y = 0; y < height; ++y)
-            write_bw_row(grey + static_cast<size_t>(y) * rowLength, width, fg,
-                         bw.get() + static_cast<size_t>(height - 1 - y) * bwRowBytes);
-        ImgMask* mask = new ImgMask();
-        // A mask whose reduction failed is still returned: it holds no image.
-        mask->CreateMask(reinterpret_cast<BITMAPINFOHEADER*>(header.get()), bw.get(),
-                         static_cast<unsigned int>(bwRowBytes));
-        return mask;
+        header = make_bw_header(width, height, resolution);
+        bw.reset(new unsigned char[static_cast<size_t>(bwBytes)]);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+    memset(bw.get(), 0, static_cast<size_t>(bwBytes));
+    // The grey image's first row is the page's bottom line; the 1-bit image
+    // stores the top line first.
+    for (unsigned int y = 0; y < height; ++y)
+        write_bw_row(grey + static_cast<size_t>(y) * rowLength, width, fg,
+                     bw.get() + static_cast<size_t>(height - 1 - y) * bwRowBytes);
+    ImgMask* mask = new ImgMask();
+    // A mask whose reduction failed is still returned: it holds no image.
+    mask->CreateMask(reinterpret_cast<BITMAPINFOHEADER*>(header.get()), bw.get(),
+                     static_cast<unsigned int>(bwRowBytes));
+    return mask;
 }
 
 ImgMask* create_entropy_mask(unsigned int width, unsigned int height, unsigned int rowLength,

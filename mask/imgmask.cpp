@@ -50,23 +50,27 @@ void ImgMask::release() {
 
 int ImgMask::CreateMask(tagBITMAPINFOHEADER* header, unsigned char* bits, unsigned int lineBytes) {
     if (!header || !bits || lineBytes == 0 || header->biBitCount != 1) return -1;
-    release();
-
-    m_zoom = kZoom;
-    m_srcWidth = static_cast<unsigned int>(header->biWidth);
-    const LONG h = header->biHeight;
-    m_srcHeight = h < 0 ? 0u - static_cast<unsigned int>(h) : static_cast<unsigned int>(h);
+    const LONG signedHeight = header->biHeight;
+    const unsigned int srcWidth = static_cast<unsigned int>(header->biWidth);
+    const unsigned int srcHeight =
+        signedHeight < 0 ? 0u - static_cast<unsigned int>(signedHeight) : static_cast<unsigned int>(signedHeight);
 
     // Sizes in 64 bits: a width near 2^32 must not wrap.
-    const uint64_t srcW = m_srcWidth, srcH = m_srcHeight;
+    const uint64_t srcW = srcWidth, srcH = srcHeight;
     const uint64_t srcLineBytes = (srcW + 7) / 8;
     const uint64_t dstW = ((srcW + 1) & ~uint64_t{1}) / kZoom;
     const uint64_t dstH = ((srcH + 1) & ~uint64_t{1}) / kZoom;
     const uint64_t dstLineBytes = ((((srcLineBytes + 1) & ~uint64_t{1}) / kZoom) + 3) & ~uint64_t{3};
     const uint64_t bufferBytes = dstLineBytes * dstH;
     // The image class works in 16-bit coordinates and a 16-bit line length:
-    // a larger mask cannot be represented and counts as unobtainable.
+    // a larger mask cannot be represented. Refused like any other source the
+    // mask cannot take, before the previous content is touched.
     if (dstW > kMaxSide || dstH > kMaxSide || dstLineBytes > 0xFFFF) return -1;
+
+    release();
+    m_zoom = kZoom;
+    m_srcWidth = srcWidth;
+    m_srcHeight = srcHeight;
 
     try {
         m_header = new unsigned char[kHeaderBlockBytes];

@@ -26,9 +26,11 @@ ImgMask* mask_from_bw(tagIMGHEAD* head) {
         head->wWidth, head->wHeight, dpi2dpm(head->wXResolution), dpi2dpm(head->wYResolution));
 
     // The reduction reads ceil(width / 8) bytes of each of the wHeight rows;
-    // a block too short for that is refused like any other bad input.
+    // a block too short for that is refused like any other bad input. A host
+    // layer whose GlobalSize answers 0 keeps no sizes: no check then.
     const uint64_t lineBytes = head->wLineByte;
     const uint64_t needed = head->wHeight == 0 ? 0 : (head->wHeight - 1u) * lineBytes + (head->wWidth + 7u) / 8u;
-    if (needed <= GlobalSize(head->hBWImage)) mask->CreateMask(&header.bih, rows, head->wLineByte);
+    const SIZE_T size = GlobalSize(head->hBWImage);
+    if (size == 0 || needed <= size) mask->CreateMask(&header.bih, rows, head->wLineByte);
     return mask.release();
 }

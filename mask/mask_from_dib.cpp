@@ -17,7 +17,9 @@
 namespace {
 
 // The locked bitmap with its geometry, or nothing when it cannot be locked,
-// has another depth, or is shorter than its header says.
+// has another depth, or is shorter than its header says. The length is known
+// only when GlobalSize reports one: a host layer that answers 0 does not keep
+// sizes, and its blocks are taken as the engine guarantees them.
 struct Dib {
     const BITMAPINFOHEADER* bih = nullptr;
     const unsigned char* rows = nullptr;  // first stored row
@@ -31,7 +33,8 @@ unsigned int pad4(uint64_t bytes) { return static_cast<unsigned int>((bytes + 3)
 bool open_dib(BlockLock& lock, HGLOBAL handle, unsigned int bitCount, uint64_t paletteEntries, Dib& dib) {
     const unsigned char* base = lock.get<unsigned char>();
     const uint64_t size = GlobalSize(handle);
-    if (!base || size < sizeof(BITMAPINFOHEADER)) return false;
+    const bool sized = size != 0;
+    if (!base || (sized && size < sizeof(BITMAPINFOHEADER))) return false;
     const auto* bih = reinterpret_cast<const BITMAPINFOHEADER*>(base);
     if (bih->biBitCount != bitCount) return false;
     const uint64_t width = static_cast<uint32_t>(bih->biWidth);
@@ -39,7 +42,7 @@ bool open_dib(BlockLock& lock, HGLOBAL handle, unsigned int bitCount, uint64_t p
                                               : static_cast<uint32_t>(bih->biHeight);
     const uint64_t rowBytes = (width * (bitCount / 8) + 3) & ~uint64_t{3};
     const uint64_t offset = sizeof(BITMAPINFOHEADER) + 4 * paletteEntries;
-    if (rowBytes > UINT32_MAX || offset + rowBytes * height > size) return false;
+    if (rowBytes > UINT32_MAX || (sized && offset + rowBytes * height > size)) return false;
     dib.bih = bih;
     dib.rows = base + offset;
     dib.width = static_cast<unsigned int>(width);

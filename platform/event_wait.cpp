@@ -11,6 +11,9 @@ using rkplatform::Waiter;
 
 HANDLE create_event(bool manualReset, bool initialState, bool named) {
     if (named) return nullptr;
+#ifdef RKCORR_TEST_HOOKS
+    if (rkplatform::test_failure_due(rkplatform::g_failEventIn)) return nullptr;
+#endif
     try {
         auto event = std::make_shared<SyncObject>(SyncObject::Event, manualReset, initialState);
         std::lock_guard<std::mutex> guard(rkplatform::sync_mutex());

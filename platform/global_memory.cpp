@@ -2,6 +2,10 @@
 // move, so the pointer that GlobalLock returns stays valid until GlobalFree.
 #include "rkcorr/platform_memory.h"
 
+#ifdef RKCORR_TEST_HOOKS
+#include "platform/test_hooks.h"
+#endif
+
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -24,6 +28,7 @@ struct Table {
     unsigned failLockIn = 0;
     unsigned failAllocIn = 0;
     unsigned long lockCalls = 0;
+    bool sizeUnknown = false;
 };
 
 Table& table() {
@@ -88,6 +93,7 @@ BOOL GlobalUnlock(HGLOBAL handle) {
 SIZE_T GlobalSize(HGLOBAL handle) {
     Table& t = table();
     std::lock_guard<std::mutex> guard(t.mutex);
+    if (t.sizeUnknown) return 0;
     auto it = t.blocks.find(handle);
     return it == t.blocks.end() ? 0 : it->second.size;
 }
@@ -103,6 +109,7 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
     return 0;
 }
 
+#ifdef RKCORR_TEST_HOOKS
 unsigned RkTestLockCount(HGLOBAL handle) {
     Table& t = table();
     std::lock_guard<std::mutex> guard(t.mutex);
@@ -139,5 +146,12 @@ unsigned long RkTestLockCalls(void) {
     std::lock_guard<std::mutex> guard(t.mutex);
     return t.lockCalls;
 }
+
+void RkTestSizeUnknown(int on) {
+    Table& t = table();
+    std::lock_guard<std::mutex> guard(t.mutex);
+    t.sizeUnknown = on != 0;
+}
+#endif
 
 }  // extern "C"

@@ -56,7 +56,26 @@ void signal_object(SyncObject& object) {
     for (Waiter* w : object.waiters) w->wake.notify_one();
 }
 
+#ifdef RKCORR_TEST_HOOKS
+std::atomic<unsigned> g_failEventIn{0};
+std::atomic<unsigned> g_failThreadIn{0};
+
+bool test_failure_due(std::atomic<unsigned>& countdown) {
+    unsigned n = countdown.load();
+    while (n != 0 && !countdown.compare_exchange_weak(n, n - 1)) {
+    }
+    return n == 1;
+}
+#endif
+
 }  // namespace rkplatform
+
+#ifdef RKCORR_TEST_HOOKS
+#include "platform/test_hooks.h"
+
+extern "C" void RkTestFailNthEvent(unsigned n) { rkplatform::g_failEventIn = n; }
+extern "C" void RkTestFailNthThread(unsigned n) { rkplatform::g_failThreadIn = n; }
+#endif
 
 extern "C" BOOL CloseHandle(HANDLE handle) {
     using namespace rkplatform;

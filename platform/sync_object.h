@@ -8,6 +8,7 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -49,6 +50,14 @@ std::shared_ptr<SyncObject> find_handle(HANDLE handle);
 std::shared_ptr<SyncObject> remove_handle(HANDLE handle);
 // Marks the object signalled and wakes every thread waiting on it.
 void signal_object(SyncObject& object);
+
+#ifdef RKCORR_TEST_HOOKS
+// Countdowns of the test build (see test_hooks.h): the call that brings one
+// from 1 to 0 fails as if the system had refused it.
+extern std::atomic<unsigned> g_failEventIn;
+extern std::atomic<unsigned> g_failThreadIn;
+bool test_failure_due(std::atomic<unsigned>& countdown);
+#endif
 
 }  // namespace rkplatform
 

@@ -55,42 +55,45 @@ extern "C" uintptr_t _beginthreadex(void* /*security*/, unsigned stackSize,
         errno = EINVAL;
         return 0;
     }
+    // The handle exists before the thread does: a thread that runs always has
+    // one, and a 0 result always means that no thread was started.
     std::shared_ptr<SyncObject> object;
     StartBlock* block = nullptr;
+    HANDLE handle = nullptr;
     try {
         object = std::make_shared<SyncObject>(SyncObject::Thread, true, false);
         block = new StartBlock{object, start, argument};
+        std::lock_guard<std::mutex> guard(rkplatform::sync_mutex());
+        handle = rkplatform::add_handle(object);
     } catch (...) {
+        delete block;
         errno = ENOMEM;
         return 0;
     }
+#ifdef RKCORR_TEST_HOOKS
+    const bool refused = rkplatform::test_failure_due(rkplatform::g_failThreadIn);
+#else
+    const bool refused = false;
+#endif
     pthread_attr_t attributes;
-    int rc = pthread_attr_init(&attributes);
-    if (rc == 0 && stackSize != 0) rc = pthread_attr_setstacksize(&attributes, stack_bytes(stackSize));
-    pthread_t thread;
-    if (rc == 0) rc = pthread_create(&thread, &attributes, thread_main, block);
-    pthread_attr_destroy(&attributes);
+    int rc = refused ? EAGAIN : pthread_attr_init(&attributes);
+    if (rc == 0) {
+        if (stackSize != 0) rc = pthread_attr_setstacksize(&attributes, stack_bytes(stackSize));
+        pthread_t thread;
+        // The creator holds the table's mutex until the thread is recorded,
+        // so a CloseHandle never sees the object without it.
+        std::lock_guard<std::mutex> guard(rkplatform::sync_mutex());
+        if (rc == 0) rc = pthread_create(&thread, &attributes, thread_main, block);
+        if (rc == 0) object->thread = thread;
+        pthread_attr_destroy(&attributes);
+    }
     if (rc != 0) {
+        {
+            std::lock_guard<std::mutex> guard(rkplatform::sync_mutex());
+            rkplatform::remove_handle(handle);
+        }
         delete block;
         errno = rc;
-        return 0;
-    }
-    // From here the thread runs and owns the start block.
-    HANDLE handle = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(rkplatform::sync_mutex());
-        object->thread = thread;
-        try {
-            handle = rkplatform::add_handle(object);
-        } catch (...) {
-            handle = nullptr;
-        }
-    }
-    if (!handle) {
-        // No handle can be given for a thread that already runs: let it
-        // finish on its own and report the failure.
-        pthread_detach(thread);
-        errno = ENOMEM;
         return 0;
     }
     if (threadId) {

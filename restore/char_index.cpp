@@ -68,13 +68,3 @@ unsigned int CharIndex::count(const TRkImgRect<unsigned short>& r, unsigned int 
     }
     return n;
 }
-
-unsigned int CharIndex::count_plain(const std::vector<IMGRect>* chars,
-                                    const TRkImgRect<unsigned short>& r, unsigned int limit) {
-    if (!chars || limit == 0) return 0;
-    unsigned int n = 0;
-    for (const IMGRect& c : *chars) {
-        if (merge_geom::contains(r, c) && ++n >= limit) break;
-    }
-    return n;
-}

@@ -24,10 +24,6 @@ public:
     // there.
     unsigned int count(const TRkImgRect<unsigned short>& r, unsigned int limit) const;
 
-    // The same count by a plain walk over `chars`, allocating nothing.
-    static unsigned int count_plain(const std::vector<IMGRect>* chars,
-                                    const TRkImgRect<unsigned short>& r, unsigned int limit);
-
 private:
     struct Box {
         uint16_t left, top, right, bottom;

@@ -132,35 +132,6 @@ void in_order(Walk& w, const IMGRect& A, Turn turn) {
         if (turn(j)) return;
 }
 
-// merge_closeset on the list itself: the fallback that allocates nothing.
-template <class It>
-void closeset_plain(It first, It last, const std::vector<IMGRect>* chars) {
-    for (It a = first; a != last; ++a) {
-        IMGRect* A = *a;
-        if (!A) continue;
-        const uint32_t s = span(A->bottom, A->top) + span(A->right, A->left);
-        const uint32_t reach = s < 100 ? s : 100;
-        uint32_t best = 0xFFFFFFFFu;
-        IMGRect* chosen = nullptr;
-        for (It b = first; b != last; ++b) {
-            IMGRect* B = *b;
-            if (!B || B == A) continue;
-            const uint32_t d = span(A->bottom, B->bottom) + span(A->left, B->left);
-            if (d <= reach && d < best) {
-                best = d;
-                chosen = B;
-            }
-        }
-        if (!chosen) continue;
-        Rect u(*A);
-        grow(u, *chosen);
-        if (CharIndex::count_plain(chars, u, 1) == 0) {
-            grow(*chosen, *A);
-            *a = nullptr;
-        }
-    }
-}
-
 }  // namespace
 
 void merge_step1(std::vector<IMGRect>* chars, std::list<IMGRect*>* candidates) {
@@ -239,45 +210,39 @@ void merge_image(std::list<IMGRect*>* candidates) {
 
 void merge_closeset(std::vector<IMGRect>* chars, std::list<IMGRect*>* candidates) {
     if (!candidates || candidates->empty()) return;
-    try {
-        // Everything that allocates happens before the walk: the grid holds
-        // one registration per entry and one per join (each join nulls an
-        // entry), all reserved. A failure leaves the list as it was.
-        const CharIndex index(chars);
-        Walk w(*candidates, true, candidates->size(), kEveryEntry);
-        Entries& v = w.v;
-        for (uint32_t i = 0; i < v.size(); ++i) {
-            IMGRect* A = v[i];
-            if (!A) continue;
-            const uint32_t s = span(A->bottom, A->top) + span(A->right, A->left);
-            const uint32_t reach = s < 100 ? s : 100;
-            const auto lo = [reach](unsigned short c) { return (unsigned short)(c > reach ? c - reach : 0); };
-            const auto hi = [reach](unsigned short c) {
-                return (unsigned short)(c + reach < 0xFFFFu ? c + reach : 0xFFFFu);
-            };
-            w.gather(Rect(lo(A->left), lo(A->bottom), hi(A->left), hi(A->bottom)), false);
-            // The nearest; on equal distance the first in list order.
-            uint32_t best = 0xFFFFFFFFu, bestJ = 0xFFFFFFFFu;
-            for (uint32_t j : w.found) {
-                IMGRect* B = v[j];
-                if (!B || B == A) continue;
-                const uint32_t d = span(A->bottom, B->bottom) + span(A->left, B->left);
-                if (d <= reach && (d < best || (d == best && j < bestJ))) {
-                    best = d;
-                    bestJ = j;
-                }
+    // Everything that allocates happens before the walk: the grid holds one
+    // registration per entry and one per join (each join nulls an entry), all
+    // reserved. Memory that cannot be had leaves as std::bad_alloc with the
+    // list as it was.
+    const CharIndex index(chars);
+    Walk w(*candidates, true, candidates->size(), kEveryEntry);
+    Entries& v = w.v;
+    for (uint32_t i = 0; i < v.size(); ++i) {
+        IMGRect* A = v[i];
+        if (!A) continue;
+        const uint32_t s = span(A->bottom, A->top) + span(A->right, A->left);
+        const uint32_t reach = s < 100 ? s : 100;
+        const auto lo = [reach](unsigned short c) { return (unsigned short)(c > reach ? c - reach : 0); };
+        const auto hi = [reach](unsigned short c) {
+            return (unsigned short)(c + reach < 0xFFFFu ? c + reach : 0xFFFFu);
+        };
+        w.gather(Rect(lo(A->left), lo(A->bottom), hi(A->left), hi(A->bottom)), false);
+        // The nearest; on equal distance the first in list order.
+        uint32_t best = 0xFFFFFFFFu, bestJ = 0xFFFFFFFFu;
+        for (uint32_t j : w.found) {
+            IMGRect* B = v[j];
+            if (!B || B == A) continue;
+            const uint32_t d = span(A->bottom, B->bottom) + span(A->left, B->left);
+            if (d <= reach && (d < best || (d == best && j < bestJ))) {
+                best = d;
+                bestJ = j;
             }
-            if (bestJ == 0xFFFFFFFFu) continue;
-            IMGRect* B = v[bestJ];
-            Rect u(*A);
-            grow(u, *B);
-            if (index.count(u, 1) == 0) w.join(i, bestJ);
         }
-        w.write_back(*candidates);
-        return;
-    } catch (...) {
+        if (bestJ == 0xFFFFFFFFu) continue;
+        IMGRect* B = v[bestJ];
+        Rect u(*A);
+        grow(u, *B);
+        if (index.count(u, 1) == 0) w.join(i, bestJ);
     }
-    // Without memory for the index, the copy or the grid: the same walk on the
-    // list itself, counting characters plainly.
-    closeset_plain(candidates->begin(), candidates->end(), chars);
+    w.write_back(*candidates);
 }

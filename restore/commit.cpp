@@ -37,7 +37,7 @@ int commit_result(tagOCRHEAD* head, std::list<IMGRect*>* candidates, std::vector
     // Nothing below can throw: tagIMGAREA is either untouched or rewritten.
     WORD written = 0;
     for (IMGRect* r : *candidates) {
-        if (written == OCR_MAX_IMGAREA) break;
+        if (written == RKCORR_OCR_MAX_IMGAREA) break;
         if (!r) continue;  // the sweep leaves none; never write through null
         tagIMGAREAREC& out = records[written++];
         out.wLeft = r->GetLeft();

@@ -5,24 +5,16 @@
 
 #include <memory>
 
+#include "bwimage/exact_fp.h"
 #include "restore/merge_geometry.h"
 #include "rkcorr/imgmask.h"
 
 using merge_geom::Rect;
 
-// The thresholds below are defined on double-precision values. The 387 unit
-// that 32-bit x86 code uses by default keeps wider intermediates, which moves
-// results that lie on a threshold (1000 x 0.03 truncates to 29 instead of 30,
-// 0.7 x 100 compares above 70). The functions that compute in double are
-// therefore built with SSE2 arithmetic there, which rounds every operation to
-// double exactly as on x86-64.
-#if defined(__GNUC__) && defined(__i386__) && !defined(__SSE2_MATH__)
-#define RKCORR_DOUBLE_MATH_BEGIN _Pragma("GCC push_options") _Pragma("GCC target(\"sse2,fpmath=sse\")")
-#define RKCORR_DOUBLE_MATH_END _Pragma("GCC pop_options")
-#else
-#define RKCORR_DOUBLE_MATH_BEGIN
-#define RKCORR_DOUBLE_MATH_END
-#endif
+// The thresholds below are defined on double-precision values: the functions
+// that compute in double are RKCORR_EXACT_FP, so that results that lie on a
+// threshold (1000 x 0.03 is 30, 0.7 x 100 is not above 70) are the same on
+// every build.
 
 std::list<IMGRect*>* merge_rects(std::vector<IMGRect>* labels, std::vector<IMGRect>* chars,
                                  std::vector<IMGRect>* boxes, OCRDocument* /*document*/,
@@ -42,19 +34,17 @@ std::list<IMGRect*>* merge_rects(std::vector<IMGRect>* labels, std::vector<IMGRe
     return list.release();
 }
 
-RKCORR_DOUBLE_MATH_BEGIN
-
 namespace {
 
 // A page dimension or band edge computed in double, truncated toward zero to
 // an unsigned integer, then cut to 16 bits.
-unsigned short band_edge(double v) {
+RKCORR_EXACT_FP unsigned short band_edge(double v) {
     return static_cast<unsigned short>(static_cast<unsigned int>(v));
 }
 
 // True when `band` holds the candidate, or holds more than `ratio` of its
 // area (overlap greater than ratio x area).
-bool mostly_inside(const Rect& band, const Rect& c, uint32_t cArea, double ratio) {
+RKCORR_EXACT_FP bool mostly_inside(const Rect& band, const Rect& c, uint32_t cArea, double ratio) {
     if (merge_geom::contains(band, c)) return true;
     if (merge_geom::crosses(band, c) || merge_geom::crosses(c, band))
         return static_cast<double>(merge_geom::overlap_area(c, band)) >
@@ -64,7 +54,7 @@ bool mostly_inside(const Rect& band, const Rect& c, uint32_t cArea, double ratio
 
 }  // namespace
 
-void merge_step_margin(std::list<IMGRect*>* candidates, unsigned int width, unsigned int height) {
+RKCORR_EXACT_FP void merge_step_margin(std::list<IMGRect*>* candidates, unsigned int width, unsigned int height) {
     if (!candidates || width == 0 || height == 0) return;
     const double w = width, h = height;
     const unsigned short wEdge = static_cast<unsigned short>(width);
@@ -87,7 +77,7 @@ void merge_step_margin(std::list<IMGRect*>* candidates, unsigned int width, unsi
     }
 }
 
-void set_rect_attribute(std::list<IMGRect*>* candidates) {
+RKCORR_EXACT_FP void set_rect_attribute(std::list<IMGRect*>* candidates) {
     if (!candidates) return;
     for (IMGRect* c : *candidates) {
         if (!c) continue;
@@ -100,7 +90,7 @@ void set_rect_attribute(std::list<IMGRect*>* candidates) {
     }
 }
 
-void merge_step_mark_inbox(std::list<IMGRect*>* candidates, std::vector<IMGRect>* boxes) {
+RKCORR_EXACT_FP void merge_step_mark_inbox(std::list<IMGRect*>* candidates, std::vector<IMGRect>* boxes) {
     if (!candidates || !boxes || boxes->empty()) return;
     for (IMGRect*& c : *candidates) {
         if (!c) continue;
@@ -114,8 +104,6 @@ void merge_step_mark_inbox(std::list<IMGRect*>* candidates, std::vector<IMGRect>
         }
     }
 }
-
-RKCORR_DOUBLE_MATH_END
 
 void merge_step_mark_tinyrc(std::list<IMGRect*>* candidates, unsigned int min_area) {
     if (!candidates || min_area == 0) return;

@@ -31,7 +31,7 @@ OCRChar make_char(const tagDETAIL& d, const tagCANDIDATE& c) {
 // The record after `index` in the top chain, or 0 when the region ends there.
 unsigned short next_in_region(const tagRESULT* result, unsigned short index) {
     const unsigned short next = result[index].wNext;
-    if (next == 0 || (result[next].wFlags & OCR_RESULT_HEAD)) return 0;
+    if (next == 0 || (result[next].wFlags & RKCORR_OCR_RESULT_HEAD)) return 0;
     return next;
 }
 
@@ -48,7 +48,7 @@ int parse_text_region(OCRDocument* doc, unsigned short index, tagRESULT* result,
             const tagRESULT& rec = result[charRec];
             const tagDETAIL& d = detail[rec.wChild];
             const tagCANDIDATE c = chosen_candidate(d);
-            if (c.wCode == OCR_CODE_LINEFEED) break;
+            if (c.wCode == RKCORR_OCR_CODE_LINEFEED) break;
             OCRChar ch = make_char(d, c);
             line.Add(ch);
             if (rec.wNext == 0) break;
@@ -79,12 +79,12 @@ int parse_table_region(OCRDocument* doc, unsigned short index, tagRESULT* result
                 const tagCANDIDATE c = chosen_candidate(d);
                 // A line feed or the chain's last record closes the cell
                 // without being added; a carriage return closes the line.
-                if (c.wCode == OCR_CODE_LINEFEED || rec.wNext == 0) {
+                if (c.wCode == RKCORR_OCR_CODE_LINEFEED || rec.wNext == 0) {
                     cellEnded = true;
                     break;
                 }
                 charRec = rec.wNext;
-                if (c.wCode == OCR_CODE_RETURN) break;
+                if (c.wCode == RKCORR_OCR_CODE_RETURN) break;
                 OCRChar ch = make_char(d, c);
                 line.Add(ch);
             }
@@ -100,18 +100,20 @@ int parse_table_region(OCRDocument* doc, unsigned short index, tagRESULT* result
 
 int parse_region_head(OCRDocument* doc, unsigned short index, tagRESULT* result, tagDETAIL* detail) {
     const WORD flags = result[index].wFlags;
-    if (flags & OCR_RESULT_EXCLUDED) return -1;
-    if (flags & OCR_RESULT_TABLE) return parse_table_region(doc, index, result, detail);
-    if (flags & OCR_RESULT_TEXT) return parse_text_region(doc, index, result, detail);
+    if (flags & RKCORR_OCR_RESULT_EXCLUDED) return -1;
+    if (flags & RKCORR_OCR_RESULT_TABLE) return parse_table_region(doc, index, result, detail);
+    if (flags & RKCORR_OCR_RESULT_TEXT) return parse_text_region(doc, index, result, detail);
     return -1;
 }
 
 OCRDocument* parse_ocrhead(tagOCRHEAD* head, tagIMGHEAD* image) {
     if (!head) return nullptr;
     BlockLock resultLock(head->hResult);
+    // Without the result array the detail array is not even locked.
+    if (!resultLock.locked()) return nullptr;
     BlockLock detailLock(head->hDetail);
     std::unique_ptr<OCRDocument> doc;
-    if (resultLock.locked() && detailLock.locked()) {
+    if (detailLock.locked()) {
         tagRESULT* result = resultLock.get<tagRESULT>();
         tagDETAIL* detail = detailLock.get<tagDETAIL>();
         OCRRect page(0, 0, image ? image->wWidth : 0u, image ? image->wHeight : 0u);
@@ -119,7 +121,7 @@ OCRDocument* parse_ocrhead(tagOCRHEAD* head, tagIMGHEAD* image) {
         // Records of the top chain without the head flag are the further
         // lines or cells of the region before them; the walk passes them.
         for (unsigned short i = result[0].wChild; i != 0; i = result[i].wNext) {
-            if (result[i].wFlags & OCR_RESULT_HEAD) parse_region_head(doc.get(), i, result, detail);
+            if (result[i].wFlags & RKCORR_OCR_RESULT_HEAD) parse_region_head(doc.get(), i, result, detail);
         }
     }
     resultLock.unlock();

@@ -26,12 +26,12 @@ void erase_text_region(ImgMask* mask, OCRDocument* document) {
         OCRRegion* region = document->At(r);
         if (!region) continue;
         switch (region->GetType()) {
-        case OCR_REGION_BOX: {
+        case RKCORR_OCR_REGION_BOX: {
             const OCRBox& box = static_cast<const OCRBox&>(*region);
             for (unsigned int l = 0; l < box.GetSize(); ++l) erase_line(mask, box.At(l));
             break;
         }
-        case OCR_REGION_TABLE: {
+        case RKCORR_OCR_REGION_TABLE: {
             const OCRTable& table = static_cast<const OCRTable&>(*region);
             for (unsigned int c = 0; c < table.GetSize(); ++c) {
                 const OCRCell& cell = table.At(c);

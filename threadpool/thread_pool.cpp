@@ -1,33 +1,18 @@
 // Worker thread pool. Each worker owns a start event (the owner rings it to
 // begin a batch or to stop) and a done event (the worker sets it when idle);
 // the owner waits for all done events together.
+//
+// Events and threads that the platform cannot create raise nothing: the pool
+// runs with the workers it could set up completely (none: the owner's thread
+// runs the batch). The results of the waits are not examined; whatever they
+// answer, the destructor lets the pool go only after every started worker
+// has left: a worker clears the pool pointer of its argument pair as its very
+// last access to the pool.
 #include "rkcorr/threadpool.h"
 
-#include <cerrno>
-#include <chrono>
 #include <memory>
 #include <new>
-#include <system_error>
 #include <thread>
-
-namespace {
-
-// Makes an automatic-reset, unsignalled, unnamed event, or throws.
-HANDLE create_event() {
-    HANDLE event = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-    if (!event) throw std::bad_alloc();
-    return event;
-}
-
-// Waits, without time-out, for all of the pool's own handles. Those handles
-// are always live, so a failed wait can only come from a passing shortage of
-// memory: it is tried again rather than taken for a finished wait.
-void wait_for_all(int count, const HANDLE* handles) {
-    while (WaitForMultipleObjects(static_cast<DWORD>(count), handles, TRUE, INFINITE) == WAIT_FAILED)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
-}  // namespace
 
 CRkThreadPool::CRkThreadPool(int count)
     : m_pQueue(nullptr),
@@ -37,8 +22,8 @@ CRkThreadPool::CRkThreadPool(int count)
       m_phDoneEvents(nullptr),
       m_pArguments(nullptr) {
     InterlockedExchange(&m_lRunning, 0);
-    // The arrays come first: a negative count throws bad_array_new_length
-    // before anything else exists.
+    // Only these allocations can fail, and they come before anything else
+    // exists: a negative count throws bad_array_new_length.
     std::unique_ptr<std::list<CRkCommand*>> queue(new std::list<CRkCommand*>);
     std::unique_ptr<HANDLE[]> threads(new HANDLE[count]());
     std::unique_ptr<HANDLE[]> starts(new HANDLE[count]());
@@ -49,42 +34,61 @@ CRkThreadPool::CRkThreadPool(int count)
     m_phStartEvents = starts.release();
     m_phDoneEvents = dones.release();
     m_pArguments = arguments.release();
-    m_nWorkers = count;
-    InitializeCriticalSection(&m_QueueLock);
-    int started = 0;
-    try {
-        for (int i = 0; i < count; ++i) {
-            m_phStartEvents[i] = create_event();
-            m_phDoneEvents[i] = create_event();
+    // A worker needs both its events and its thread. One that cannot have
+    // them all is left out, so that no wait of the pool counts on a worker
+    // that does not exist: the pool runs with the workers it could start.
+    int events = 0;
+    for (int i = 0; i < count; ++i) {
+        HANDLE start = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+        HANDLE done = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+        if (start && done) {
+            m_phStartEvents[events] = start;
+            m_phDoneEvents[events] = done;
+            ++events;
+        } else {
+            if (start) CloseHandle(start);
+            if (done) CloseHandle(done);
         }
-        for (; started < count; ++started) {
-            m_pArguments[started] = WorkerArgument(started, this);
-            uintptr_t thread = _beginthreadex(nullptr, 0, &CRkThreadPool::WorkerThread,
-                                              &m_pArguments[started], 0, nullptr);
-            if (!thread) throw std::system_error(errno, std::generic_category(), "worker thread");
-            m_phThreads[started] = reinterpret_cast<HANDLE>(thread);
-        }
-    } catch (...) {
-        Shutdown(started);
-        throw;
     }
+    InitializeCriticalSection(&m_QueueLock);
+    int workers = 0;
+    for (int i = 0; i < events; ++i) {
+        m_phStartEvents[workers] = m_phStartEvents[i];
+        m_phDoneEvents[workers] = m_phDoneEvents[i];
+        m_pArguments[workers] = WorkerArgument(workers, this);
+        const uintptr_t thread =
+            _beginthreadex(nullptr, 0, &CRkThreadPool::WorkerThread, &m_pArguments[workers], 0, nullptr);
+        if (thread) {
+            m_phThreads[workers++] = reinterpret_cast<HANDLE>(thread);
+        } else {
+            CloseHandle(m_phStartEvents[workers]);
+            CloseHandle(m_phDoneEvents[workers]);
+        }
+    }
+    for (int i = workers; i < count; ++i) m_phStartEvents[i] = m_phDoneEvents[i] = nullptr;
+    m_nWorkers = workers;
 }
 
-CRkThreadPool::~CRkThreadPool() { Shutdown(m_nWorkers); }
-
-void CRkThreadPool::Shutdown(int started) {
-    if (started > 0) {
+CRkThreadPool::~CRkThreadPool() {
+    if (m_nWorkers > 0) {
         // Every worker idle, then told to leave, then gone.
-        wait_for_all(started, m_phDoneEvents);
+        WaitForMultipleObjects(static_cast<DWORD>(m_nWorkers), m_phDoneEvents, TRUE, INFINITE);
         RingingChimes(0);
-        wait_for_all(started, m_phThreads);
+        WaitForMultipleObjects(static_cast<DWORD>(m_nWorkers), m_phThreads, TRUE, INFINITE);
+        // When a wait returned early, the workers that were started are
+        // still on their way out (the running flag is 0 and every start
+        // event is set); they are let finish before the pool goes.
+        for (int i = 0; i < m_nWorkers; ++i) {
+            while (__atomic_load_n(&m_pArguments[i].second, __ATOMIC_ACQUIRE) != nullptr)
+                std::this_thread::yield();
+        }
     }
     for (int i = 0; i < m_nWorkers; ++i)
         if (m_phThreads[i]) CloseHandle(m_phThreads[i]);
     DeleteCriticalSection(&m_QueueLock);
     for (int i = 0; i < m_nWorkers; ++i) {
-        if (m_phStartEvents[i]) CloseHandle(m_phStartEvents[i]);
-        if (m_phDoneEvents[i]) CloseHandle(m_phDoneEvents[i]);
+        CloseHandle(m_phStartEvents[i]);
+        CloseHandle(m_phDoneEvents[i]);
     }
     delete[] m_phThreads;
     delete[] m_phStartEvents;
@@ -95,9 +99,7 @@ void CRkThreadPool::Shutdown(int started) {
     delete m_pQueue;
 }
 
-void CRkThreadPool::Store(CRkCommand* command) {
-    if (command) m_pQueue->push_back(command);
-}
+void CRkThreadPool::Store(CRkCommand* command) { m_pQueue->push_back(command); }
 
 void CRkThreadPool::Execute() {
     if (m_nWorkers == 0) {
@@ -110,9 +112,9 @@ void CRkThreadPool::Execute() {
         }
         return;
     }
-    wait_for_all(m_nWorkers, m_phDoneEvents);
+    WaitForMultipleObjects(static_cast<DWORD>(m_nWorkers), m_phDoneEvents, TRUE, INFINITE);
     RingingChimes(1);
-    wait_for_all(m_nWorkers, m_phDoneEvents);
+    WaitForMultipleObjects(static_cast<DWORD>(m_nWorkers), m_phDoneEvents, TRUE, INFINITE);
     for (int i = 0; i < m_nWorkers; ++i) SetEvent(m_phDoneEvents[i]);
 }
 
@@ -133,18 +135,20 @@ void CRkThreadPool::RingingChimes(int value) {
 }
 
 unsigned CRkThreadPool::WorkerThread(void* argument) {
-    const WorkerArgument& self = *static_cast<WorkerArgument*>(argument);
+    WorkerArgument& self = *static_cast<WorkerArgument*>(argument);
     CRkThreadPool& pool = *self.second;
     const int index = self.first;
     SetEvent(pool.m_phDoneEvents[index]);
     for (;;) {
-        while (WaitForSingleObject(pool.m_phStartEvents[index], INFINITE) == WAIT_FAILED)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (__atomic_load_n(&pool.m_lRunning, __ATOMIC_SEQ_CST) == 0) return 0;
+        WaitForSingleObject(pool.m_phStartEvents[index], INFINITE);
+        if (__atomic_load_n(&pool.m_lRunning, __ATOMIC_SEQ_CST) == 0) break;
         while (CRkCommand* command = pool.GetCommand()) {
             command->Run();
             delete command;
         }
         SetEvent(pool.m_phDoneEvents[index]);
     }
+    // The last access to the pool: from here on it may be gone.
+    __atomic_store_n(&self.second, static_cast<CRkThreadPool*>(nullptr), __ATOMIC_RELEASE);
+    return 0;
 }

@@ -35,17 +35,17 @@ public:
     }
     // A character chain; an empty one becomes a single line feed.
     WORD add_chain(const std::vector<Char>& chars) {
-        static const Char lineFeed{WORD(OCR_CODE_LINEFEED), 0, 0, 0, 0};
+        static const Char lineFeed{WORD(RKCORR_OCR_CODE_LINEFEED), 0, 0, 0, 0};
         const std::vector<Char> lf{lineFeed};
         const std::vector<Char>& chain = chars.empty() ? lf : chars;
         WORD first = 0, prev = 0;
         for (const Char& c : chain) {
-            if (c.select >= OCR_DETAIL_CANDIDATES) throw std::invalid_argument("candidate index past the record");
+            if (c.select >= RKCORR_OCR_DETAIL_CANDIDATES) throw std::invalid_argument("candidate index past the record");
             const WORD d = add_detail(c.left, c.top, c.right, c.bottom);
             tagDETAIL& det = m_detail[d];
             det.wInfo = c.info;
             det.wSelect = c.select;
-            for (unsigned k = 0; k < OCR_DETAIL_CANDIDATES; ++k)  // decoys around the chosen pair
+            for (unsigned k = 0; k < RKCORR_OCR_DETAIL_CANDIDATES; ++k)  // decoys around the chosen pair
                 det.candidate[k] = tagCANDIDATE{WORD(0x3013), WORD(0xFFFF)};
             det.candidate[c.select] = tagCANDIDATE{c.code, c.dist};
             const WORD r = add_record(0, d, 0);

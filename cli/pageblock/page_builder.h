@@ -82,7 +82,7 @@ enum class Layout { Text, Table };
 // first cell and its detail holding the table sizes too.
 struct Region {
     Layout layout = Layout::Text;
-    WORD flags = OCR_RESULT_HEAD | OCR_RESULT_TEXT;
+    WORD flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT;
     WORD left = 0, top = 0, right = 0, bottom = 0;  // text: the head's detail rectangle
     std::vector<Line> lines;
     BYTE sizeX = 0, sizeY = 0;
@@ -95,11 +95,11 @@ struct Region {
 Line text_line(unsigned left, unsigned top, unsigned width, unsigned height, unsigned gap, unsigned count,
                bool lineFeed = true);
 // A text region around its lines (bounding box of their characters).
-Region text_region(std::vector<Line> lines, WORD flags = OCR_RESULT_HEAD | OCR_RESULT_TEXT);
+Region text_region(std::vector<Line> lines, WORD flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT);
 // A ruled table of cols x rows cells of the given size from (left, top); each
 // cell holds `charsPerCell` characters and a closing line feed.
 Region table_region(unsigned left, unsigned top, unsigned cellWidth, unsigned cellHeight, unsigned cols,
-                    unsigned rows, unsigned charsPerCell, WORD flags = OCR_RESULT_HEAD | OCR_RESULT_TABLE);
+                    unsigned rows, unsigned charsPerCell, WORD flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE);
 // Draws the characters of the regions (glyph-like strokes inside each
 // character rectangle) and the cell rules of table layouts.
 void draw_regions(Canvas& canvas, const std::vector<Region>& regions, Rgb ink = kBlack);
@@ -123,7 +123,7 @@ struct PageDesc {
     WORD xdpi = 300, ydpi = 300;
     std::vector<Region> regions;
     std::vector<tagIMGAREAREC> areas;  // the engine's picture areas on entry
-    unsigned areaRecords = OCR_MAX_IMGAREA;  // room in tagIMGAREA
+    unsigned areaRecords = RKCORR_OCR_MAX_IMGAREA;  // room in tagIMGAREA
     BYTE areaFill = 0;  // fills bytes 0-7 and the unused records of tagIMGAREA
 
     // A page read from elsewhere instead of a canvas (the command-line tool):

@@ -38,7 +38,7 @@ Line text_line(unsigned left, unsigned top, unsigned width, unsigned height, uns
     }
     if (lineFeed) {
         const unsigned x = left + count * (width + gap);
-        line.chars.push_back(Char{WORD(OCR_CODE_LINEFEED), WORD(x), WORD(top), WORD(x), WORD(top + height)});
+        line.chars.push_back(Char{WORD(RKCORR_OCR_CODE_LINEFEED), WORD(x), WORD(top), WORD(x), WORD(top + height)});
     }
     return line;
 }
@@ -50,7 +50,7 @@ Region text_region(std::vector<Line> lines, WORD flags) {
     bool first = true;
     for (const Line& line : lines)
         for (const Char& c : line.chars) {
-            if (c.code == OCR_CODE_LINEFEED) continue;
+            if (c.code == RKCORR_OCR_CODE_LINEFEED) continue;
             if (first) {
                 r.left = c.left, r.top = c.top, r.right = c.right, r.bottom = c.bottom;
                 first = false;
@@ -94,7 +94,7 @@ namespace {
 
 // A few strokes inside the character's box [left, right) x [top, bottom).
 void draw_glyph(Canvas& canvas, const Char& c, Rgb ink) {
-    if (c.code == OCR_CODE_LINEFEED || c.code == OCR_CODE_RETURN) return;
+    if (c.code == RKCORR_OCR_CODE_LINEFEED || c.code == RKCORR_OCR_CODE_RETURN) return;
     const int l = c.left, t = c.top, r = int(c.right) - 1, b = int(c.bottom) - 1;
     if (r < l || b < t) return;
     const int stroke = std::max(1, (r - l + 1) / 5);

@@ -6,6 +6,9 @@
 
 #include "rkcorr/platform_types.h"
 
+// Skipped when the host brings its own (RKCORR_HOST_WIN32_TYPES, see
+// platform_types.h); the host's must have these layouts.
+#ifndef RKCORR_HOST_WIN32_TYPES
 #pragma pack(push, 1)
 typedef struct tagBITMAPFILEHEADER {
     WORD bfType;
@@ -50,6 +53,7 @@ typedef struct tagRGBTRIPLE {
     BYTE rgbtGreen;
     BYTE rgbtRed;
 } RGBTRIPLE;
+#endif
 
 #ifdef __cplusplus
 static_assert(sizeof(BITMAPFILEHEADER) == 14, "file header is 14 bytes");

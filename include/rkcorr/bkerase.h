@@ -18,11 +18,11 @@
 // pixel rows are read; the block must hold the whole image, since `size` is
 // only checked for 0.
 //
-// Memory: allocate() (and so SetImage) obtains its arrays with operator new[];
-// when memory cannot be had, std::bad_alloc leaves the call, the scorer is in
-// state 0 with whatever arrays it obtained so far, and they are freed by the
-// next release() or by the destructor. An image whose arrays cannot even be
-// sized on this platform is reported the same way.
+// Memory: allocate() (and so SetImage) returns -1 when its arrays cannot be
+// had, the scorer then being in state 0 with whatever arrays it obtained so
+// far, which the next release() or the destructor frees. An image whose arrays
+// cannot even be sized on this platform is reported the same way. No
+// operation throws.
 //
 // variance() is an alternative to fast_variance() that Do does not use. When
 // every local variance is 0 (so that the normalising maximum is 0) it leaves

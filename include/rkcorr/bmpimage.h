@@ -71,7 +71,7 @@ public:
     // progress object unless the source had another one installed.
     CRkBMPImage(const CRkBMPImage& other);
     CRkBMPImage& operator=(const CRkBMPImage& other);
-    ~CRkBMPImage() {}
+    ~CRkBMPImage();
 
     // True when the rows are stored top row first (negative biHeight).
     virtual BOOL CheckUpsideDown() const;

@@ -21,7 +21,7 @@ class BKErase;
 
 class RKCORR_API IEdgeEntropy {
 public:
-    virtual ~IEdgeEntropy() {}
+    virtual ~IEdgeEntropy();
     // A fresh, empty scorer (replacing any earlier one): 0, or -1 if none could be made.
     virtual int Initialize() = 0;
     // Frees the scorer and then the object itself. Always 0.

@@ -17,7 +17,7 @@ class RKCORR_API CRkFramePack {
 public:
     typedef TRkImgRect2Plus<unsigned short> Frame;
 
-    CRkFramePack() : freeHead(nullptr) {}
+    CRkFramePack();
     virtual ~CRkFramePack();
 
     CRkFramePack(const CRkFramePack&) = delete;

@@ -19,18 +19,28 @@
 
 #include "rkcorr/platform_types.h"
 
+// The records' tags name their types in C as well (engines written in C
+// include this header; it compiles as C11).
+typedef struct tagOCRHEAD tagOCRHEAD;
+typedef struct tagIMGHEAD tagIMGHEAD;
+typedef struct tagRESULT tagRESULT;
+typedef struct tagCANDIDATE tagCANDIDATE;
+typedef struct tagDETAIL tagDETAIL;
+typedef struct tagIMGAREAREC tagIMGAREAREC;
+typedef struct tagIMGAREA tagIMGAREA;
+
 // tagRESULT flags, tested on records of the top chain only.
-#define OCR_RESULT_HEAD 0x1000u      // the record opens a region
-#define OCR_RESULT_EXCLUDED 0x0800u  // the region is skipped
-#define OCR_RESULT_TABLE 0x0200u     // table region (wins over text)
-#define OCR_RESULT_TEXT 0x0100u      // text region
+#define RKCORR_OCR_RESULT_HEAD 0x1000u      // the record opens a region
+#define RKCORR_OCR_RESULT_EXCLUDED 0x0800u  // the region is skipped
+#define RKCORR_OCR_RESULT_TABLE 0x0200u     // table region (wins over text)
+#define RKCORR_OCR_RESULT_TEXT 0x0100u      // text region
 
 // Character codes with a meaning in character chains.
-#define OCR_CODE_LINEFEED 10u  // ends a line (and a table cell)
-#define OCR_CODE_RETURN 13u    // separates the lines of a table cell
+#define RKCORR_OCR_CODE_LINEFEED 10u  // ends a line (and a table cell)
+#define RKCORR_OCR_CODE_RETURN 13u    // separates the lines of a table cell
 
 // Most area records the library writes back into tagIMGAREA.
-#define OCR_MAX_IMGAREA 100u
+#define RKCORR_OCR_MAX_IMGAREA 100u
 
 struct tagOCRHEAD {
     HGLOBAL hImgArea;  // tagIMGAREA
@@ -54,7 +64,7 @@ struct tagIMGHEAD {
 };
 
 struct tagRESULT {
-    WORD wFlags;         // OCR_RESULT_* on records of the top chain
+    WORD wFlags;         // RKCORR_OCR_RESULT_* on records of the top chain
     BYTE bReserved1[6];  // not used
     WORD wNext;          // next record of the same chain, 0 ends it
     WORD wChild;         // first record of the chain below; of a character: its tagDETAIL
@@ -68,7 +78,7 @@ struct tagCANDIDATE {
     WORD wDist;  // recognition distance
 };
 
-#define OCR_DETAIL_CANDIDATES 13u
+#define RKCORR_OCR_DETAIL_CANDIDATES 13u
 
 struct tagDETAIL {
     WORD wInfo;    // character: carried into the page model unchanged
@@ -78,7 +88,7 @@ struct tagDETAIL {
     WORD wBottom;
     WORD wSelect;  // character: index of the chosen candidate
     union {
-        tagCANDIDATE candidate[OCR_DETAIL_CANDIDATES];  // character records
+        tagCANDIDATE candidate[RKCORR_OCR_DETAIL_CANDIDATES];  // character records
         struct {                                        // region and cell records
             BYTE bReserved[46];
             BYTE bSizeX;   // table head: table size X
@@ -99,11 +109,11 @@ struct tagIMGAREAREC {
     WORD wBottom;
 };
 
-// The engine must provide room for OCR_MAX_IMGAREA records (810 bytes).
+// The engine must provide room for RKCORR_OCR_MAX_IMGAREA records (810 bytes).
 struct tagIMGAREA {
     BYTE bReserved[8];  // not used, never written
     WORD wCount;        // number of valid records
-    tagIMGAREAREC area[OCR_MAX_IMGAREA];
+    tagIMGAREAREC area[RKCORR_OCR_MAX_IMGAREA];
 };
 
 #ifdef __cplusplus

@@ -12,10 +12,18 @@
 #include "rkcorr/export.h"
 #include "rkcorr/platform_types.h"
 
+#ifndef GMEM_FIXED
 #define GMEM_FIXED 0x0000u
+#endif
+#ifndef GMEM_MOVEABLE
 #define GMEM_MOVEABLE 0x0002u
+#endif
+#ifndef GMEM_ZEROINIT
 #define GMEM_ZEROINIT 0x0040u
+#endif
+#ifndef GHND
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -35,19 +43,6 @@ RKCORR_PLATFORM_API HGLOBAL GlobalFree(HGLOBAL handle);
 
 // Opens `name` with `mode`; returns 0 and the stream, or an errno value and null.
 RKCORR_PLATFORM_API errno_t fopen_s(FILE** stream, const char* name, const char* mode);
-
-// Test support (not for production use) ------------------------------------
-// Locks currently held on one handle, and on all handles together.
-RKCORR_PLATFORM_API unsigned RkTestLockCount(HGLOBAL handle);
-RKCORR_PLATFORM_API unsigned RkTestTotalLocks(void);
-// Number of live blocks.
-RKCORR_PLATFORM_API unsigned RkTestLiveBlocks(void);
-// Makes the n-th following GlobalLock (or GlobalAlloc) fail once; 1 is the
-// very next call, 0 cancels a pending failure.
-RKCORR_PLATFORM_API void RkTestFailNthLock(unsigned n);
-RKCORR_PLATFORM_API void RkTestFailNthAlloc(unsigned n);
-// Number of GlobalLock calls made since the process started (failed ones too).
-RKCORR_PLATFORM_API unsigned long RkTestLockCalls(void);
 
 #ifdef __cplusplus
 }

@@ -24,6 +24,7 @@
 #include "rkcorr/export.h"
 #include "rkcorr/platform_types.h"
 
+#ifndef RKCORR_HOST_WIN32_TYPES
 typedef void* HANDLE;
 typedef HANDLE* LPHANDLE;
 typedef char CHAR;
@@ -42,15 +43,32 @@ typedef struct _SECURITY_ATTRIBUTES {
 typedef struct _RTL_CRITICAL_SECTION {
     pthread_mutex_t Mutex;
 } CRITICAL_SECTION, *PCRITICAL_SECTION, *LPCRITICAL_SECTION;
+#endif
 
+#ifndef INVALID_HANDLE_VALUE
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#endif
+#ifndef INFINITE
 #define INFINITE 0xFFFFFFFFu
+#endif
+#ifndef WAIT_OBJECT_0
 #define WAIT_OBJECT_0 0x00000000u
+#endif
+#ifndef WAIT_ABANDONED_0
 #define WAIT_ABANDONED_0 0x00000080u
+#endif
+#ifndef WAIT_TIMEOUT
 #define WAIT_TIMEOUT 0x00000102u
+#endif
+#ifndef WAIT_FAILED
 #define WAIT_FAILED 0xFFFFFFFFu
+#endif
+#ifndef MAXIMUM_WAIT_OBJECTS
 #define MAXIMUM_WAIT_OBJECTS 64
+#endif
+#ifndef CREATE_SUSPENDED
 #define CREATE_SUSPENDED 0x00000004u
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -65,10 +83,12 @@ RKCORR_PLATFORM_API HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL m
                                         BOOL initialState, LPCSTR name);
 RKCORR_PLATFORM_API HANDLE CreateEventW(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset,
                                         BOOL initialState, LPCWSTR name);
+#ifndef CreateEvent
 #ifdef UNICODE
 #define CreateEvent CreateEventW
 #else
 #define CreateEvent CreateEventA
+#endif
 #endif
 
 // Signals / clears an event. FALSE for a handle that is not a live event.

@@ -6,6 +6,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// A host that has its own Win32-style header, included before this one,
+// defines RKCORR_HOST_WIN32_TYPES first: its types then stand, and must have
+// the widths given here. Every macro below is defined only if the host has
+// not defined it already.
+#ifndef RKCORR_HOST_WIN32_TYPES
 typedef uint8_t BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
@@ -18,6 +23,7 @@ typedef int errno_t;
 
 // A movable-memory handle: the 32-bit value the engine's records hold.
 typedef uint32_t HGLOBAL;
+#endif
 
 #ifndef TRUE
 #define TRUE 1
@@ -26,6 +32,8 @@ typedef uint32_t HGLOBAL;
 #define FALSE 0
 #endif
 
+#ifndef MAKEWORD
 #define MAKEWORD(low, high) ((WORD)(((BYTE)(low)) | (((WORD)((BYTE)(high))) << 8)))
+#endif
 
 #endif

@@ -19,7 +19,7 @@ public:
     CRunList& operator=(const CRunList&) = delete;
 
     // Forgets every run.
-    void clear() { count = 0; }
+    void clear();
 
     // Turns freshly scanned runs (first black pixel, first white pixel after
     // it) into inclusive runs and sets every owner of the row to null.
@@ -33,8 +33,7 @@ public:
     int* runs;
     int count;
     TRkImgRect2Plus<unsigned short>** owners;
-    int ownerCapacity;
-    int runCapacity;  // ints that runs can hold (n + 2)
+    int ownerCapacity;  // (n + 3) / 2
 };
 
 #endif

@@ -34,18 +34,21 @@ public:
 class RKCORR_API CRkThreadPool {
 public:
     // Starts `count` worker threads. A negative count throws
-    // std::bad_array_new_length; memory or threads that cannot be had throw
-    // std::bad_alloc or std::system_error, with nothing left behind. A pool of
-    // 0 workers runs its batches on the owner's thread, in stored order.
+    // std::bad_array_new_length and memory for the pool's arrays that cannot
+    // be had std::bad_alloc, before any thread starts. Events and threads
+    // that the platform cannot create are not reported (the pool then runs
+    // with the workers it has), and the pool still stops cleanly. A pool of 0 workers
+    // runs its batches on the owner's thread, in stored order.
     explicit CRkThreadPool(int count);
     // Stops and joins the workers. Commands stored but never executed are
     // deleted without being run.
     virtual ~CRkThreadPool();
 
     // Appends a command to the queue; the pool owns it from now on. A null
-    // command is ignored. Takes no lock (see the threading rules above). If the
-    // queue cannot grow, std::bad_alloc is thrown and the command stays the
-    // caller's.
+    // pointer is appended too: the worker that takes it finds the queue empty
+    // for the rest of the batch, and the commands after it wait for the next
+    // Execute. Takes no lock (see the threading rules above). If the queue
+    // cannot grow, std::bad_alloc is thrown and the command stays the caller's.
     virtual void Store(CRkCommand* command);
     // Runs every stored command and returns when all are done, leaving the
     // workers parked for the next batch.
@@ -65,10 +68,6 @@ protected:
 
 private:
     typedef std::pair<int32_t, CRkThreadPool*> WorkerArgument;
-
-    // Stops the first `started` workers and releases every handle, the lock
-    // and the arrays.
-    void Shutdown(int started);
 
     std::list<CRkCommand*>* m_pQueue;
     CRITICAL_SECTION m_QueueLock;

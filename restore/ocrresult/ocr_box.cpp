@@ -6,7 +6,10 @@ OCRBox::OCRBox() = default;
 OCRBox::OCRBox(unsigned int x, unsigned int y, unsigned int width, unsigned int height)
     : OCRRect(x, y, width, height) {}
 
-unsigned int OCRBox::GetType() const { return OCR_REGION_BOX; }
+OCRBox::OCRBox(OCRBox const& other) = default;
+OCRBox::~OCRBox() = default;
+
+unsigned int OCRBox::GetType() const { return RKCORR_OCR_REGION_BOX; }
 
 void OCRBox::Add(OCRLine& line) { m_lines.push_back(line); }
 unsigned int OCRBox::GetSize() const { return static_cast<unsigned int>(m_lines.size()); }

@@ -6,6 +6,9 @@ OCRChar::OCRChar() : m_info(0), m_code(0), m_distance(0) {}
 OCRChar::OCRChar(char16_t code, unsigned int distance, unsigned int info, OCRRect& rect)
     : OCRRect(rect), m_info(info), m_code(code), m_distance(distance) {}
 
+OCRChar::OCRChar(OCRChar const& other) = default;
+OCRChar::~OCRChar() = default;
+
 void OCRChar::init() {
     m_code = 0;
     m_distance = 0;
@@ -16,6 +19,8 @@ unsigned int OCRChar::GetDistance() const { return m_distance; }
 unsigned int OCRChar::GetInfo() const { return m_info; }
 
 OCRLine::OCRLine() = default;
+OCRLine::OCRLine(OCRLine const& other) = default;
+OCRLine::~OCRLine() = default;
 
 void OCRLine::Add(OCRChar& ch) { m_chars.push_back(ch); }
 unsigned int OCRLine::GetSize() const { return static_cast<unsigned int>(m_chars.size()); }

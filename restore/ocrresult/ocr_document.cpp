@@ -26,13 +26,13 @@ void OCRDocument::release() {
         // cells and characters. OCRImage derives privately from OCRRegion,
         // hence the explicit-conversion cast.
         switch (region->GetType()) {
-        case OCR_REGION_BOX:
+        case RKCORR_OCR_REGION_BOX:
             delete static_cast<OCRBox*>(region);
             break;
-        case OCR_REGION_TABLE:
+        case RKCORR_OCR_REGION_TABLE:
             delete static_cast<OCRTable*>(region);
             break;
-        case OCR_REGION_IMAGE:
+        case RKCORR_OCR_REGION_IMAGE:
             delete (OCRImage*)region;
             break;
         default:

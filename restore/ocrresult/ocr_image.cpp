@@ -5,7 +5,7 @@ OCRImage::OCRImage() { init(); }
 
 OCRImage::~OCRImage() { release(); }
 
-unsigned int OCRImage::GetType() const { return OCR_REGION_IMAGE; }
+unsigned int OCRImage::GetType() const { return RKCORR_OCR_REGION_IMAGE; }
 
 void OCRImage::init() {}
 

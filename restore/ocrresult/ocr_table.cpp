@@ -9,6 +9,9 @@ OCRCell::OCRCell(unsigned int indexX, unsigned int indexY, unsigned int mergeX, 
                  OCRRect& rect)
     : OCRRect(rect), m_indexX(indexX), m_indexY(indexY), m_mergeX(mergeX), m_mergeY(mergeY) {}
 
+OCRCell::OCRCell(OCRCell const& other) = default;
+OCRCell::~OCRCell() = default;
+
 void OCRCell::Add(OCRLine& line) { m_lines.push_back(line); }
 unsigned int OCRCell::GetSize() const { return static_cast<unsigned int>(m_lines.size()); }
 const OCRLine& OCRCell::At(unsigned int index) const { return m_lines.at(index); }
@@ -24,7 +27,10 @@ OCRTable::OCRTable(OCRRect& rect) : OCRRect(rect), m_sizeX(0), m_sizeY(0) {}
 OCRTable::OCRTable(unsigned int sizeX, unsigned int sizeY, OCRRect& rect)
     : OCRRect(rect), m_sizeX(sizeX), m_sizeY(sizeY) {}
 
-unsigned int OCRTable::GetType() const { return OCR_REGION_TABLE; }
+OCRTable::OCRTable(OCRTable const& other) = default;
+OCRTable::~OCRTable() = default;
+
+unsigned int OCRTable::GetType() const { return RKCORR_OCR_REGION_TABLE; }
 
 void OCRTable::Add(OCRCell& cell) { m_cells.push_back(cell); }
 unsigned int OCRTable::GetSize() const { return static_cast<unsigned int>(m_cells.size()); }

@@ -342,12 +342,16 @@ TEST(CRunList, SizesConvertAndRanAnd) {
     a.runs[0] = 0, a.runs[1] = 5, b.runs[0] = 5, b.runs[1] = 9;
     CRkBWImageTool::RanAnd(a, b, out);
     EXPECT_EQ(out.count, 0);
-    // Several overlaps, more than out was made for: out grows.
+    // Several overlaps, more than out was made for: out keeps its arrays and
+    // the pairs that fit them.
     int ar[] = {0, 3, 6, 9, 12, 15, 18, 21}, br[] = {1, 7, 8, 20};
     std::copy(ar, ar + 8, a.runs), a.count = 8;
     std::copy(br, br + 4, b.runs), b.count = 4;
     CRkBWImageTool::RanAnd(a, b, out);
-    EXPECT_EQ(std::vector<int>(out.runs, out.runs + out.count), (std::vector<int>{1, 3, 6, 7, 8, 9, 12, 15, 18, 20}));
+    EXPECT_EQ(std::vector<int>(out.runs, out.runs + out.count), (std::vector<int>{1, 3}));
+    CRunList wide(20);
+    CRkBWImageTool::RanAnd(a, b, wide);
+    EXPECT_EQ(std::vector<int>(wide.runs, wide.runs + wide.count), (std::vector<int>{1, 3, 6, 7, 8, 9, 12, 15, 18, 20}));
 }
 
 TEST(CRkBWImageTool, ChangeID) {

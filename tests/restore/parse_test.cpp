@@ -19,8 +19,8 @@ using rkpage::PageBlocks;
 using rkpage::PageDesc;
 using rkpage::Region;
 
-constexpr WORD kText = OCR_RESULT_HEAD | OCR_RESULT_TEXT;
-constexpr WORD kTable = OCR_RESULT_HEAD | OCR_RESULT_TABLE;
+constexpr WORD kText = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT;
+constexpr WORD kTable = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE;
 
 Char ch(WORD code, WORD x = 0) { return Char{code, x, 10, WORD(x + 8), 22, WORD(code + 1), WORD(code * 3)}; }
 Line chain(const std::string& s) {
@@ -166,18 +166,18 @@ TEST(Parse, TableChainRules) {
 TEST(Parse, HeadFlagsDecideTheRegionKind) {
     PageDesc desc(rkpage::Canvas(64, 64));
     Region excludedText;
-    excludedText.flags = kText | OCR_RESULT_EXCLUDED;
+    excludedText.flags = kText | RKCORR_OCR_RESULT_EXCLUDED;
     excludedText.lines = {chain("A"), chain("B")};
     Region excludedTable = cell_table({"C\n", "D\n"});
-    excludedTable.flags |= OCR_RESULT_EXCLUDED;
+    excludedTable.flags |= RKCORR_OCR_RESULT_EXCLUDED;
     Region neither;
-    neither.flags = OCR_RESULT_HEAD | 0x0400;
+    neither.flags = RKCORR_OCR_RESULT_HEAD | 0x0400;
     neither.lines = {chain("E")};
     Region notHead;  // no head flag at all: passed over with its lines
-    notHead.flags = OCR_RESULT_TEXT;
+    notHead.flags = RKCORR_OCR_RESULT_TEXT;
     notHead.lines = {chain("F"), chain("G")};
     Region both = cell_table({"H\n"});
-    both.flags = kTable | OCR_RESULT_TEXT;
+    both.flags = kTable | RKCORR_OCR_RESULT_TEXT;
     Region text;
     text.lines = {chain("I")};
     desc.regions = {excludedText, excludedTable, neither, notHead, both, text};
@@ -195,7 +195,7 @@ TEST(Parse, HeadFlagsDecideTheRegionKind) {
     OCRDocument doc;
     std::vector<int> got;
     for (unsigned short i = result[0].wChild; i; i = result[i].wNext)
-        if (result[i].wFlags & OCR_RESULT_HEAD) got.push_back(parse_region_head(&doc, i, result, detail));
+        if (result[i].wFlags & RKCORR_OCR_RESULT_HEAD) got.push_back(parse_region_head(&doc, i, result, detail));
     EXPECT_EQ(got, (std::vector<int>{-1, -1, -1, 0, 0}));
     EXPECT_EQ(doc.GetSize(), 2u);
     GlobalUnlock(head->hDetail);
@@ -268,15 +268,15 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
             Region r;
             const bool table = pick(2);
             r.layout = table ? Layout::Table : Layout::Text;
-            r.flags = OCR_RESULT_HEAD | (table ? OCR_RESULT_TABLE : OCR_RESULT_TEXT) |
-                      (pick(6) == 0 ? OCR_RESULT_EXCLUDED : 0) | (table && pick(3) == 0 ? OCR_RESULT_TEXT : 0);
+            r.flags = RKCORR_OCR_RESULT_HEAD | (table ? RKCORR_OCR_RESULT_TABLE : RKCORR_OCR_RESULT_TEXT) |
+                      (pick(6) == 0 ? RKCORR_OCR_RESULT_EXCLUDED : 0) | (table && pick(3) == 0 ? RKCORR_OCR_RESULT_TEXT : 0);
             auto random_chain = [&] {
                 std::vector<Char> chars;
                 const unsigned len = pick(6);
                 for (unsigned i = 0; i < len; ++i) {
                     const unsigned t = pick(8);
                     chars.push_back(ch(t == 0 ? 10 : t == 1 ? 13 : WORD('a' + pick(26)), WORD(i * 9)));
-                    chars.back().select = WORD(pick(OCR_DETAIL_CANDIDATES));
+                    chars.back().select = WORD(pick(RKCORR_OCR_DETAIL_CANDIDATES));
                 }
                 return chars;
             };
@@ -294,7 +294,7 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
             desc.regions.push_back(r);
         }
         for (const Region& r : desc.regions)
-            if (!(r.flags & OCR_RESULT_EXCLUDED)) kept.push_back(&r);
+            if (!(r.flags & RKCORR_OCR_RESULT_EXCLUDED)) kept.push_back(&r);
         Parsed p(desc);
         ASSERT_TRUE(p.doc);
         ASSERT_EQ(p.doc->GetSize(), kept.size()) << "round " << round;

@@ -13,9 +13,9 @@ class RKCORR_API OCRBox final : public OCRRect, public OCRRegion, public OCRReje
 public:
     OCRBox();
     OCRBox(unsigned int x, unsigned int y, unsigned int width, unsigned int height);
-    OCRBox(OCRBox const& other) = default;
+    OCRBox(OCRBox const& other);
     OCRBox& operator=(OCRBox const& other) = default;
-    ~OCRBox() = default;
+    ~OCRBox();
 
     unsigned int GetType() const override;  // 0
 

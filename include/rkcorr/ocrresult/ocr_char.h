@@ -12,8 +12,10 @@ public:
     OCRChar();
     // Code, distance of the chosen candidate, engine info, rectangle.
     OCRChar(char16_t code, unsigned int distance, unsigned int info, OCRRect& rect);
-    OCRChar(OCRChar const& other) = default;
+    // Member by member.
+    OCRChar(OCRChar const& other);
     OCRChar& operator=(OCRChar const& other) = default;
+    ~OCRChar();
 
     // Clears the code and the distance.
     void init();
@@ -31,8 +33,10 @@ private:
 class RKCORR_API OCRLine : public OCRReject {
 public:
     OCRLine();
-    OCRLine(OCRLine const& other) = default;
+    // Member by member, the characters included.
+    OCRLine(OCRLine const& other);
     OCRLine& operator=(OCRLine const& other) = default;
+    ~OCRLine();
 
     // Appends a copy.
     void Add(OCRChar& ch);

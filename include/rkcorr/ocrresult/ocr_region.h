@@ -5,9 +5,9 @@
 #include "rkcorr/export.h"
 
 // Region kinds returned by GetType().
-#define OCR_REGION_BOX 0u
-#define OCR_REGION_TABLE 1u
-#define OCR_REGION_IMAGE 2u
+#define RKCORR_OCR_REGION_BOX 0u
+#define RKCORR_OCR_REGION_TABLE 1u
+#define RKCORR_OCR_REGION_IMAGE 2u
 
 // One virtual slot, GetType(). Regions are destroyed through their own class
 // (OCRDocument dispatches on GetType()), never through this base.

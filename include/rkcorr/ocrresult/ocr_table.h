@@ -15,8 +15,10 @@ public:
     explicit OCRCell(OCRRect& rect);
     OCRCell(unsigned int indexX, unsigned int indexY, unsigned int mergeX, unsigned int mergeY,
             OCRRect& rect);
-    OCRCell(OCRCell const& other) = default;
+    // Member by member, the lines included.
+    OCRCell(OCRCell const& other);
     OCRCell& operator=(OCRCell const& other) = default;
+    ~OCRCell();
 
     // Appends a copy.
     void Add(OCRLine& line);
@@ -42,9 +44,9 @@ public:
     OCRTable();
     explicit OCRTable(OCRRect& rect);
     OCRTable(unsigned int sizeX, unsigned int sizeY, OCRRect& rect);
-    OCRTable(OCRTable const& other) = default;
+    OCRTable(OCRTable const& other);
     OCRTable& operator=(OCRTable const& other) = default;
-    ~OCRTable() = default;
+    ~OCRTable();
 
     unsigned int GetType() const override;  // 1
 

@@ -1,0 +1,187 @@
+// Decisions on computed values that sit on a tie, where 80-bit intermediates
+// or another logarithm would answer differently: the entropy mask's
+// background test, the merge passes' band edges and area shares, and the
+// scorer's background flags. Every case has one answer on every build; the
+// 32-bit build runs the same cases.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <string.h>
+
+#include <algorithm>
+#include <list>
+#include <random>
+#include <vector>
+
+#include <rkcorr/bkerase.h>
+
+#include "entropy/entropy_reference.h"
+#include "mask/entropy_mask.h"
+#include "restore/merge.h"
+
+namespace {
+
+// FNV-1a over the flags of one histogram.
+void digest(uint64_t& h, const unsigned char flags[256]) {
+    for (int i = 0; i < 256; ++i) h = (h ^ flags[i]) * 1099511628211ull;
+}
+
+bool has_background(const unsigned int histogram[256]) {
+    unsigned char flags[256];
+    EXPECT_TRUE(entropy_foreground_levels(histogram, flags));
+    for (int i = 0; i < 256; ++i)
+        if (flags[i] == 0) return true;
+    return false;
+}
+
+TEST(FpTies, EntropyMaskTwoEqualLightLevelsHaveNoBackground) {
+    // Equal shares: H and each level's information are equal, and 0 > 0
+    // fails. On a grey page of levels 140 and 149 at 5 pixels each every
+    // pixel stays black.
+    unsigned int histogram[256] = {};
+    histogram[140] = histogram[149] = 5;
+    EXPECT_FALSE(has_background(histogram));
+    unsigned char flags[256];
+    ASSERT_TRUE(entropy_foreground_levels(histogram, flags));
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(flags[i], 1) << i;
+}
+
+TEST(FpTies, EntropyMaskDecisionsAreTheSameOnEveryBuild) {
+    // Families of equal-count levels (exact ties of H and info), the same
+    // with a few unequal dark levels, and plain random histograms. The digest
+    // of all decisions was taken on the 64-bit build; the 32-bit build must
+    // reproduce it.
+    std::mt19937 rng(20261206);
+    uint64_t h = 1469598103934665603ull;
+    unsigned char flags[256];
+    for (unsigned k = 2; k <= 24; ++k) {
+        for (unsigned count = 1; count <= 80; ++count) {
+            for (int dark = 0; dark < 2; ++dark) {
+                unsigned int histogram[256] = {};
+                for (unsigned j = 0; j < k; ++j) histogram[128 + rng() % 128] = count;
+                if (dark) histogram[rng() % 128] = 1 + rng() % (4 * count);
+                ASSERT_TRUE(entropy_foreground_levels(histogram, flags));
+                digest(h, flags);
+            }
+        }
+    }
+    for (int round = 0; round < 4000; ++round) {
+        unsigned int histogram[256] = {};
+        const unsigned levels = 1 + rng() % 12;
+        const unsigned scale = 1u << (rng() % 20);
+        for (unsigned j = 0; j < levels; ++j) histogram[rng() % 256] += 1 + rng() % scale;
+        ASSERT_TRUE(entropy_foreground_levels(histogram, flags));
+        digest(h, flags);
+    }
+    EXPECT_EQ(h, 0xccd0b4e1a4cf4703ull);
+}
+
+// One candidate, the pass, and whether it survived.
+template <class Pass>
+bool survives(IMGRect c, Pass pass) {
+    std::list<IMGRect*> list{&c};
+    pass(&list);
+    return list.front() != nullptr;
+}
+
+TEST(FpTies, MarginBandEdgesAreTruncatedExactProducts) {
+    // The top band ends at floor(3n / 100), the bottom band starts at
+    // n - ceil(3n / 100): n x 0.03 is exactly 3n / 100 when that is whole.
+    for (unsigned n = 200; n <= 4000; ++n) {
+        const auto margin = [n](std::list<IMGRect*>* l) { merge_step_margin(l, n, n); };
+        const unsigned short mid = static_cast<unsigned short>(n / 2);
+        const unsigned top = 3 * n / 100, bottom = n - (3 * n + 99) / 100;
+        ASSERT_FALSE(survives(IMGRect(mid, top, mid, top), margin)) << n;
+        ASSERT_TRUE(survives(IMGRect(mid, top + 1, mid, top + 1), margin)) << n;
+        ASSERT_FALSE(survives(IMGRect(mid, bottom, mid, bottom), margin)) << n;
+        ASSERT_TRUE(survives(IMGRect(mid, bottom - 1, mid, bottom - 1), margin)) << n;
+        ASSERT_FALSE(survives(IMGRect(top, mid, top, mid), margin)) << n;
+        ASSERT_TRUE(survives(IMGRect(top + 1, mid, top + 1, mid), margin)) << n;
+    }
+}
+
+TEST(FpTies, ThinLineRatioOfOneTenthIsNotALine) {
+    for (unsigned short lo = 0; lo < 300; ++lo) {
+        for (unsigned short hi = lo * 9; hi <= lo * 11 + 1; ++hi) {
+            IMGRect c(1000, 1000, 1000 + hi, 1000 + lo);
+            std::list<IMGRect*> list{&c};
+            set_rect_attribute(&list);
+            ASSERT_EQ(c.IsBorder(), hi != 0 && 10u * lo < hi) << lo << " / " << hi;
+        }
+    }
+}
+
+// f x area, f being 0.3 or 0.7 as doubles, compared with an overlap of
+// exactly that share of the area. 0.3 x area rounds to 3 area / 10 when that
+// is whole. 0.7 lies 0.4 units of the last place below 7/10, so 0.7 x area
+// rounds below v = 7 area / 10 exactly when v's significand exceeds 1.75.
+bool dropped_at_exact_share(unsigned area, unsigned tenths) {
+    if (tenths == 3) return false;
+    const unsigned v = 7 * area / 10;
+    unsigned p = 1;
+    while (p * 2 <= v) p *= 2;
+    return 4ull * v > 7ull * p;
+}
+
+TEST(FpTies, InboxShareOnTheThresholdKeepsTheCandidate) {
+    for (unsigned tenths : {3u, 7u}) {
+        for (unsigned m = 1; m <= 300; ++m) {
+            for (unsigned h : {1u, 2u, 3u, 5u, 7u, 13u}) {
+                const unsigned w = 10 * m;
+                const bool border = h * 10 < w;
+                if ((tenths == 3) != border) continue;
+                // The box covers the candidate's first tenths x m columns.
+                std::vector<IMGRect> boxes{IMGRect(0, 0, static_cast<unsigned short>(100 + tenths * m - 1), 2000)};
+                IMGRect c(100, 100, static_cast<unsigned short>(100 + w - 1), static_cast<unsigned short>(100 + h - 1));
+                c.SetBorder(border);
+                const bool kept = survives(c, [&](std::list<IMGRect*>* l) { merge_step_mark_inbox(l, &boxes); });
+                ASSERT_EQ(kept, !dropped_at_exact_share(w * h, tenths)) << tenths << " " << w << "x" << h;
+            }
+        }
+    }
+}
+
+TEST(FpTies, ScorerFlagsOfEqualSharesMatchTheReference) {
+    // k brightness levels with the same count each: the level's information
+    // and H tie. The whole-image score shows whether they count. The scores'
+    // digest was taken on the 64-bit build.
+    using namespace entropy_test;
+    std::mt19937 rng(61206);
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned k = 2; k <= 9; ++k) {
+        for (unsigned count = 3; count <= 60; count += 1 + count / 8) {
+            std::vector<uint8_t> levels;
+            for (unsigned j = 0; j < k; ++j) levels.insert(levels.end(), count, static_cast<uint8_t>(j * 255 / (k - 1)));
+            std::shuffle(levels.begin(), levels.end(), rng);
+            unsigned width = 5;
+            while (levels.size() % width) ++width;
+            const unsigned height = static_cast<unsigned>(levels.size() / width);
+            if (height < 5) continue;
+            Image im = grey24(width, height, levels);
+            std::vector<uint8_t> block = pack(im);
+            BKErase s;
+            ASSERT_EQ(s.SetImage(block.data(), unsigned(block.size())), 0);
+            ASSERT_EQ(s.Do(), 0);
+            const Reference ref(im);
+            const float score = s.GetEntropyScore(0, 0, width - 1, height - 1);
+            ASSERT_EQ(score, ref.score(0, 0, width - 1, height - 1)) << k << " levels of " << count;
+            uint32_t bits;
+            memcpy(&bits, &score, sizeof bits);
+            h = (h ^ bits) * 1099511628211ull;
+        }
+    }
+    // Random bitmaps: information values of many different shares.
+    for (int round = 0; round < 300; ++round) {
+        const Image im = random_image(rng, round % 2 ? 24 : 8, 60);
+        std::vector<uint8_t> block = pack(im);
+        BKErase s;
+        ASSERT_EQ(s.SetImage(block.data(), unsigned(block.size())), 0);
+        ASSERT_EQ(s.Do(), 0);
+        const float score = s.GetEntropyScore(0, 0, im.width - 1, im.height - 1);
+        uint32_t bits;
+        memcpy(&bits, &score, sizeof bits);
+        h = (h ^ bits) * 1099511628211ull;
+    }
+    EXPECT_EQ(h, 0x768a2f1ddece3ca4ull);
+}
+
+}  // namespace
