@@ -249,10 +249,10 @@ public:
 
 private:
     // The shared bodies of the 3 x 3 pair, the element pair and the turns.
-    void Local3x3(TRkImgRect<unsigned short>* rect, bool dilate);
-    void MorphByElement(TRkImgRect<unsigned short>* rect, CRkBWImage* element, TRkImgPos<unsigned short>* origin,
+    RKCORR_LOCAL void Local3x3(TRkImgRect<unsigned short>* rect, bool dilate);
+    RKCORR_LOCAL void MorphByElement(TRkImgRect<unsigned short>* rect, CRkBWImage* element, TRkImgPos<unsigned short>* origin,
                         bool dilate);
-    int QuarterTurn(bool clockwise);
+    RKCORR_LOCAL int QuarterTurn(bool clockwise);
 };
 
 #endif

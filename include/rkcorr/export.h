@@ -6,5 +6,7 @@
 
 #define RKCORR_API __attribute__((visibility("default")))
 #define RKCORR_PLATFORM_API __attribute__((visibility("default")))
+// A private helper of an exported class: stays inside the library.
+#define RKCORR_LOCAL __attribute__((visibility("hidden")))
 
 #endif

@@ -17,7 +17,7 @@
 #include "restore/parse.h"
 #include "rkcorr/rkcorr.h"
 #include "support/alloc_hook.h"
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 using rktest::g_count;
 using rktest::g_failIn;
