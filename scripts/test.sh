@@ -28,7 +28,7 @@ run() {  # run NAME CTEST_ARGS -- CMAKE_ARGS...
 # Every test labelled "fast" of the native build under memcheck, two at a
 # time; any error or leak fails the step.
 memcheck() {
-  local dir="$root/build/test-native"
+  local dir=${RKCORR_MEMCHECK_DIR:-$root/build/test-native}
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
