@@ -43,11 +43,13 @@ for t in json.load(sys.stdin)["tests"]:
   local count; count=$(wc -l <"$logs/tests.tsv")
   [ "$count" -gt 0 ] || { echo "no test labelled fast"; return 1; }
   local failed=0
-  export logs
+  local supp="$root/scripts/valgrind.supp"
+  export logs supp
   xargs -P "$jobs" -L 1 -d '\n' bash -c '
     IFS=$(printf "\t") read -r name cmd <<<"$0"
     IFS=$(printf "\t") read -r -a argv <<<"$cmd"
-    if valgrind --tool=memcheck --error-exitcode=1 --leak-check=full --num-callers=30 \
+    if valgrind --tool=memcheck --error-exitcode=1 --leak-check=full --num-callers=30 --suppressions="$supp" \
+         --soname-synonyms=somalloc=nouserintercepts \
          --log-file="$logs/$name.valgrind" "${argv[@]}" >"$logs/$name.out" 2>&1; then
       echo "memcheck passed: $name"
     else
