@@ -16,7 +16,7 @@
 
 namespace {
 
-const uint64_t kMaxBlock = 24u << 20;
+const uint64_t kMaxBlock = 8u << 20;
 
 void check(bool ok) {
     if (!ok) std::abort();
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         h.biClrUsed = in.ConsumeBool() ? in.ConsumeIntegralInRange<DWORD>(0, 300) : in.ConsumeIntegral<DWORD>();
     }
     const uint64_t need = bitmap_bytes(h);
-    if (need > kMaxBlock || (need && uint64_t(h.biWidth) * uint64_t(h.biHeight) > (4u << 20))) return 0;
+    if (need > kMaxBlock || (need && uint64_t(h.biWidth) * uint64_t(h.biHeight) > (1u << 20))) return 0;
     const unsigned claimed = in.ConsumeBool() ? in.ConsumeIntegral<unsigned>() : unsigned(need ? need : 40);
     const bool viaInterface = in.ConsumeBool();
     const bool twice = in.ConsumeBool();

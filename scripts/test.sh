@@ -65,9 +65,11 @@ fuzz() {
   echo "=== fuzz: configure and build"
   CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DRKCORR_BUILD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DRKCORR_BUILD_TESTS=OFF -DRKCORR_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$dir" -j "$jobs" >"$dir/build.log" 2>&1 || { tail -n 60 "$dir/build.log"; return 1; }
+  local targets; targets=$(cd "$root/fuzz" && ls -d */ | tr -d /)
+  cmake --build "$dir" -j "$jobs" --target $(printf '%s_fuzz ' $targets) >"$dir/build.log" 2>&1 \
+    || { tail -n 60 "$dir/build.log"; return 1; }
   local failed=0 ran=0 t
-  for t in $(cd "$root/fuzz" && ls -d */ | tr -d /); do
+  for t in $targets; do
     rm -rf "$dir/scratch/$t" && mkdir -p "$dir/scratch/$t" "$dir/findings"
     echo "=== fuzz: $t for ${seconds}s"
     if "$dir/fuzz/${t}_fuzz" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2560 -timeout=30 \
