@@ -95,8 +95,10 @@ std::vector<BYTE> snapshot(HGLOBAL h) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     rkpage::PageDesc desc;
-    const unsigned w = in.ConsumeIntegralInRange<unsigned>(1, 4000);
-    const unsigned h = in.ConsumeIntegralInRange<unsigned>(1, unsigned(std::min<size_t>(4000, kMaxPixels / w)));
+    // Mostly up to a few thousand pixels a side; now and then up to the 16-bit limit.
+    const unsigned side = in.ConsumeIntegralInRange<unsigned>(0, 7) == 0 ? 65535 : 4000;
+    const unsigned w = in.ConsumeIntegralInRange<unsigned>(1, side);
+    const unsigned h = in.ConsumeIntegralInRange<unsigned>(1, unsigned(std::min<size_t>(side, kMaxPixels / w)));
     desc.width = w, desc.height = h;
     desc.xdpi = in.ConsumeIntegral<WORD>(), desc.ydpi = in.ConsumeIntegral<WORD>();
     desc.bwFlag = in.ConsumeBool() ? WORD(1) : in.ConsumeIntegral<WORD>();
@@ -106,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                         : kDepths[in.ConsumeIntegralInRange<size_t>(0, 9)];
     const bool topDown = in.ConsumeBool();
     DWORD colours = 0;
-    if (depth == 8) colours = in.ConsumeIntegralInRange<DWORD>(0, 256);
+    if (depth == 8) colours = in.ConsumeIntegralInRange<DWORD>(0, 300);  // more than 256 entries too
     else if (depth <= 4 && depth > 0 && in.ConsumeBool()) colours = DWORD(1) << depth;
 
     const unsigned rowBytes = (w + 7) / 8;
