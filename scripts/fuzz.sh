@@ -23,7 +23,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$dir/corpus/$t"
   echo "=== fuzz $t for ${seconds}s"
   # Pages and bitmaps are built from the input: 64 KiB is room for any of them.
-  if ! "$dir/fuzz/${t}_fuzz" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2560 -timeout=30 \
+  if ! "$dir/fuzz/${t}_fuzz" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2560 -timeout=60 \
        -print_final_stats=1 -artifact_prefix="$dir/findings/$t-" "$dir/corpus/$t" "$root/fuzz/$t" \
        >"$dir/$t.log" 2>&1; then
     status=1

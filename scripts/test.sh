@@ -72,7 +72,7 @@ fuzz() {
   for t in $targets; do
     rm -rf "$dir/scratch/$t" && mkdir -p "$dir/scratch/$t" "$dir/findings"
     echo "=== fuzz: $t for ${seconds}s"
-    if "$dir/fuzz/${t}_fuzz" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2560 -timeout=30 \
+    if "$dir/fuzz/${t}_fuzz" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2560 -timeout=60 \
          -artifact_prefix="$dir/findings/$t-" "$dir/scratch/$t" "$root/fuzz/$t" >"$dir/$t.log" 2>&1; then
       grep -E "^Done" "$dir/$t.log" | tail -n 1
     else
