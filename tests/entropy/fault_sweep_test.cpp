@@ -133,10 +133,10 @@ TEST(EdgeEntropyFaults, EveryAllocationAndLockOfSetImageFailingInTurn) {
             EXPECT_FALSE(sweep_one(Inject::Allocation, full.allocations + 1, first, next, nullptr));
             for (long n = 1; n <= full.locks; ++n, ++lockFailures)
                 EXPECT_TRUE(sweep_one(Inject::Lock, n, first, next, nullptr)) << "lock " << n;
-            runs += 2;
+            ++runs;
         }
     }
-    std::printf("edge-entropy sweep: %ld SetImage sequences, %ld allocation failures, %ld lock failures\n", runs,
+    std::printf("edge-entropy sweep: %ld set-ups (fresh or holding scores, 8 or 24 bits), %ld allocation failures, %ld lock failures\n", runs,
                 allocationFailures, lockFailures);
 }
 
