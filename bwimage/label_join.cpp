@@ -48,7 +48,11 @@ int JoinLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, unsigned short 
         const int cs = cr[2 * j];
         const int ce = cr[2 * j + 1];
         Frame* own = co[j];
-        for (int k = Connect8 ? resume : 0; k < np; ++k) {
+        // Both rules resume where the last current run left off: a previous
+        // run that ends before this run starts cannot touch any later one, so
+        // the runs met (and the merges made) are those of a scan from the
+        // first, without its cost on rows of many runs.
+        for (int k = resume; k < np; ++k) {
             const int ps = pr[2 * k];
             const int pe = pr[2 * k + 1];
             if (ps > ce + reach) break;
@@ -91,7 +95,7 @@ int JoinVectors(CRkFramePack& pack, RunVector* prev, RunVector* cur, unsigned sh
         TRkImgRan2Plus<unsigned short>& c = (*cur)[j];
         const int cs = c.start;
         const int ce = c.end;
-        for (size_t k = Connect8 ? resume : 0; k < np; ++k) {
+        for (size_t k = resume; k < np; ++k) {  // resumes as the list form does
             const TRkImgRan2Plus<unsigned short>& p = (*prev)[k];
             if (p.start > ce + reach) break;
             if (p.end + reach < cs) {

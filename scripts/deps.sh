@@ -8,7 +8,8 @@ if [ ${#pkgs[@]} -eq 0 ]; then
   pkgs=(build-essential cmake pkg-config python3 git
         libgtest-dev googletest libbenchmark-dev
         gcc-multilib g++-multilib qemu-user
-        libleptonica-dev libtesseract-dev tesseract-ocr tesseract-ocr-eng nlohmann-json3-dev)
+        libleptonica-dev libtesseract-dev tesseract-ocr tesseract-ocr-eng nlohmann-json3-dev
+        valgrind clang libclang-rt-14-dev)  # memcheck; fuzzing (libFuzzer is in libclang-rt-14-dev)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
