@@ -8,14 +8,17 @@
 #include <tuple>
 #include <vector>
 
-#include "bw_fixture.h"
+#include "bwimage/labeling_reference.h"
+#include "support/test_dib.h"
 #include "rkcorr/bwimagetool.h"
 #include "rkcorr/framepack.h"
 #include "rkcorr/runlist.h"
 
+using BWBuffer = rktest::TestDib;
+
 namespace {
 
-typedef std::tuple<int, int, int, int> Box;  // left, top, right, bottom
+typedef rktest::Box Box;
 typedef std::vector<TRkImgRect<unsigned short>> Rects;
 
 std::vector<Box> Boxes(const Rects& v) {
@@ -29,52 +32,6 @@ std::vector<Box> Segment(BWBuffer& b, int dropDots, int connect8, TRkImgRect<uns
     Rects out{TRkImgRect<unsigned short>(1, 2, 3, 4)};
     EXPECT_EQ(img.SegmentInit(out, area, dropDots, connect8, 0, nullptr), 1);
     return Boxes(out);
-}
-
-// Components of the black pixels inside the area by flood fill: label map
-// (-1 white or outside) and bounding boxes in order of first pixel.
-struct Reference {
-    std::vector<int> label;
-    std::vector<Box> boxes;
-    std::vector<int> sizes;
-};
-
-Reference Flood(const BWBuffer& b, int l, int t, int r, int bo, bool connect8) {
-    const int w = b.width();
-    Reference ref;
-    ref.label.assign(static_cast<size_t>(w) * b.height(), -1);
-    std::vector<std::pair<int, int>> stack;
-    for (int y = t; y <= bo; ++y)
-        for (int x = l; x <= r; ++x) {
-            if (!b.get(x, y) || ref.label[y * w + x] >= 0) continue;
-            const int id = static_cast<int>(ref.boxes.size());
-            Box box(x, y, x, y);
-            int size = 0;
-            stack.emplace_back(x, y);
-            ref.label[y * w + x] = id;
-            while (!stack.empty()) {
-                const auto p = stack.back();
-                stack.pop_back();
-                ++size;
-                std::get<0>(box) = std::min(std::get<0>(box), p.first);
-                std::get<1>(box) = std::min(std::get<1>(box), p.second);
-                std::get<2>(box) = std::max(std::get<2>(box), p.first);
-                std::get<3>(box) = std::max(std::get<3>(box), p.second);
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        if (!dx && !dy) continue;
-                        if (!connect8 && dx && dy) continue;
-                        const int nx = p.first + dx, ny = p.second + dy;
-                        if (nx < l || nx > r || ny < t || ny > bo) continue;
-                        if (!b.get(nx, ny) || ref.label[ny * w + nx] >= 0) continue;
-                        ref.label[ny * w + nx] = id;
-                        stack.emplace_back(nx, ny);
-                    }
-            }
-            ref.boxes.push_back(box);
-            ref.sizes.push_back(size);
-        }
-    return ref;
 }
 
 std::vector<Box> Sorted(std::vector<Box> v) {
@@ -154,7 +111,7 @@ TEST(Labeling, RandomImagesMatchFloodFill) {
         }
         TRkImgRect<unsigned short> area(l, t, r, bo);
         for (int c8 = 0; c8 < 2; ++c8) {
-            const Reference ref = Flood(b, l, t, r, bo, c8 == 1);
+            const rktest::Components ref = rktest::Flood(w, h, [&](int x, int y) { return b.get(x, y); }, l, t, r, bo, c8 == 1);
             std::vector<Box> noDots;
             for (size_t i = 0; i < ref.boxes.size(); ++i)
                 if (ref.sizes[i] > 1) noDots.push_back(ref.boxes[i]);
@@ -348,13 +305,6 @@ TEST(CRunList, SizesConvertAndRanAnd) {
     std::copy(br, br + 4, b.runs), b.count = 4;
     CRkBWImageTool::RanAnd(a, b, out);
     EXPECT_EQ(std::vector<int>(out.runs, out.runs + out.count), (std::vector<int>{1, 3, 6, 7, 8, 9, 12, 15, 18, 20}));
-}
-
-TEST(CRkBWImageTool, ChangeID) {
-    int x = 0, y = 0;
-    std::vector<TRkImgRan2Plus<unsigned short>> v{{0, 1, 0, &x}, {3, 4, 0, &y}, {6, 7, 0, &x}};
-    CRkBWImageTool::ChangeID(&v, &x, &y);
-    for (auto& e : v) EXPECT_EQ(e.owner, &y);
 }
 
 }  // namespace

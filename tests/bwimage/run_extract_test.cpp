@@ -6,9 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "bw_fixture.h"
+#include "support/test_dib.h"
 #include "rkcorr/bwimagetool.h"
 #include "rkcorr/hranextract.h"
+
+using BWBuffer = rktest::TestDib;
 
 namespace {
 
@@ -67,13 +69,6 @@ TEST(HRanExtractFast, MatchesPerPixelScanOnRandomRows) {
         ASSERT_EQ(t.size() % 2, 0u);
         ASSERT_EQ(got, ReferenceRuns(b, 0, s, e, true, true)) << "w " << w << " range " << s << ".." << e;
     }
-}
-
-TEST(CRkBWImageTool, AddRanStoresEachSetBit) {
-    int runs[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(CRkBWImageTool::AddRan(runs, 1, 16, 0x81), 2);
-    EXPECT_EQ(runs[1] * 100 + runs[2], 1623);
-    EXPECT_EQ(CRkBWImageTool::AddRan(runs, 0, 8, 0), 0);
 }
 
 TEST(RunExtraction, AllSlotsMatchReferenceInBothStorageOrders) {

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <random>
 
-#include "bw_fixture.h"
+#include "support/test_dib.h"
+
+using BWBuffer = rktest::TestDib;
 
 inline void DrawStroke(BWBuffer& b, int x0, int y0, int x1, int y1, int thick) {
     const int n = std::abs(x1 - x0) > std::abs(y1 - y0) ? std::abs(x1 - x0) : std::abs(y1 - y0);
