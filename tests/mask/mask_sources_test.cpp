@@ -204,21 +204,29 @@ TEST(MaskSourceFailures, EveryAllocationFailingInTurn) {
         {mask_from_8bit_palette, &pal.head}, {mask_from_24bit, &col.head}};
     for (const auto& src : sources) {
         const long failed = rktest::SweepAllocations([&](long n) {
+            rktest::g_failIn = n;
+            bool hit = true;
             try {
                 std::unique_ptr<ImgMask> mask(src.fn(src.head));
+                hit = rktest::g_failIn == 0;
                 // A mask that exists but whose reduction failed has no image.
                 if (mask && rktest::g_failIn == 0) EXPECT_EQ(mask->GetCRkBWImage(), nullptr) << n;
             } catch (const std::bad_alloc&) {
             }
             EXPECT_EQ(RkTestTotalLocks(), 0u) << "allocation " << n;
+            return hit;
         });
         EXPECT_GE(failed, 4);
     }
     // CreateMask itself: -1 and no image.
-    rktest::SweepAllocations([&](long) {
+    rktest::SweepAllocations([&](long n) {
         ImgMask mask;
+        rktest::g_failIn = n;
         const int r = mask.CreateMask(bits.header(), bits.bits.data(), bits.stride);
-        if (rktest::g_failIn == 0) EXPECT_TRUE(r == -1 && !mask.GetCRkBWImage());
+        const bool hit = rktest::g_failIn == 0;
+        rktest::g_failIn = 0;
+        if (hit) EXPECT_TRUE(r == -1 && !mask.GetCRkBWImage()) << n;
+        return hit;
     });
 }
 

@@ -16,18 +16,16 @@ extern std::atomic<long> g_failIn;  // countdown to the failing allocation; 0 = 
 extern std::atomic<long> g_live;    // allocations not yet freed
 extern std::atomic<long> g_count;   // allocations made (reset it freely)
 
-// Calls once(n) with the n-th allocation failing, n = 1, 2, ... until a call
-// makes fewer than n allocations (once sees g_failIn != 0 then); after each
-// call every allocation it made must be freed. Returns the calls that failed
-// an allocation.
+// Calls once(n) for n = 1, 2, ... until it returns false. once sets
+// g_failIn = n itself when its setup is done and returns whether the n-th
+// allocation came (g_failIn == 0 after the call under test). After each call
+// every allocation it made must be freed. Returns the calls that failed one.
 template <class F>
 long SweepAllocations(F once, long limit = 5000) {
     long n = 1;
     for (;; ++n) {
         const long live = g_live;
-        g_failIn = n;
-        once(n);
-        const bool hit = g_failIn == 0;
+        const bool hit = once(n);
         g_failIn = 0;
         EXPECT_EQ(g_live.load(), live) << "allocation " << n;
         if (!hit || n >= limit) return n - 1;
