@@ -146,54 +146,40 @@ TEST(Labeling, RandomImagesMatchFloodFill) {
     }
 }
 
-TEST(LineLabeling, MinimumLengthAndOrientation) {
-    BWBuffer b(20, 12);
-    b.fillRect(2, 1, 6, 1);    // horizontal stroke 5 x 1
-    b.fillRect(10, 2, 10, 6);  // vertical stroke 1 x 5
-    b.fillRect(14, 8, 15, 8);  // 2 x 1
-    CRkBWImage img = b.image();
-    Rects out;
-    ASSERT_EQ(img.SegmentLineRect(out, 3, 0, nullptr, 1), 1);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{10, 2, 10, 6}}));
-    ASSERT_EQ(img.SegmentLineRect(out, 3, 1, nullptr, 1), 1);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{2, 1, 6, 1}}));
-    img.SegmentLineRect(out, 1, 1, nullptr, 1);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{2, 1, 6, 1}, {10, 2, 10, 6}, {14, 8, 15, 8}}));
-    img.SegmentLineRect(out, 2, 0, nullptr, 0);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{10, 2, 10, 6}}));
-
-    std::vector<TRkImgRectPlus<unsigned short>> plus;
-    img.LabelingLineRect(plus, 3, 0, nullptr, 1);
-    ASSERT_EQ(plus.size(), 1u);
-    EXPECT_EQ(Box(plus[0].left, plus[0].top, plus[0].right, plus[0].bottom), Box(10, 2, 10, 6));
-    ASSERT_EQ(plus[0].runs.size(), 1u);  // one vertical run: rows 2 to 6 of column 10
-    EXPECT_EQ(plus[0].runs.front().start, 2);
-    EXPECT_EQ(plus[0].runs.front().end, 6);
-    EXPECT_EQ(plus[0].runs.front().line, 10);
-}
-
-TEST(LineLabeling, MinimumLengthOneMatchesRunLabeling) {
+// Line labeling keeps the runs of a minimum length in one direction and
+// labels those: by the run labeling of a filtered copy, the same rectangles.
+TEST(LineLabeling, MatchesRunLabelingOfTheLongRuns) {
     std::mt19937 rng(3);
-    for (int iter = 0; iter < 60; ++iter) {
-        const int w = 1 + static_cast<int>(rng() % 60), h = 1 + static_cast<int>(rng() % 60);
+    for (int iter = 0; iter < 80; ++iter) {
+        const int w = 1 + rng() % 60, h = 1 + rng() % 60;
         BWBuffer b(w, h, iter % 2 == 1);
         b.randomFill(rng, 0.1 + 0.5 * (iter % 5) / 4.0);
         CRkBWImage img = b.image();
-        for (int c8 = 0; c8 < 2; ++c8) {
-            const std::vector<Box> want = Sorted(Segment(b, 0, c8));
-            Rects out;
-            img.SegmentLineRect(out, 1, 1, nullptr, c8);
+        const int c8 = iter % 4 < 2, horizontal = iter % 3 == 0, length = iter % 5;
+        Rects out;
+        img.SegmentLineRect(out, length, horizontal, nullptr, c8);
+        if (length <= 1 && horizontal) {  // the run labeling, in its order
             ASSERT_EQ(Boxes(out), Segment(b, 0, c8));
-            img.SegmentLineRect(out, 0, 0, nullptr, c8);
-            ASSERT_EQ(Sorted(Boxes(out)), want);
-            // Runs of at least 2 pixels, by the reference on a filtered copy.
-            BWBuffer f(w, h);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x)
-                    if (b.get(x, y) && ((x > 0 && b.get(x - 1, y)) || (x + 1 < w && b.get(x + 1, y)))) f.set(x, y);
-            img.SegmentLineRect(out, 2, 1, nullptr, c8);
-            ASSERT_EQ(Sorted(Boxes(out)), Sorted(Segment(f, 0, c8)));
+            continue;
         }
+        BWBuffer f(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int run = 0;  // length of the run through (x, y) in the direction
+                for (int k = -length; k <= length; ++k) {
+                    const int px = horizontal ? x + k : x, py = horizontal ? y : y + k;
+                    run = px >= 0 && py >= 0 && px < w && py < h && b.get(px, py) ? run + 1 : k < 0 ? 0 : run;
+                    if (k >= 0 && !(px >= 0 && py >= 0 && px < w && py < h && b.get(px, py))) break;
+                }
+                if (b.get(x, y) && run >= length) f.set(x, y);
+            }
+        ASSERT_EQ(Sorted(Boxes(out)), Sorted(Segment(f, 0, c8))) << iter;
+        std::vector<TRkImgRectPlus<unsigned short>> plus;  // runs lie along the direction
+        img.LabelingLineRect(plus, length, horizontal, nullptr, c8);
+        ASSERT_EQ(plus.size(), out.size());
+        for (const auto& fr : plus)
+            for (const auto& r : fr.runs)
+                for (int p = r.start; p <= r.end; ++p) ASSERT_TRUE(horizontal ? f.get(p, r.line) : f.get(r.line, p));
     }
 }
 

@@ -1,6 +1,6 @@
 // The movable-memory blocks: zeroed and sized, nested locks, dead handles,
 // handles never aliased, injected failures hitting exactly the nth call, the
-// table shared by several threads; and MAKEWORD and fopen_s.
+// table shared by several threads; and fopen_s.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -111,9 +111,7 @@ TEST(GlobalMemory, TableIsSafeFromSeveralThreads) {
     EXPECT_EQ(RkTestTotalLocks(), 0u);
 }
 
-TEST(Platform, MakewordAndFopenS) {
-    EXPECT_EQ(MAKEWORD(0x34, 0x12), 0x1234);
-    EXPECT_EQ(MAKEWORD(0x1FF, 0x2FE), 0xFEFF);  // only the low bytes count
+TEST(Platform, FopenS) {
     FILE* f = reinterpret_cast<FILE*>(1);
     EXPECT_NE(fopen_s(&f, "/nonexistent-dir/x.bmp", "wb"), 0);
     EXPECT_EQ(f, nullptr);
@@ -123,7 +121,6 @@ TEST(Platform, MakewordAndFopenS) {
     close(fd);
     ASSERT_EQ(fopen_s(&f, name, "wb"), 0);
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(std::fwrite("ab", 1, 2, f), 2u);
     std::fclose(f);
     std::remove(name);
 }
