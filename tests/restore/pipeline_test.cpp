@@ -82,31 +82,26 @@ TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
         EXPECT_EQ(run_source(source_page(c.format, c.bwFlag)), Areas{c.want}) << int(c.format) << " " << c.bwFlag;
 }
 
-TEST(Pipeline, UnsupportedDepthLeavesAreasUntouched) {
-    PageDesc desc = source_page(Format::Other, 0);
-    desc.otherBitCount = 4;
-    desc.areas = {area(1, 2, 3, 4), area(5, 6, 7, 8)};
-    desc.areaFill = 0x5A;
-    PageBlocks page(desc);
-    const std::vector<BYTE> before = page.area_bytes();
-    EXPECT_EQ(ImgRestoration(page.arg()), 0);
-    EXPECT_EQ(page.area_bytes(), before);
-    EXPECT_EQ(RkTestTotalLocks(), 0u);
-}
-
-TEST(Pipeline, PaletteIndexPastThePaletteFails) {
-    PageDesc desc = source_page(Format::Palette8, 0);
-    desc.areas = {area(1, 2, 3, 4)};
-    PageBlocks page(desc);
-    auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(page.dib()));
-    ASSERT_EQ(bih->biClrUsed, 3u);  // white, red, black
-    BYTE* bits = reinterpret_cast<BYTE*>(bih + 1) + 4 * bih->biClrUsed;
-    bits[7 * 400 + 9] = 3;  // a pixel not below biClrUsed
-    GlobalUnlock(page.dib());
-    const std::vector<BYTE> before = page.area_bytes();
-    EXPECT_EQ(ImgRestoration(page.arg()), -1);
-    EXPECT_EQ(page.area_bytes(), before);
-    EXPECT_EQ(RkTestTotalLocks(), 0u);
+// An unsupported depth gives 0, a palette index past the palette -1; the
+// areas stay untouched either way.
+TEST(Pipeline, UnsupportedDepthAndBadPaletteIndexLeaveAreasUntouched) {
+    for (int result : {0, -1}) {
+        PageDesc desc = source_page(result ? Format::Palette8 : Format::Other, 0);
+        desc.otherBitCount = 4;
+        desc.areas = {area(1, 2, 3, 4), area(5, 6, 7, 8)};
+        desc.areaFill = 0x5A;
+        PageBlocks page(desc);
+        if (result) {
+            auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(page.dib()));
+            ASSERT_EQ(bih->biClrUsed, 3u);  // white, red, black
+            reinterpret_cast<BYTE*>(bih + 1)[4 * 3 + 7 * 400 + 9] = 3;  // a pixel not below biClrUsed
+            GlobalUnlock(page.dib());
+        }
+        const std::vector<BYTE> before = page.area_bytes();
+        EXPECT_EQ(ImgRestoration(page.arg()), result);
+        EXPECT_EQ(page.area_bytes(), before);
+        EXPECT_EQ(RkTestTotalLocks(), 0u);
+    }
 }
 
 TEST(Pipeline, MissingBlocks) {
