@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -237,8 +238,12 @@ TEST(ThreadCalls, DeadAndForeignHandlesAreRefused) {
     CloseHandle(reinterpret_cast<HANDLE>(t));
     // Unsupported requests fail cleanly.
     EXPECT_EQ(CreateEvent(nullptr, FALSE, FALSE, "named"), nullptr);
+    errno = 0;
     EXPECT_EQ(_beginthreadex(nullptr, 0, nullptr, nullptr, 0, nullptr), 0u);
+    EXPECT_EQ(errno, EINVAL);
+    errno = 0;
     EXPECT_EQ(_beginthreadex(nullptr, 0, nothing, nullptr, CREATE_SUSPENDED, nullptr), 0u);
+    EXPECT_EQ(errno, EINVAL);
     CloseHandle(live);
     CloseHandle(next);
 }
