@@ -267,30 +267,37 @@ TEST(CRkFramePack, ReleasedFramesAreReusedLastInFirstOut) {
     EXPECT_EQ(pack.freeHead, nullptr);
 }
 
-TEST(CRunList, SizesConvertAndRanAnd) {
+// RanAnd intersects lists of half-open runs [start, end); out grows as needed.
+TEST(CRunList, SizesConvertAndRanAndDifferential) {
     EXPECT_THROW(CRunList(-3), std::bad_array_new_length);
-    CRunList empty(-2);
-    EXPECT_EQ(empty.ownerCapacity, 0);
-    CRunList a(20), b(20), out(2);
-    EXPECT_EQ(a.ownerCapacity, 11);
-    a.runs[0] = 0, a.runs[1] = 11, a.count = 2;
-    a.ConvertData();
-    EXPECT_EQ(a.runs[1], 10);
-    EXPECT_EQ(a.owners[0], nullptr);
-    b.runs[0] = 5, b.runs[1] = 20, b.count = 2;
-    CRkBWImageTool::RanAnd(a, b, out);
-    ASSERT_EQ(out.count, 2);
-    EXPECT_EQ(out.runs[0], 5);
-    EXPECT_EQ(out.runs[1], 10);
-    a.runs[0] = 0, a.runs[1] = 5, b.runs[0] = 5, b.runs[1] = 9;
-    CRkBWImageTool::RanAnd(a, b, out);
-    EXPECT_EQ(out.count, 0);
-    // Several overlaps, more than out was made for: out grows.
-    int ar[] = {0, 3, 6, 9, 12, 15, 18, 21}, br[] = {1, 7, 8, 20};
-    std::copy(ar, ar + 8, a.runs), a.count = 8;
-    std::copy(br, br + 4, b.runs), b.count = 4;
-    CRkBWImageTool::RanAnd(a, b, out);
-    EXPECT_EQ(std::vector<int>(out.runs, out.runs + out.count), (std::vector<int>{1, 3, 6, 7, 8, 9, 12, 15, 18, 20}));
+    EXPECT_EQ(CRunList(-2).ownerCapacity, 0);
+    CRunList c(20);
+    EXPECT_EQ(c.ownerCapacity, 11);
+    c.runs[0] = 0, c.runs[1] = 11, c.count = 2;
+    c.ConvertData();  // ends become inclusive
+    EXPECT_EQ(c.runs[1], 10);
+    EXPECT_EQ(c.owners[0], nullptr);
+    std::mt19937 rng(6);
+    for (int iter = 0; iter < 2000; ++iter) {
+        CRunList a(64), b(64), out(2);
+        std::vector<bool> in(200, false);
+        for (CRunList* l : {&a, &b}) {
+            for (int x = rng() % 4; x < 190 && l->count < 40; x += 1 + rng() % 12) {
+                const int end = x + 1 + rng() % 10;
+                l->runs[l->count++] = x, l->runs[l->count++] = end;
+                x = end;
+            }
+        }
+        for (int i = 0; i < a.count; i += 2)
+            for (int x = a.runs[i]; x < a.runs[i + 1]; ++x) in[x] = true;
+        std::vector<int> want;
+        for (int i = 0; i < b.count; i += 2)
+            for (int x = b.runs[i]; x < b.runs[i + 1]; ++x)
+                if (in[x] && (want.empty() || want.back() != x)) want.push_back(x), want.push_back(x + 1);
+                else if (in[x]) want.back() = x + 1;
+        CRkBWImageTool::RanAnd(a, b, out);
+        ASSERT_EQ(std::vector<int>(out.runs, out.runs + out.count), want) << iter;
+    }
 }
 
 }  // namespace
