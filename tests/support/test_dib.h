@@ -159,7 +159,7 @@ struct TestDib {
         const size_t head = 40 + 4 * static_cast<size_t>(colors());
         std::vector<BYTE> out(head + bits.size());
         std::memcpy(out.data(), headerStore.data(), head);
-        std::memcpy(out.data() + head, bits.data(), bits.size());
+        if (!bits.empty()) std::memcpy(out.data() + head, bits.data(), bits.size());
         return out;
     }
     // The packed form in a movable block; the caller frees it.
