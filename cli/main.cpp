@@ -12,6 +12,7 @@
 #include <rkcorr/rkcorr.h>
 
 #include "cli/options.h"
+#include "cli/quiet_stderr.h"
 #include "cli/page_job.h"
 #include "cli/progress_bar.h"
 #include "cli/tesseract_engine.h"
@@ -91,6 +92,9 @@ struct Batch {
         for (; next < done.size() && done[next]; ++next) {
             PageResult& page = results[next];
             if (!page.error.empty()) {
+                // Another page's decoder may have standard error silenced:
+                // the message waits until it is back.
+                std::lock_guard<std::mutex> quiet(StderrMutex());
                 progress.Finish();  // the message gets a line of its own
                 std::fprintf(stderr, "rkcorr: %s\n", page.error.c_str());
                 failed = true;

@@ -166,7 +166,7 @@ std::string ResultJson(const PageResult& r, const Options& opt) {
     j["file"] = r.file;
     if (!r.error.empty()) {
         j["error"] = r.error;
-        return j.dump();
+        return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
     j["width"] = r.width;
     j["height"] = r.height;
@@ -191,7 +191,7 @@ std::string ResultJson(const PageResult& r, const Options& opt) {
         j["ocr_ms"] = std::round(r.ocrMs * 10) / 10;
         j["restore_ms"] = std::round(r.restoreMs * 10) / 10;
     }
-    return j.dump();
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace rkcli

@@ -267,7 +267,7 @@ std::string RecognitionToJson(const Recognition& rec) {
     json areas = json::array();
     for (const Box& b : rec.engineAreas) areas.push_back(BoxJson(b));
     doc["engine_areas"] = std::move(areas);
-    return doc.dump(1) + "\n";
+    return doc.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 size_t Recognition::CharacterCount() const {

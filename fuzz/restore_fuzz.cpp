@@ -18,7 +18,7 @@
 
 #include "rkcorr/bitmap_types.h"
 #include "rkcorr/rkcorr.h"
-#include "support/page_builder.h"
+#include "pageblock/page_builder.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void tile(std::vector<BYTE>& out, size_t from, const std::vector<BYTE>& pattern)
 
 rkpage::Char some_char(FuzzedDataProvider& in, unsigned w, unsigned h) {
     rkpage::Char c{};
-    static const WORD kCodes[] = {'A', 0x3042, OCR_CODE_LINEFEED, OCR_CODE_RETURN, ' '};
+    static const WORD kCodes[] = {'A', 0x3042, RKCORR_OCR_CODE_LINEFEED, RKCORR_OCR_CODE_RETURN, ' '};
     c.code = in.ConsumeBool() ? in.ConsumeIntegral<WORD>() : kCodes[in.ConsumeIntegralInRange<size_t>(0, 4)];
     if (in.ConsumeBool()) {  // anywhere, edges in any order
         c.left = in.ConsumeIntegral<WORD>(), c.top = in.ConsumeIntegral<WORD>();
@@ -46,7 +46,7 @@ rkpage::Char some_char(FuzzedDataProvider& in, unsigned w, unsigned h) {
     }
     c.dist = in.ConsumeIntegral<WORD>();
     c.info = in.ConsumeIntegral<WORD>();
-    c.select = WORD(in.ConsumeIntegralInRange<unsigned>(0, OCR_DETAIL_CANDIDATES - 1));
+    c.select = WORD(in.ConsumeIntegralInRange<unsigned>(0, RKCORR_OCR_DETAIL_CANDIDATES - 1));
     return c;
 }
 
@@ -58,9 +58,9 @@ std::vector<rkpage::Char> some_chars(FuzzedDataProvider& in, unsigned w, unsigne
 
 rkpage::Region some_region(FuzzedDataProvider& in, unsigned w, unsigned h) {
     rkpage::Region r;
-    static const WORD kFlags[] = {OCR_RESULT_HEAD | OCR_RESULT_TEXT, OCR_RESULT_HEAD | OCR_RESULT_TABLE,
-                                  OCR_RESULT_HEAD | OCR_RESULT_TEXT | OCR_RESULT_TABLE,
-                                  OCR_RESULT_HEAD | OCR_RESULT_EXCLUDED | OCR_RESULT_TEXT, OCR_RESULT_HEAD, 0};
+    static const WORD kFlags[] = {RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT, RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE,
+                                  RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT | RKCORR_OCR_RESULT_TABLE,
+                                  RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_EXCLUDED | RKCORR_OCR_RESULT_TEXT, RKCORR_OCR_RESULT_HEAD, 0};
     r.flags = in.ConsumeBool() ? in.ConsumeIntegral<WORD>() : kFlags[in.ConsumeIntegralInRange<size_t>(0, 5)];
     r.left = in.ConsumeIntegral<WORD>(), r.top = in.ConsumeIntegral<WORD>();
     r.right = in.ConsumeIntegral<WORD>(), r.bottom = in.ConsumeIntegral<WORD>();
@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const size_t regions = in.ConsumeIntegralInRange<size_t>(0, 8);
     for (size_t i = 0; i < regions; ++i) desc.regions.push_back(some_region(in, w, h));
-    const size_t areas = in.ConsumeIntegralInRange<size_t>(0, OCR_MAX_IMGAREA);
+    const size_t areas = in.ConsumeIntegralInRange<size_t>(0, RKCORR_OCR_MAX_IMGAREA);
     for (size_t i = 0; i < areas && in.remaining_bytes() > 0; ++i) {
         tagIMGAREAREC a;
         a.wLeft = in.ConsumeIntegral<WORD>(), a.wRight = in.ConsumeIntegral<WORD>();
@@ -163,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<BYTE> after = snapshot(page.imgArea());
     if (r == -1 && after != areasBefore) std::abort();
     const size_t count = page.count();
-    if (count > OCR_MAX_IMGAREA) std::abort();
+    if (count > RKCORR_OCR_MAX_IMGAREA) std::abort();
     const size_t written = offsetof(tagIMGAREA, area) + sizeof(tagIMGAREAREC) * count;
     for (size_t i = 0; i < after.size(); ++i)  // bytes 0-7 and the records past the count stay
         if ((i < offsetof(tagIMGAREA, wCount) || i >= written) && after[i] != areasBefore[i]) std::abort();

@@ -7,8 +7,10 @@
 #include <random>
 #include <string>
 
-#include "bw_fixture.h"
+#include "support/test_dib.h"
 #include "rkcorr/bmpimage.h"
+
+using BWBuffer = rktest::TestDib;
 
 namespace {
 

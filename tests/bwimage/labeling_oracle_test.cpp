@@ -6,9 +6,13 @@
 #include <random>
 #include <string>
 
-#include "bw_fixture.h"
-#include "lept_pix.h"
+#include "support/test_dib.h"
+#include "support/lept_bridge.h"
 #include "text_page.h"
+
+using BWBuffer = rktest::TestDib;
+using rktest::LeptBoxes;
+using rktest::ToPix;
 
 namespace {
 

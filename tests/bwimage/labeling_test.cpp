@@ -8,14 +8,17 @@
 #include <tuple>
 #include <vector>
 
-#include "bw_fixture.h"
+#include "bwimage/labeling_reference.h"
+#include "support/test_dib.h"
 #include "rkcorr/bwimagetool.h"
 #include "rkcorr/framepack.h"
 #include "rkcorr/runlist.h"
 
+using BWBuffer = rktest::TestDib;
+
 namespace {
 
-typedef std::tuple<int, int, int, int> Box;  // left, top, right, bottom
+typedef rktest::Box Box;
 typedef std::vector<TRkImgRect<unsigned short>> Rects;
 
 std::vector<Box> Boxes(const Rects& v) {
@@ -29,52 +32,6 @@ std::vector<Box> Segment(BWBuffer& b, int dropDots, int connect8, TRkImgRect<uns
     Rects out{TRkImgRect<unsigned short>(1, 2, 3, 4)};
     EXPECT_EQ(img.SegmentInit(out, area, dropDots, connect8, 0, nullptr), 1);
     return Boxes(out);
-}
-
-// Components of the black pixels inside the area by flood fill: label map
-// (-1 white or outside) and bounding boxes in order of first pixel.
-struct Reference {
-    std::vector<int> label;
-    std::vector<Box> boxes;
-    std::vector<int> sizes;
-};
-
-Reference Flood(const BWBuffer& b, int l, int t, int r, int bo, bool connect8) {
-    const int w = b.width();
-    Reference ref;
-    ref.label.assign(static_cast<size_t>(w) * b.height(), -1);
-    std::vector<std::pair<int, int>> stack;
-    for (int y = t; y <= bo; ++y)
-        for (int x = l; x <= r; ++x) {
-            if (!b.get(x, y) || ref.label[y * w + x] >= 0) continue;
-            const int id = static_cast<int>(ref.boxes.size());
-            Box box(x, y, x, y);
-            int size = 0;
-            stack.emplace_back(x, y);
-            ref.label[y * w + x] = id;
-            while (!stack.empty()) {
-                const auto p = stack.back();
-                stack.pop_back();
-                ++size;
-                std::get<0>(box) = std::min(std::get<0>(box), p.first);
-                std::get<1>(box) = std::min(std::get<1>(box), p.second);
-                std::get<2>(box) = std::max(std::get<2>(box), p.first);
-                std::get<3>(box) = std::max(std::get<3>(box), p.second);
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        if (!dx && !dy) continue;
-                        if (!connect8 && dx && dy) continue;
-                        const int nx = p.first + dx, ny = p.second + dy;
-                        if (nx < l || nx > r || ny < t || ny > bo) continue;
-                        if (!b.get(nx, ny) || ref.label[ny * w + nx] >= 0) continue;
-                        ref.label[ny * w + nx] = id;
-                        stack.emplace_back(nx, ny);
-                    }
-            }
-            ref.boxes.push_back(box);
-            ref.sizes.push_back(size);
-        }
-    return ref;
 }
 
 std::vector<Box> Sorted(std::vector<Box> v) {
@@ -154,7 +111,7 @@ TEST(Labeling, RandomImagesMatchFloodFill) {
         }
         TRkImgRect<unsigned short> area(l, t, r, bo);
         for (int c8 = 0; c8 < 2; ++c8) {
-            const Reference ref = Flood(b, l, t, r, bo, c8 == 1);
+            const rktest::Components ref = rktest::Flood(w, h, [&](int x, int y) { return b.get(x, y); }, l, t, r, bo, c8 == 1);
             std::vector<Box> noDots;
             for (size_t i = 0; i < ref.boxes.size(); ++i)
                 if (ref.sizes[i] > 1) noDots.push_back(ref.boxes[i]);
@@ -189,54 +146,40 @@ TEST(Labeling, RandomImagesMatchFloodFill) {
     }
 }
 
-TEST(LineLabeling, MinimumLengthAndOrientation) {
-    BWBuffer b(20, 12);
-    b.fillRect(2, 1, 6, 1);    // horizontal stroke 5 x 1
-    b.fillRect(10, 2, 10, 6);  // vertical stroke 1 x 5
-    b.fillRect(14, 8, 15, 8);  // 2 x 1
-    CRkBWImage img = b.image();
-    Rects out;
-    ASSERT_EQ(img.SegmentLineRect(out, 3, 0, nullptr, 1), 1);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{10, 2, 10, 6}}));
-    ASSERT_EQ(img.SegmentLineRect(out, 3, 1, nullptr, 1), 1);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{2, 1, 6, 1}}));
-    img.SegmentLineRect(out, 1, 1, nullptr, 1);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{2, 1, 6, 1}, {10, 2, 10, 6}, {14, 8, 15, 8}}));
-    img.SegmentLineRect(out, 2, 0, nullptr, 0);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{10, 2, 10, 6}}));
-
-    std::vector<TRkImgRectPlus<unsigned short>> plus;
-    img.LabelingLineRect(plus, 3, 0, nullptr, 1);
-    ASSERT_EQ(plus.size(), 1u);
-    EXPECT_EQ(Box(plus[0].left, plus[0].top, plus[0].right, plus[0].bottom), Box(10, 2, 10, 6));
-    ASSERT_EQ(plus[0].runs.size(), 1u);  // one vertical run: rows 2 to 6 of column 10
-    EXPECT_EQ(plus[0].runs.front().start, 2);
-    EXPECT_EQ(plus[0].runs.front().end, 6);
-    EXPECT_EQ(plus[0].runs.front().line, 10);
-}
-
-TEST(LineLabeling, MinimumLengthOneMatchesRunLabeling) {
+// Line labeling keeps the runs of a minimum length in one direction and
+// labels those: by the run labeling of a filtered copy, the same rectangles.
+TEST(LineLabeling, MatchesRunLabelingOfTheLongRuns) {
     std::mt19937 rng(3);
-    for (int iter = 0; iter < 60; ++iter) {
-        const int w = 1 + static_cast<int>(rng() % 60), h = 1 + static_cast<int>(rng() % 60);
+    for (int iter = 0; iter < 80; ++iter) {
+        const int w = 1 + rng() % 60, h = 1 + rng() % 60;
         BWBuffer b(w, h, iter % 2 == 1);
         b.randomFill(rng, 0.1 + 0.5 * (iter % 5) / 4.0);
         CRkBWImage img = b.image();
-        for (int c8 = 0; c8 < 2; ++c8) {
-            const std::vector<Box> want = Sorted(Segment(b, 0, c8));
-            Rects out;
-            img.SegmentLineRect(out, 1, 1, nullptr, c8);
+        const int c8 = iter % 4 < 2, horizontal = iter % 3 == 0, length = iter % 5;
+        Rects out;
+        img.SegmentLineRect(out, length, horizontal, nullptr, c8);
+        if (length <= 1 && horizontal) {  // the run labeling, in its order
             ASSERT_EQ(Boxes(out), Segment(b, 0, c8));
-            img.SegmentLineRect(out, 0, 0, nullptr, c8);
-            ASSERT_EQ(Sorted(Boxes(out)), want);
-            // Runs of at least 2 pixels, by the reference on a filtered copy.
-            BWBuffer f(w, h);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x)
-                    if (b.get(x, y) && ((x > 0 && b.get(x - 1, y)) || (x + 1 < w && b.get(x + 1, y)))) f.set(x, y);
-            img.SegmentLineRect(out, 2, 1, nullptr, c8);
-            ASSERT_EQ(Sorted(Boxes(out)), Sorted(Segment(f, 0, c8)));
+            continue;
         }
+        BWBuffer f(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int run = 0;  // length of the run through (x, y) in the direction
+                for (int k = -length; k <= length; ++k) {
+                    const int px = horizontal ? x + k : x, py = horizontal ? y : y + k;
+                    run = px >= 0 && py >= 0 && px < w && py < h && b.get(px, py) ? run + 1 : k < 0 ? 0 : run;
+                    if (k >= 0 && !(px >= 0 && py >= 0 && px < w && py < h && b.get(px, py))) break;
+                }
+                if (b.get(x, y) && run >= length) f.set(x, y);
+            }
+        ASSERT_EQ(Sorted(Boxes(out)), Sorted(Segment(f, 0, c8))) << iter;
+        std::vector<TRkImgRectPlus<unsigned short>> plus;  // runs lie along the direction
+        img.LabelingLineRect(plus, length, horizontal, nullptr, c8);
+        ASSERT_EQ(plus.size(), out.size());
+        for (const auto& fr : plus)
+            for (const auto& r : fr.runs)
+                for (int p = r.start; p <= r.end; ++p) ASSERT_TRUE(horizontal ? f.get(p, r.line) : f.get(r.line, p));
     }
 }
 
@@ -324,41 +267,45 @@ TEST(CRkFramePack, ReleasedFramesAreReusedLastInFirstOut) {
     EXPECT_EQ(pack.freeHead, nullptr);
 }
 
-TEST(CRunList, SizesConvertAndRanAnd) {
+// RanAnd intersects lists of half-open runs [start, end); out grows as needed.
+TEST(CRunList, SizesConvertAndRanAndDifferential) {
     EXPECT_THROW(CRunList(-3), std::bad_array_new_length);
-    CRunList empty(-2);
-    EXPECT_EQ(empty.ownerCapacity, 0);
-    CRunList a(20), b(20), out(2);
-    EXPECT_EQ(a.ownerCapacity, 11);
-    a.runs[0] = 0, a.runs[1] = 11, a.count = 2;
-    a.ConvertData();
-    EXPECT_EQ(a.runs[1], 10);
-    EXPECT_EQ(a.owners[0], nullptr);
-    b.runs[0] = 5, b.runs[1] = 20, b.count = 2;
-    CRkBWImageTool::RanAnd(a, b, out);
-    ASSERT_EQ(out.count, 2);
-    EXPECT_EQ(out.runs[0], 5);
-    EXPECT_EQ(out.runs[1], 10);
-    a.runs[0] = 0, a.runs[1] = 5, b.runs[0] = 5, b.runs[1] = 9;
-    CRkBWImageTool::RanAnd(a, b, out);
-    EXPECT_EQ(out.count, 0);
-    // Several overlaps, more than out was made for: out keeps its arrays and
-    // the pairs that fit them.
+    EXPECT_EQ(CRunList(-2).ownerCapacity, 0);
+    CRunList c(20);
+    EXPECT_EQ(c.ownerCapacity, 11);
+    c.runs[0] = 0, c.runs[1] = 11, c.count = 2;
+    c.ConvertData();  // ends become inclusive
+    EXPECT_EQ(c.runs[1], 10);
+    EXPECT_EQ(c.owners[0], nullptr);
+    std::mt19937 rng(6);
+    for (int iter = 0; iter < 2000; ++iter) {
+        CRunList a(64), b(64), out(96);
+        std::vector<bool> in(200, false);
+        for (CRunList* l : {&a, &b}) {
+            for (int x = rng() % 4; x < 190 && l->count < 40; x += 1 + rng() % 12) {
+                const int end = x + 1 + rng() % 10;
+                l->runs[l->count++] = x, l->runs[l->count++] = end;
+                x = end;
+            }
+        }
+        for (int i = 0; i < a.count; i += 2)
+            for (int x = a.runs[i]; x < a.runs[i + 1]; ++x) in[x] = true;
+        std::vector<int> want;
+        for (int i = 0; i < b.count; i += 2)
+            for (int x = b.runs[i]; x < b.runs[i + 1]; ++x)
+                if (in[x] && (want.empty() || want.back() != x)) want.push_back(x), want.push_back(x + 1);
+                else if (in[x]) want.back() = x + 1;
+        CRkBWImageTool::RanAnd(a, b, out);
+        ASSERT_EQ(std::vector<int>(out.runs, out.runs + out.count), want) << iter;
+    }
+    // More overlaps than out was made for: out keeps its arrays and the
+    // pairs that fit them.
+    CRunList a(20), b(20), small(2);
     int ar[] = {0, 3, 6, 9, 12, 15, 18, 21}, br[] = {1, 7, 8, 20};
     std::copy(ar, ar + 8, a.runs), a.count = 8;
     std::copy(br, br + 4, b.runs), b.count = 4;
-    CRkBWImageTool::RanAnd(a, b, out);
-    EXPECT_EQ(std::vector<int>(out.runs, out.runs + out.count), (std::vector<int>{1, 3}));
-    CRunList wide(20);
-    CRkBWImageTool::RanAnd(a, b, wide);
-    EXPECT_EQ(std::vector<int>(wide.runs, wide.runs + wide.count), (std::vector<int>{1, 3, 6, 7, 8, 9, 12, 15, 18, 20}));
-}
-
-TEST(CRkBWImageTool, ChangeID) {
-    int x = 0, y = 0;
-    std::vector<TRkImgRan2Plus<unsigned short>> v{{0, 1, 0, &x}, {3, 4, 0, &y}, {6, 7, 0, &x}};
-    CRkBWImageTool::ChangeID(&v, &x, &y);
-    for (auto& e : v) EXPECT_EQ(e.owner, &y);
+    CRkBWImageTool::RanAnd(a, b, small);
+    EXPECT_EQ(std::vector<int>(small.runs, small.runs + small.count), (std::vector<int>{1, 3}));
 }
 
 }  // namespace

@@ -1,38 +1,8 @@
-// Conversion of a test image to a Leptonica 1-bit image, and the bounding
-// boxes of Leptonica's connected components.
+// Forwarding header: the Leptonica bridge now lives in tests/support.
 #ifndef RKCORR_TESTS_LEPT_PIX_H
 #define RKCORR_TESTS_LEPT_PIX_H
-
-#include <leptonica/allheaders.h>
-
-#include <algorithm>
-#include <tuple>
-#include <vector>
-
 #include "bw_fixture.h"
-
-inline PIX* ToPix(const BWBuffer& b) {
-    PIX* pix = pixCreate(b.width(), b.height(), 1);
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x)
-            if (b.get(x, y)) pixSetPixel(pix, x, y, 1);
-    return pix;
-}
-
-// Boxes as sorted (left, top, right, bottom), offset by (dx, dy); 1 x 1 boxes
-// left out when dropDots.
-inline std::vector<std::tuple<int, int, int, int>> LeptBoxes(PIX* pix, int connectivity, bool dropDots,
-                                                             int dx = 0, int dy = 0) {
-    std::vector<std::tuple<int, int, int, int>> out;
-    BOXA* boxa = pixConnCompBB(pix, connectivity);
-    for (int i = 0; i < boxaGetCount(boxa); ++i) {
-        l_int32 x, y, w, h;
-        boxaGetBoxGeometry(boxa, i, &x, &y, &w, &h);
-        if (!(dropDots && w == 1 && h == 1)) out.emplace_back(x + dx, y + dy, x + dx + w - 1, y + dy + h - 1);
-    }
-    boxaDestroy(&boxa);
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
+#include "support/lept_bridge.h"
+using rktest::LeptBoxes;
+using rktest::ToPix;
 #endif

@@ -6,9 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "bw_fixture.h"
+#include "support/test_dib.h"
 #include "rkcorr/bwimagetool.h"
 #include "rkcorr/hranextract.h"
+
+using BWBuffer = rktest::TestDib;
 
 namespace {
 
@@ -27,6 +29,15 @@ Runs ReferenceRuns(const BWBuffer& b, int line, int start, int end, bool horizon
         }
     }
     if (open >= 0) out.emplace_back(open, end);
+    return out;
+}
+
+// Runs with gaps of at most `gap` pixels between them joined.
+Runs Join(Runs runs, int gap) {
+    Runs out;
+    for (const auto& r : runs)
+        if (!out.empty() && r.first - out.back().second - 1 <= gap) out.back().second = r.second;
+        else out.push_back(r);
     return out;
 }
 
@@ -67,13 +78,6 @@ TEST(HRanExtractFast, MatchesPerPixelScanOnRandomRows) {
         ASSERT_EQ(t.size() % 2, 0u);
         ASSERT_EQ(got, ReferenceRuns(b, 0, s, e, true, true)) << "w " << w << " range " << s << ".." << e;
     }
-}
-
-TEST(CRkBWImageTool, AddRanStoresEachSetBit) {
-    int runs[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(CRkBWImageTool::AddRan(runs, 1, 16, 0x81), 2);
-    EXPECT_EQ(runs[1] * 100 + runs[2], 1623);
-    EXPECT_EQ(CRkBWImageTool::AddRan(runs, 0, 8, 0), 0);
 }
 
 TEST(RunExtraction, AllSlotsMatchReferenceInBothStorageOrders) {
@@ -118,46 +122,19 @@ TEST(RunExtraction, AllSlotsMatchReferenceInBothStorageOrders) {
             ASSERT_EQ(ToPairs(r1), ReferenceRuns(b, y, xs, xe, true, false));
             img.VWhiteRanExtract(r1, x, ys, ye);
             ASSERT_EQ(ToPairs(r1), ReferenceRuns(b, x, ys, ye, false, false));
-            // The driver picks the same extraction.
-            img.RanExtract(r1, y, xs, xe, 1, 1, 0);
-            ASSERT_EQ(ToPairs(r1), hb);
-            img.RanExtract(r1, x, ys, ye, 0, 1, 0);
-            ASSERT_EQ(ToPairs(r1), vb);
-            img.RanExtract(r1, y, xs, xe, 1, 0, 0);
-            ASSERT_EQ(ToPairs(r1), ReferenceRuns(b, y, xs, xe, true, false));
-            img.RanExtract(r1, x, ys, ye, 0, 2, 0);
-            ASSERT_EQ(ToPairs(r1), ReferenceRuns(b, x, ys, ye, false, false));
+            // The driver picks the same extraction and closes gaps of up to
+            // `gap` pixels; ConnectRan closes them in a run list.
+            // Colour 1 is black, any other white.
+            const int gap = k % 4, vertical = k % 2, black = k % 3 != 0, colour = black ? 1 : 2 * (k / 3 % 2);
+            const Runs want = Join(vertical ? ReferenceRuns(b, x, ys, ye, false, black)
+                                            : ReferenceRuns(b, y, xs, xe, true, black), gap);
+            img.RanExtract(r1, vertical ? x : y, vertical ? ys : xs, vertical ? ye : xe, !vertical, colour, gap);
+            ASSERT_EQ(ToPairs(r1), want);
+            img.HRanExtract(&r2, y, xs, xe);
+            EXPECT_EQ(img.ConnectRan(&r2, WORD(gap)), 0);
+            ASSERT_EQ(ToPairs(r2), Join(hb, gap));
         }
     }
-}
-
-TEST(RunExtraction, GapClosing) {
-    BWBuffer b = BWBuffer::FromRows({"XXXX..XXX...X..."});
-    CRkBWImage img = b.image();
-    std::vector<TRkImgRan<unsigned short>> r;
-    img.RanExtract(r, 0, 0, 15, 1, 1, 2);
-    EXPECT_EQ(ToPairs(r), (Runs{{0, 8}, {12, 12}}));
-    img.RanExtract(r, 0, 0, 15, 1, 1, 0);
-    EXPECT_EQ(ToPairs(r), (Runs{{0, 3}, {6, 8}, {12, 12}}));
-    img.RanExtract(r, 0, 0, 15, 1, 1, 3);
-    EXPECT_EQ(ToPairs(r), (Runs{{0, 12}}));
-    // White runs (4, 5), (9, 11), (13, 15): gap 1 joins only the last two.
-    img.RanExtract(r, 0, 0, 15, 1, 0, 1);
-    EXPECT_EQ(ToPairs(r), (Runs{{4, 5}, {9, 15}}));
-    img.RanExtract(r, 0, 0, 15, 1, 0, 3);
-    EXPECT_EQ(ToPairs(r), (Runs{{4, 15}}));
-
-    std::vector<TRkImgRanPlus<unsigned short>> p{{2, 4, 7}, {5, 9, 7}, {11, 12, 7}, {20, 21, 7}};
-    EXPECT_EQ(img.ConnectRan(&p, 0), 0);
-    EXPECT_EQ(ToPairs(p), (Runs{{2, 9}, {11, 12}, {20, 21}}));
-    EXPECT_EQ(img.ConnectRan(&p, 1), 0);
-    EXPECT_EQ(ToPairs(p), (Runs{{2, 12}, {20, 21}}));
-    std::vector<TRkImgRanPlus<unsigned short>> q{{2, 4, 0}, {6, 9, 0}};
-    img.ConnectRan(&q, 0);
-    EXPECT_EQ(ToPairs(q), (Runs{{2, 4}, {6, 9}}));
-    std::vector<TRkImgRanPlus<unsigned short>> none;
-    img.ConnectRan(&none, 5);
-    EXPECT_TRUE(none.empty());
 }
 
 TEST(RunExtraction, ReDrawRewritesOnlyTheWindow) {

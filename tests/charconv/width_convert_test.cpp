@@ -22,11 +22,6 @@ TEST(WidthConvert, ShiftJisHalfWidthRoundTrips)
     }
   }
   EXPECT_EQ(full.size(), 94u + 63u);
-  EXPECT_EQ(Jmbbtombc(0x21), 0x8149u);
-  EXPECT_EQ(Jmbbtombc(0x5C), 0x818Fu);
-  EXPECT_EQ(Jmbbtombc(0x7E), 0x8150u);
-  EXPECT_EQ(Jmbbtombc(0xB1), 0x8341u);
-  EXPECT_EQ(Jmbbtombc(0xDE), 0x814Au);
 }
 
 TEST(WidthConvert, ShiftJisFullWidthOneWayFolds)
@@ -49,11 +44,6 @@ TEST(WidthConvert, ShiftJisFullWidthOneWayFolds)
     ASSERT_TRUE((u - base == 1 || u - base == 2) || c >= 0x838E) << std::hex << c;
   }
   EXPECT_EQ(one_way, 31u);
-  EXPECT_EQ(Jmbctombb(0x834B), 0xB6u);
-  EXPECT_EQ(Jmbctombb(0x8394), 0xB3u);
-  EXPECT_EQ(Jmbctombb(0x8370), 0xCAu);
-  EXPECT_EQ(Jmbctombb(0x8140), 0x8140u);
-  EXPECT_EQ(Jmbbtombc(0x20), 0x20u);
 }
 
 TEST(WidthConvert, Ucs2TwoWayFoldIsTheExactInverseOfOne2Two)
@@ -70,10 +60,6 @@ TEST(WidthConvert, Ucs2TwoWayFoldIsTheExactInverseOfOne2Two)
       ASSERT_EQ(RKTC::One2Two(h), u) << std::hex << u;
     }
   }
-  EXPECT_EQ(RKTC::One2Two(0x22), 0x201D);
-  EXPECT_EQ(RKTC::One2Two(0x20), 0x3000);
-  EXPECT_EQ(RKTC::One2Two(0xFF9E), 0x309B);
-  EXPECT_EQ(RKTC::One2Two(0xA5), 0xFFE5);
 }
 
 TEST(WidthConvert, Ucs2OneWayFoldsOnlyWhatTwoWayKeeps)
@@ -102,8 +88,6 @@ TEST(WidthConvert, Ucs2OneWayFoldsOnlyWhatTwoWayKeeps)
       ASSERT_EQ(one, two) << std::hex << u;
     }
   }
-  EXPECT_EQ(RKTC::Two2One(0x30AC, 1), 0xFF76);
-  EXPECT_EQ(RKTC::Two2One(0x30D1, 1), 0xFF8A);
 }
 
 TEST(WidthConvert, RkTwo2OneDiffersFromOneWayTwo2OneOnlyWhereDocumented)

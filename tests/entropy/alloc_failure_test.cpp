@@ -20,9 +20,7 @@ using namespace entropy_test;
 
 TEST(EdgeEntropyMemory, FailureInSetImageLeavesNoScores) {
     std::mt19937 rng(4);
-    const Image first = random_image(rng, 24, 40);
-    const Image second = random_image(rng, 8, 40);
-    Block a(pack(first)), b(pack(second));
+    Block a(random_image(rng, 24, 40)), b(random_image(rng, 8, 40));
     // An empty border rectangle normally turns kind 1 into 3.
     const unsigned outside = 1000;
     bool succeeded = false;
@@ -76,7 +74,7 @@ TEST(EdgeEntropyMemory, FailuresInCreationAndInitialize) {
 
 TEST(EdgeEntropyMemory, ScorerKeepsWhatItGotUntilRelease) {
     std::mt19937 rng(6);
-    std::vector<uint8_t> bytes = pack(random_image(rng, 24, 30));
+    std::vector<uint8_t> bytes = random_image(rng, 24, 30).packed();
     for (unsigned n = 1; n <= 6; ++n) {
         BKErase s;
         g_failIn = n;

@@ -57,7 +57,7 @@ TEST(EdgeEntropy, SlotOrderFollowsTheDestructors) {
 
 TEST(EdgeEntropy, WithoutScorerOrImageKindsStay) {
     std::mt19937 rng(1);
-    Block block(pack(random_image(rng, 24, 40)));
+    Block block(random_image(rng, 24, 40));
     IEdgeEntropy* e = make();
     EXPECT_EQ(e->Determine(0, 0, 0, 0, 1), 1);
     EXPECT_EQ(e->SetImage(block.arg(), 0), -1);  // no scorer yet
@@ -75,16 +75,16 @@ TEST(EdgeEntropy, DetermineMatchesReference) {
     ASSERT_EQ(e->Initialize(), 0);
     int changed = 0, kept = 0;
     for (int round = 0; round < 120; ++round) {
-        const Image im = random_image(rng, round % 2 ? 8 : 24, 60);
-        Block block(pack(im));
+        const TestDib im = random_image(rng, round % 2 ? 8 : 24, 60);
+        Block block(im);
         ASSERT_EQ(e->SetImage(block.arg(), 0), 0);
         EXPECT_EQ(RkTestLockCount(block.handle), 0u);
         const Reference ref(im);
         auto pick = [&](unsigned n) { return std::uniform_int_distribution<unsigned>(0, n)(rng); };
         for (int k = 0; k < 80; ++k) {
-            const unsigned top = pick(im.height), left = pick(im.width);
-            const unsigned bottom = k % 7 ? top + pick(im.height) : pick(im.height);
-            const unsigned right = k % 5 ? left + pick(im.width) : pick(im.width);
+            const unsigned top = pick(im.h), left = pick(im.w);
+            const unsigned bottom = k % 7 ? top + pick(im.h) : pick(im.h);
+            const unsigned right = k % 5 ? left + pick(im.w) : pick(im.w);
             const unsigned short kind = static_cast<unsigned short>(pick(6));
             const unsigned short got = e->Determine(top, left, bottom, right, kind);
             ASSERT_EQ(got, expected(ref, top, left, bottom, right, kind));
@@ -102,9 +102,9 @@ TEST(EdgeEntropy, ImageBordersAndTheThresholdInDoublePrecision) {
     // keeps kind 1 up to the last column and row, and gets 3 one past them.
     std::vector<uint8_t> levels(100 * 60);
     for (size_t i = 0; i < levels.size(); ++i) levels[i] = i % 100 % 12 < 3 ? 0 : 250;
-    const Image im = grey24(100, 60, levels);
+    const TestDib im = grey24(100, 60, levels);
     const Reference ref(im);
-    Block block(pack(im));
+    Block block(im);
     IEdgeEntropy* e = make();
     ASSERT_EQ(e->Initialize(), 0);
     ASSERT_EQ(e->SetImage(block.arg(), 0), 0);
@@ -118,13 +118,12 @@ TEST(EdgeEntropy, ImageBordersAndTheThresholdInDoublePrecision) {
     // The float nearest 0.8 is above 0.8 as a double: the kind stays. The
     // next float down gives 3.
     for (float target : {0.8f, nextafterf(0.8f, 0.0f)}) {
-        Image t;
-        ASSERT_TRUE(image_scoring(target, t));
-        Block tb(pack(t));
+        const TestDib t = image_scoring(target);
+        Block tb(t);
         e = make();
         ASSERT_EQ(e->Initialize(), 0);
         ASSERT_EQ(e->SetImage(tb.arg(), 0), 0);
-        const unsigned row = t.height - 11;
+        const unsigned row = t.h - 11;
         for (unsigned short kind : {1, 4})
             EXPECT_EQ(e->Determine(row, 10, row, 10, kind), target == 0.8f ? kind : 3) << target;
         EXPECT_EQ(e->Dispose(), 0);
@@ -133,12 +132,12 @@ TEST(EdgeEntropy, ImageBordersAndTheThresholdInDoublePrecision) {
 
 TEST(EdgeEntropy, RefusedImagesKeepThePreviousScoresAndNoLock) {
     std::mt19937 rng(8);
-    const Image im = random_image(rng, 24, 50);
-    Block good(pack(im));
+    const TestDib im = random_image(rng, 24, 50);
+    Block good(im);
     IEdgeEntropy* e = make();
     ASSERT_EQ(e->Initialize(), 0);
     ASSERT_EQ(e->SetImage(good.arg(), 0), 0);
-    const std::vector<unsigned short> before = answers(e, im.width, im.height);
+    const std::vector<unsigned short> before = answers(e, im.w, im.h);
     EXPECT_EQ(before[0], expected(Reference(im), 0, 0, 5, 7, 1));
 
     const unsigned long locksBefore = RkTestLockCalls();
@@ -154,11 +153,11 @@ TEST(EdgeEntropy, RefusedImagesKeepThePreviousScoresAndNoLock) {
     EXPECT_EQ(e->SetImage(good.arg(), 0), -1);
     EXPECT_EQ(e->SetImage(reinterpret_cast<void*>(uintptr_t(0x7ffffff0u)), 0), -1);
     EXPECT_EQ(RkTestTotalLocks(), 0u);
-    EXPECT_EQ(answers(e, im.width, im.height), before);
+    EXPECT_EQ(answers(e, im.w, im.h), before);
 
     // A second scoring of the same block answers the same; Initialize forgets.
     EXPECT_EQ(e->SetImage(good.arg(), 0), 0);
-    EXPECT_EQ(answers(e, im.width, im.height), before);
+    EXPECT_EQ(answers(e, im.w, im.h), before);
     ASSERT_EQ(e->Initialize(), 0);
     EXPECT_EQ(e->Determine(0, 0, 1000, 1000, 1), 1);
 

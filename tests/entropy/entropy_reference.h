@@ -1,19 +1,23 @@
-// Test support: packed bitmaps built in memory, movable blocks holding them,
-// and a plain, pixel-by-pixel reference of the background-erase score.
+// The background-erase score step by step as the scorer defines it, without
+// any shortcut, on test images from the shared generator; random page-like
+// images, refused header edits, and an image of a chosen one-pixel score.
 #ifndef RKCORR_TESTS_ENTROPY_REFERENCE_H
 #define RKCORR_TESTS_ENTROPY_REFERENCE_H
 
+#include <gtest/gtest.h>
 #include <math.h>
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
-#include "rkcorr/bitmap_types.h"
-#include "rkcorr/platform_memory.h"
+#include "support/test_dib.h"
 
 namespace entropy_test {
+
+using rktest::TestDib;
 
 // Rounds to single precision through memory (x87 builds keep more otherwise).
 inline float f32(float v) {
@@ -25,112 +29,68 @@ inline float f32(float v) {
 // double log rounded once to float (its logf is off by one unit now and then).
 inline float ln_single(float v) { return f32(float(log(double(v)))); }
 
-// Pixels of a test image, row 0 being the first row stored (the bottom row).
-struct Image {
-    unsigned width = 0, height = 0;
-    int bitCount = 24;
-    std::vector<uint8_t> bgr;      // 24-bit: 3 bytes a pixel
-    std::vector<uint8_t> values;   // 8-bit: one byte a pixel
-    std::vector<RGBQUAD> palette;  // 8-bit: biClrUsed entries
-};
-
-// The packed bitmap: header, palette and padded rows, and not one byte more.
-inline std::vector<uint8_t> pack(const Image& im) {
-    const size_t rowBytes = im.bitCount == 24 ? im.width * 3 : im.width;
-    const size_t stride = (rowBytes + 3) / 4 * 4;
-    const size_t paletteBytes = im.bitCount == 8 ? 4 * im.palette.size() : 0;
-    std::vector<uint8_t> block(40 + paletteBytes + stride * im.height, 0);
-    BITMAPINFOHEADER h;
-    memset(&h, 0, sizeof h);
-    h.biSize = 40;
-    h.biWidth = int(im.width);
-    h.biHeight = int(im.height);
-    h.biPlanes = 1;
-    h.biBitCount = WORD(im.bitCount);
-    h.biClrUsed = unsigned(paletteBytes / 4);
-    memcpy(block.data(), &h, 40);
-    if (paletteBytes) memcpy(block.data() + 40, im.palette.data(), paletteBytes);
-    const uint8_t* src = im.bitCount == 24 ? im.bgr.data() : im.values.data();
-    for (size_t y = 0; y < im.height; ++y)
-        memcpy(block.data() + 40 + paletteBytes + y * stride, src + y * rowBytes, rowBytes);
-    return block;
-}
-
-// The packed bitmap of `im` with header edit `k` of kRefusedEdits, each of
-// which makes the bitmap unacceptable.
-constexpr int kRefusedEdits = 12;
-inline std::vector<uint8_t> refused_bitmap(const Image& im, int k) {
-    std::vector<uint8_t> block = pack(im);
-    BITMAPINFOHEADER h;
-    memcpy(&h, block.data(), 40);
-    switch (k) {
-        case 0: h.biHeight = -h.biHeight; break;
-        case 1: h.biHeight = 0; break;
-        case 2: h.biWidth = 0; break;
-        case 3: h.biWidth = -5; break;
-        case 4: h.biCompression = 1; break;
-        case 5: h.biCompression = 3; break;
-        case 6: h.biBitCount = 16; break;
-        case 7: h.biBitCount = 32; break;
-        case 8: h.biBitCount = 1; break;
-        case 9: h.biSize = 12; break;
-        case 10: h.biSize = 108; break;
-        default: h.biSize = 124; break;
-    }
-    memcpy(block.data(), &h, 40);
-    return block;
-}
-
 // A packed bitmap in a movable block, freed with the object.
 struct Block {
-    HGLOBAL handle = 0;
-    explicit Block(const std::vector<uint8_t>& bytes) : handle(GlobalAlloc(GHND, bytes.size())) {
-        memcpy(GlobalLock(handle), bytes.data(), bytes.size());
-        GlobalUnlock(handle);
-    }
+    HGLOBAL handle;
+    explicit Block(const TestDib& d) : handle(d.global()) {}
+    explicit Block(const std::vector<uint8_t>& bytes) : handle(rktest::GlobalBlock(bytes)) {}
     ~Block() { GlobalFree(handle); }
     void* arg() const { return reinterpret_cast<void*>(uintptr_t(handle)); }
 };
 
-// A grey 24-bit image from brightness levels (each pixel b = g = r).
-inline Image grey24(unsigned width, unsigned height, const std::vector<uint8_t>& levels) {
-    Image im;
-    im.width = width;
-    im.height = height;
-    for (uint8_t l : levels) im.bgr.insert(im.bgr.end(), 3, l);
-    return im;
+// The packed bitmap of `d` with header edit `k` of kRefusedEdits, each of
+// which makes it unacceptable.
+constexpr int kRefusedEdits = 12;
+inline std::vector<uint8_t> refused_bitmap(const TestDib& d, int k) {
+    std::vector<uint8_t> block = d.packed();
+    BITMAPINFOHEADER h;
+    memcpy(&h, block.data(), 40);
+    const int32_t edits[][2] = {{8, -h.biHeight}, {8, 0}, {4, 0}, {4, -5}, {16, 1}, {16, 3},
+                                {14, 16}, {14, 32}, {14, 1}, {0, 12}, {0, 108}, {0, 124}};
+    memcpy(block.data() + edits[k][0], &edits[k][1], edits[k][0] == 14 ? 2 : 4);
+    return block;
 }
 
-// The score, step by step as the scorer is defined, without any shortcut.
+// A grey 24-bit bottom-up image from levels in stored order (each pixel b = g = r).
+inline TestDib grey24(int width, int height, const std::vector<uint8_t>& levels) {
+    TestDib d(width, height, false, 24);
+    for (size_t i = 0; i < levels.size(); ++i) memset(d.stored(int(i / width)) + 3 * (i % width), levels[i], 3);
+    return d;
+}
+
+// A random page-like bottom-up image; 8-bit ones get palettes of every size,
+// some smaller than the values used.
+inline TestDib random_image(std::mt19937& rng, int bitCount, int maxSide) {
+    const int w = 1 + rng() % maxSide, h = 1 + rng() % maxSide;
+    const int colors = bitCount == 24 ? 0 : rng() % 4 == 0 ? rng() % 13 : 200 + rng() % 101;
+    TestDib d(w, h, false, bitCount, colors);
+    d.pageFill(rng);
+    for (int i = 0; i < colors; ++i) d.palette()[i] = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), BYTE(rng())};
+    return d;
+}
+
 struct Reference {
     unsigned width = 0, height = 0;
-    std::vector<uint8_t> level;
+    std::vector<uint8_t> level;  // stored order: the bottom row first
     std::vector<float> gradient;
     unsigned count[256];
     float information[256];
     uint8_t flag[256];
     float entropy = 0;
 
-    explicit Reference(const Image& im) : width(im.width), height(im.height) {
-        level.resize(size_t(width) * height);
-        for (size_t i = 0; i < level.size(); ++i) {
-            if (im.bitCount == 24) {
-                level[i] = uint8_t((im.bgr[3 * i] + im.bgr[3 * i + 1] + im.bgr[3 * i + 2]) / 3);
-            } else {
-                const unsigned v = im.values[i];
-                level[i] = v < im.palette.size() && v < 256
-                               ? uint8_t((im.palette[v].rgbRed + im.palette[v].rgbGreen +
-                                          im.palette[v].rgbBlue) / 3)
-                               : uint8_t(v);
+    explicit Reference(const TestDib& d) : width(d.w), height(d.h) {
+        for (unsigned n = 0; n < height; ++n)
+            for (unsigned x = 0; x < width; ++x) {
+                const unsigned v = d.stored(n)[x];
+                level.push_back(d.bpp == 24 || v < unsigned(d.colors()) ? uint8_t(rktest::GreyOf(d, x, d.h - 1 - n))
+                                                                       : uint8_t(v));
             }
-        }
         find_background();
         gradient.assign(level.size(), 0.0f);
         for (int y = 2; y < int(height) - 2; ++y)
             for (int x = 2; x < int(width) - 2; ++x) {
-                const int gx = at(x + 2, y) - at(x - 2, y);
-                const int gy = at(x, y + 2) - at(x, y - 2);
-                float v = f32(float(gx * gx + gy * gy) / 32400.0f);
+                const int gx = at(x + 2, y) - at(x - 2, y), gy = at(x, y + 2) - at(x, y - 2);
+                const float v = f32(float(gx * gx + gy * gy) / 32400.0f);
                 gradient[size_t(y) * width + x] = v > 1.0f ? 1.0f : v;
             }
     }
@@ -140,13 +100,12 @@ struct Reference {
     void find_background() {
         memset(count, 0, sizeof count);
         for (uint8_t b : level) ++count[b];
-        unsigned total = 0;
-        for (int i = 0; i < 256; ++i) total += count[i];
-        for (int i = 0; i < 256; ++i)
-            information[i] = count[i] == 0 ? 0.0f : f32(-ln_single(f32(f32(float(count[i])) / f32(float(total)))));
+        const unsigned total = unsigned(level.size());
         float sum = 0;
-        for (int i = 0; i < 256; ++i)
+        for (int i = 0; i < 256; ++i) {
+            information[i] = count[i] == 0 ? 0.0f : f32(-ln_single(f32(f32(float(count[i])) / f32(float(total)))));
             if (count[i] != 0) sum = f32(sum + f32(information[i] * f32(float(count[i]))));
+        }
         entropy = f32(sum / f32(float(total)));
         for (int i = 0; i < 256; ++i) flag[i] = (count[i] != 0 && entropy > information[i]) ? 0 : 1;
         int lo = 256, hi = 0;
@@ -171,18 +130,12 @@ struct Reference {
                         s = f32(s + b);
                         q = f32(q + f32(b * b));
                     }
-                const float m = f32(s / 49.0f), mq = f32(q / 49.0f);
-                const float value = f32(mq - f32(m * m));
+                const float m = f32(s / 49.0f), value = f32(f32(q / 49.0f) - f32(m * m));
                 v[size_t(y) * width + x] = value;
                 if (value > top) top = value;
             }
-        if (top != 0.0f) {
-            const float half = f32(top / 2.0f);
-            for (float& e : v) {
-                e = f32(e / half);
-                if (e > 1.0f) e = 1.0f;
-            }
-        }
+        if (top != 0.0f)
+            for (float& e : v) e = std::min(f32(e / f32(top / 2.0f)), 1.0f);
         gradient = v;
     }
 
@@ -202,63 +155,25 @@ struct Reference {
     }
 };
 
-// A random page-like image: a few frequent colours, blobs of others and noise;
-// 8-bit ones get palettes of every size, some smaller than the values used.
-inline Image random_image(std::mt19937& rng, int bitCount, unsigned maxSide) {
-    auto uniform = [&](unsigned lo, unsigned hi) { return std::uniform_int_distribution<unsigned>(lo, hi)(rng); };
-    auto byte = [&] { return uint8_t(uniform(0, 255)); };
-    Image im;
-    im.bitCount = bitCount;
-    im.width = uniform(1, maxSide);
-    im.height = uniform(1, maxSide);
-    const size_t n = size_t(im.width) * im.height;
-    const unsigned frequent = uniform(1, 3);
-    std::vector<uint8_t> colours(3 * 8);
-    for (uint8_t& c : colours) c = byte();
-    if (uniform(0, 1)) colours[0] = colours[1] = colours[2] = uint8_t(uniform(200, 255));
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned r = uniform(0, 99);
-        const unsigned pick = r < 70 ? uniform(0, frequent - 1) : r < 95 ? uniform(0, 7) : 8 + uniform(0, 255);
-        if (bitCount == 24)
-            for (int k = 0; k < 3; ++k) im.bgr.push_back(pick < 8 ? colours[3 * pick + k] : byte());
-        else
-            im.values.push_back(pick < 8 ? uint8_t(pick * 31 + 3) : uint8_t(pick - 8));
-    }
-    if (bitCount == 8) {
-        im.palette.resize(uniform(0, 3) == 0 ? uniform(0, 12) : uniform(200, 300));
-        for (RGBQUAD& q : im.palette) q = RGBQUAD{byte(), byte(), byte(), byte()};
-    }
-    return im;
-}
-
 // A grey image whose only foreground level is 0 and whose level-0 pixel at
 // stored (10, 10) has a full gradient, so that its one-pixel score is exactly
-// -logf(zeros / (width * height)). Finds a size and a count of level-0 pixels
-// for which that value is `target`; false if none is found.
-inline bool image_scoring(float target, Image& out) {
-    for (unsigned height = 20; height < 2000; ++height) {
+// -logf(zeros / (width * height)), equal to `target`.
+inline TestDib image_scoring(float target) {
+    for (unsigned height = 20; height < 2000; ++height)
         for (unsigned width = 20; width <= 40; ++width) {
-            const unsigned total = width * height;
-            const unsigned centre = unsigned(total * exp(-double(target)));
+            const unsigned total = width * height, centre = unsigned(total * exp(-double(target)));
             for (unsigned zeros = centre - 1; zeros <= centre + 2; ++zeros) {
-                const float info = f32(-ln_single(f32(f32(float(zeros)) / f32(float(total)))));
-                if (info != target) continue;
+                if (f32(-ln_single(f32(f32(float(zeros)) / f32(float(total))))) != target) continue;
                 std::vector<uint8_t> levels(total, 200);
-                const size_t target_pixel = 10 * width + 10, right = target_pixel + 2;
-                levels[target_pixel] = 0;
-                levels[target_pixel - 2] = 0;
-                unsigned placed = 2;
-                for (size_t i = 0; i < total && placed < zeros; ++i) {
-                    if (i == right || levels[i] == 0) continue;
-                    levels[i] = 0;
-                    ++placed;
-                }
-                out = grey24(width, height, levels);
-                return true;
+                const size_t probe = 10 * width + 10;
+                levels[probe] = levels[probe - 2] = 0;
+                for (size_t i = 0, placed = 2; i < total && placed < zeros; ++i)
+                    if (i != probe + 2 && levels[i] != 0) levels[i] = 0, ++placed;
+                return grey24(int(width), int(height), levels);
             }
         }
-    }
-    return false;
+    ADD_FAILURE() << "no image scores " << target;
+    return TestDib(1, 1, false, 24);
 }
 
 }  // namespace entropy_test

@@ -27,8 +27,8 @@ typedef std::vector<unsigned short> Answers;
 
 // Determine on rectangles inside, across the border and empty, for kinds 1, 2, 4.
 // Fills `a` (reserved by the caller: no allocation here).
-void ask(IEdgeEntropy* e, const Image& im, Answers& a) {
-    const unsigned w = im.width, h = im.height;
+void ask(IEdgeEntropy* e, const TestDib& im, Answers& a) {
+    const unsigned w = im.w, h = im.h;
     const unsigned rects[][4] = {{0, 0, h - 1, w - 1}, {h / 3, w / 4, h - 1, w / 2}, {0, 0, 0, 0},
                                  {1, 2, h, w},         {0, 5, 3, 2},                  {h / 2, 0, h / 2, w - 1}};
     a.clear();
@@ -36,13 +36,13 @@ void ask(IEdgeEntropy* e, const Image& im, Answers& a) {
         for (unsigned short kind : {1, 2, 4}) a.push_back(e->Determine(r[0], r[1], r[2], r[3], kind));
 }
 
-Answers ask(IEdgeEntropy* e, const Image& im) {
+Answers ask(IEdgeEntropy* e, const TestDib& im) {
     Answers a;
     ask(e, im, a);
     return a;
 }
 
-Answers unchanged(const Image& im) {
+Answers unchanged(const TestDib& im) {
     Answers a;
     for (int i = 0; i < 6; ++i)
         for (unsigned short kind : {1, 2, 4}) a.push_back(kind);
@@ -66,9 +66,9 @@ struct Counts {
 
 // One SetImage(next) with the n-th event failing, after an earlier image
 // when `earlier` is given. Returns true when the failure was met.
-bool sweep_one(Inject inject, long n, const Image* earlier, const Image& next, Counts* full) {
-    Block a(earlier ? pack(*earlier) : std::vector<uint8_t>(48, 0)), b(pack(next));
-    const std::vector<uint8_t> bitmap = pack(next);
+bool sweep_one(Inject inject, long n, const TestDib* earlier, const TestDib& next, Counts* full) {
+    Block a(earlier ? earlier->packed() : std::vector<BYTE>(48, 0)), b(next.packed());
+    const std::vector<BYTE> bitmap = next.packed();
     const long live = g_live;
     bool hit;
     {
@@ -120,9 +120,9 @@ TEST(EdgeEntropyFaults, EveryAllocationAndLockOfSetImageFailingInTurn) {
     std::mt19937 rng(11);
     long runs = 0, allocationFailures = 0, lockFailures = 0;
     for (int round = 0; round < 4; ++round) {
-        const Image earlier = random_image(rng, round % 2 ? 8 : 24, 40);
-        const Image next = random_image(rng, round < 2 ? 24 : 8, 40);
-        for (const Image* first : {static_cast<const Image*>(nullptr), &earlier}) {
+        const TestDib earlier = random_image(rng, round % 2 ? 8 : 24, 40);
+        const TestDib next = random_image(rng, round < 2 ? 24 : 8, 40);
+        for (const TestDib* first : {static_cast<const TestDib*>(nullptr), &earlier}) {
             SCOPED_TRACE("round " + std::to_string(round) + (first ? ", after an earlier image" : ", fresh"));
             Counts full;
             sweep_one(Inject::Allocation, 0, first, next, &full);
@@ -145,8 +145,8 @@ TEST(EdgeEntropyFaults, EveryAllocationAndLockOfSetImageFailingInTurn) {
 TEST(EdgeEntropyFaults, DetermineMeetsNoFailure) {
     std::mt19937 rng(12);
     for (int bits : {8, 24}) {
-        const Image im = random_image(rng, bits, 50);
-        Block b(pack(im));
+        const TestDib im = random_image(rng, bits, 50);
+        Block b(im.packed());
         const long live = g_live;
         IEdgeEntropy* e = make();
         ASSERT_EQ(e->SetImage(b.arg(), 0), 0);

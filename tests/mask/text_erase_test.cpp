@@ -10,7 +10,8 @@
 #include <tuple>
 #include <vector>
 
-#include "mask/mask_source_image.h"
+#include "bwimage/labeling_reference.h"
+#include "support/test_dib.h"
 #include "restore/candidate.h"
 #include "restore/text_erase.h"
 #include "rkcorr/rkcorr.h"
@@ -19,18 +20,15 @@ namespace {
 
 using Rect = std::tuple<unsigned, unsigned, unsigned, unsigned>;  // left, top, right, bottom
 
-// A page canvas, top line first, that becomes a mask.
+// A page canvas, page line y in stored row y, that becomes a mask.
 struct PageInk {
     unsigned width, height;
-    masktest::BwSource source;
+    rktest::TestDib source;
     ImgMask mask;
-    PageInk(unsigned w, unsigned h) : width(w), height(h), source(w, h, (w + 31) / 32 * 4) {}
-    void fill(unsigned x0, unsigned y0, unsigned x1, unsigned y1) {  // inclusive
-        for (unsigned y = y0; y <= y1; ++y)
-            for (unsigned x = x0; x <= x1; ++x) source.set(x, y);
-    }
+    PageInk(unsigned w, unsigned h) : width(w), height(h), source(w, h, true) {}
+    void fill(unsigned x0, unsigned y0, unsigned x1, unsigned y1) { source.fillRect(x0, y0, x1, y1); }
     ImgMask* build() {
-        EXPECT_EQ(mask.CreateMask(&source.header, source.bits.data(), source.stride), 0);
+        EXPECT_EQ(mask.CreateMask(source.header(), source.bits.data(), source.stride), 0);
         return &mask;
     }
 };
@@ -47,38 +45,6 @@ std::vector<Rect> rects_of(const std::vector<IMGRect>& v) {
 OCRChar make_char(unsigned x, unsigned y, unsigned w, unsigned h) {
     OCRRect r(x, y, w, h);
     return OCRChar(u'A', 0, 0, r);
-}
-
-// 8-connected components of more than one pixel of the mask image, in image
-// coordinates, ordered by their first pixel in row-major order.
-std::vector<Rect> flood_components(CRkBWImage* image) {
-    const unsigned w = image->GetWidth(), h = image->GetHeight();
-    std::vector<int> seen(w * h, 0);
-    std::vector<Rect> out;
-    for (unsigned y = 0; y < h; ++y)
-        for (unsigned x = 0; x < w; ++x) {
-            if (seen[y * w + x] || !image->IsBlack(static_cast<WORD>(x), static_cast<WORD>(y))) continue;
-            unsigned l = x, t = y, r = x, b = y, n = 0;
-            std::vector<std::pair<unsigned, unsigned>> stack{{x, y}};
-            seen[y * w + x] = 1;
-            while (!stack.empty()) {
-                auto [px, py] = stack.back();
-                stack.pop_back();
-                ++n;
-                l = std::min(l, px), r = std::max(r, px), t = std::min(t, py), b = std::max(b, py);
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        const long nx = long(px) + dx, ny = long(py) + dy;
-                        if (nx < 0 || ny < 0 || nx >= long(w) || ny >= long(h)) continue;
-                        if (seen[ny * w + nx] || !image->IsBlack(static_cast<WORD>(nx), static_cast<WORD>(ny)))
-                            continue;
-                        seen[ny * w + nx] = 1;
-                        stack.emplace_back(unsigned(nx), unsigned(ny));
-                    }
-            }
-            if (n > 1) out.emplace_back(l, t, r, b);
-        }
-    return out;
 }
 
 // Conversion to page coordinates, dots and 8-connectivity are checked by the
@@ -162,10 +128,14 @@ TEST(EraseText, RandomPagesAgainstFloodFill) {
                         << "ink pixel " << x << "," << y;
                 }
             }
+        // The flood-fill components of more than one pixel, in page coordinates.
+        const int mw = image->GetWidth(), mh = image->GetHeight();
+        const rktest::Components ref = rktest::Flood(
+            mw, mh, [&](int x, int y) { return image->IsBlack(WORD(x), WORD(y)) != 0; }, 0, 0, mw - 1, mh - 1, true);
         std::vector<Rect> want;
-        for (const Rect& r : flood_components(image)) {
-            const unsigned l = std::get<0>(r), t = std::get<1>(r), rr = std::get<2>(r), b = std::get<3>(r);
-            want.emplace_back(2 * l, h - 2 * b - 1, 2 * rr, h - 2 * t - 1);
+        for (size_t k = 0; k < ref.boxes.size(); ++k) {
+            const auto [l, t, rr, b] = ref.boxes[k];
+            if (ref.sizes[k] > 1) want.emplace_back(2 * l, h - 2 * b - 1, 2 * rr, h - 2 * t - 1);
         }
         std::unique_ptr<std::vector<IMGRect>> v(labeling(mask));
         ASSERT_NE(v, nullptr);

@@ -6,6 +6,7 @@
 #include <list>
 #include <memory>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "merge_test_support.h"
@@ -41,29 +42,12 @@ TEST(IMGRect, BorderFlagFollowsCopiesNotTheBase) {
     EXPECT_TRUE(r.IsBorder());
 }
 
-TEST(Compare, KeysAndNulls) {
-    IMGRect a(3, 4, 10, 10), b(0, 6, 10, 10), c(4, 3, 10, 10);
-    compare less;
-    EXPECT_TRUE(less(&a, &b));  // 25 < 36
-    EXPECT_FALSE(less(&b, &a));
-    EXPECT_FALSE(less(&a, &c));  // 25 and 25: equivalent
-    EXPECT_FALSE(less(&c, &a));
-    IMGRect* null = nullptr;
-    EXPECT_FALSE(less(null, &a));
-    EXPECT_FALSE(less(&a, null));
-    EXPECT_FALSE(less(null, null));
-    // The key wraps modulo 2^32.
-    IMGRect far(65535, 65535, 65535, 65535), high(2, 65535, 3, 65535);
-    EXPECT_EQ(compare::key(far), uint32_t(2u * 65535u * 65535u));
-    EXPECT_EQ(compare::key(high), uint32_t(65535u * 65535u + 4u));
-    EXPECT_TRUE(less(&far, &high));
-}
-
 // list::sort with compare is a stable sort on the wrapped key, on small
 // coordinates (many equal keys) and large ones (wrapping keys).
 TEST(Compare, ListSortIsStableOnTheWrappedKey) {
     std::mt19937 rng(12);
     compare less;
+    IMGRect v0(1, 1, 2, 2);
     for (int round = 0; round < 50; ++round) {
         const unsigned m = round % 2 ? 6 : 65536;
         std::vector<IMGRect> v;
@@ -82,85 +66,77 @@ TEST(Compare, ListSortIsStableOnTheWrappedKey) {
         l.sort(compare());
         EXPECT_EQ(std::vector<IMGRect*>(l.begin(), l.end()), expected);
     }
+    IMGRect* null = nullptr;  // null is never less, nor greater
+    EXPECT_FALSE(less(null, &v0) || less(&v0, null) || less(null, null));
 }
 
-OCRLine line_of(std::initializer_list<OCRRect> rects) {
-    OCRLine line;
-    for (OCRRect r : rects) {
-        OCRChar ch(u'x', 0, 0, r);
-        line.Add(ch);
-    }
-    return line;
-}
-
-TEST(CharRects, WalkOrderSkipsEmptyCharactersAndPictures) {
+// Random documents of boxes, tables and pictures: the character rectangles
+// (16-bit, of characters with width and height) in walk order, and the box
+// rectangles of the boxes and tables.
+TEST(CharRects, RandomDocumentsInWalkOrder) {
+    std::mt19937 rng(4);
     Page page(200, 200);
-    OCRDocument doc;
-    auto* box1 = new OCRBox(90, 190, 100, 100);
-    OCRLine l1 = line_of({OCRRect(100, 200, 20, 30), OCRRect(130, 200, 0, 30), OCRRect(150, 200, 20, 0)});
-    OCRLine l2 = line_of({OCRRect(1, 2, 3, 4)});
-    box1->Add(l1);
-    box1->Add(l2);
-    doc.Add(box1);
-    doc.Add((OCRRegion*)new OCRImage());  // a private base: reached by a C cast
-    OCRRect tableRect(500, 500, 300, 100);
-    auto* table = new OCRTable(2, 1, tableRect);
-    OCRRect cellRect(500, 500, 150, 100);
-    OCRCell cell1(cellRect), cell2(cellRect);
-    OCRLine l3 = line_of({OCRRect(510, 510, 5, 6)});
-    OCRLine l4 = line_of({OCRRect(660, 510, 7, 8), OCRRect(65530, 65535, 10, 1)});
-    cell1.Add(l3);
-    cell2.Add(l4);
-    table->Add(cell1);
-    table->Add(cell2);
-    doc.Add(table);
-    auto* box2 = new OCRBox();  // no lines
-    doc.Add(box2);
-    OCRLine l5 = line_of({OCRRect(7, 8, 1, 1)});
-    auto* box3 = new OCRBox(0, 0, 10, 10);
-    box3->Add(l5);
-    doc.Add(box3);
-
-    std::unique_ptr<std::vector<IMGRect>> chars(create_char_rect(&page.mask, &doc));
-    ASSERT_TRUE(chars);
-    ASSERT_EQ(chars->size(), 6u);
-    const std::vector<IMGRect>& c = *chars;
-    EXPECT_TRUE(same_rect(c[0], 100, 200, 120, 230));
-    EXPECT_TRUE(same_rect(c[1], 1, 2, 4, 6));
-    EXPECT_TRUE(same_rect(c[2], 510, 510, 515, 516));
-    EXPECT_TRUE(same_rect(c[3], 660, 510, 667, 518));
-    EXPECT_TRUE(same_rect(c[4], 65530, 65535, 4, 0));  // wraps to 16 bits
-    EXPECT_TRUE(same_rect(c[5], 7, 8, 8, 9));
-    for (const IMGRect& r : c) EXPECT_FALSE(r.IsBorder());
-
-    std::unique_ptr<std::vector<IMGRect>> boxes(create_box_rect(&page.mask, &doc));
-    ASSERT_TRUE(boxes);
-    ASSERT_EQ(boxes->size(), 4u);
-    EXPECT_TRUE(same_rect((*boxes)[0], 90, 190, 190, 290));
-    EXPECT_TRUE(same_rect((*boxes)[1], 500, 500, 800, 600));
-    EXPECT_TRUE(same_rect((*boxes)[2], 0, 0, 0, 0));
-    EXPECT_TRUE(same_rect((*boxes)[3], 0, 0, 10, 10));
-}
-
-TEST(CharRects, NullArgumentsAndPicturesOnly) {
-    Page page(100, 100);
+    for (int round = 0; round < 200; ++round) {
+        OCRDocument doc;
+        std::vector<std::tuple<unsigned, unsigned, unsigned, unsigned>> chars, boxes;
+        auto line = [&](unsigned n) {
+            OCRLine l;
+            for (; n > 0; --n) {
+                const unsigned x = rng() % 70000, y = rng() % 70000, w = rng() % 5 ? rng() % 40 : 0, h = rng() % 5 ? rng() % 40 : 0;
+                OCRRect r(x, y, w, h);
+                OCRChar c(u'x', 0, 0, r);
+                l.Add(c);
+                if (w && h) chars.emplace_back(x & 0xFFFF, y & 0xFFFF, (x + w) & 0xFFFF, (y + h) & 0xFFFF);
+            }
+            return l;
+        };
+        for (unsigned k = rng() % 6; k > 0; --k) {
+            const unsigned kind = rng() % 3, x = rng() % 1000, y = rng() % 1000, w = rng() % 300, h = rng() % 300;
+            if (kind == 2) {
+                doc.Add((OCRRegion*)new OCRImage());  // a private base: reached by a C cast
+                continue;
+            }
+            boxes.emplace_back(x, y, x + w, y + h);
+            if (kind == 0) {
+                auto* box = new OCRBox(x, y, w, h);
+                for (unsigned n = rng() % 4; n > 0; --n) {
+                    OCRLine l = line(rng() % 5);
+                    box->Add(l);
+                }
+                doc.Add(box);
+            } else {
+                OCRRect tr(x, y, w, h);
+                auto* table = new OCRTable(2, 1, tr);
+                for (unsigned n = rng() % 4; n > 0; --n) {
+                    OCRCell cell(tr);
+                    for (unsigned m = rng() % 3; m > 0; --m) {
+                        OCRLine l = line(rng() % 5);
+                        cell.Add(l);
+                    }
+                    table->Add(cell);
+                }
+                doc.Add(table);
+            }
+        }
+        if (round % 20 == 19) doc.release(), chars.clear(), boxes.clear();  // released slots hold null
+        std::unique_ptr<std::vector<IMGRect>> c(create_char_rect(&page.mask, &doc)), b(create_box_rect(&page.mask, &doc));
+        ASSERT_TRUE(c && b);
+        ASSERT_EQ(c->size(), chars.size());
+        ASSERT_EQ(b->size(), boxes.size());
+        for (size_t i = 0; i < chars.size(); ++i) {
+            const auto [l, t, r, bo] = chars[i];
+            ASSERT_TRUE(same_rect((*c)[i], l, t, r, bo) && !(*c)[i].IsBorder()) << round << " " << i;
+        }
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            const auto [l, t, r, bo] = boxes[i];
+            ASSERT_TRUE(same_rect((*b)[i], l, t, r, bo)) << round << " " << i;
+        }
+    }
     OCRDocument doc;
     EXPECT_EQ(create_char_rect(nullptr, &doc), nullptr);
     EXPECT_EQ(create_char_rect(&page.mask, nullptr), nullptr);
     EXPECT_EQ(create_box_rect(nullptr, &doc), nullptr);
     EXPECT_EQ(create_box_rect(&page.mask, nullptr), nullptr);
-    doc.Add((OCRRegion*)new OCRImage());  // a private base: reached by a C cast
-    std::unique_ptr<std::vector<IMGRect>> chars(create_char_rect(&page.mask, &doc));
-    std::unique_ptr<std::vector<IMGRect>> boxes(create_box_rect(&page.mask, &doc));
-    ASSERT_TRUE(chars && boxes);
-    EXPECT_TRUE(chars->empty());
-    EXPECT_TRUE(boxes->empty());
-    // Released slots hold null and contribute nothing.
-    doc.Add(new OCRBox(1, 1, 1, 1));
-    doc.release();
-    boxes.reset(create_box_rect(&page.mask, &doc));
-    ASSERT_TRUE(boxes);
-    EXPECT_TRUE(boxes->empty());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Result parsing: record chains of built pages into the page model. Crafted
-// chains for each rule, random pages against the rules written out plainly,
-// and lock failures.
+// Result parsing: record chains of random built pages into the page model,
+// against the chain rules written out plainly (characters, rectangles, cell
+// and table fields); the head flags that decide a region's kind; lock failures.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -19,30 +19,6 @@ using rkpage::PageBlocks;
 using rkpage::PageDesc;
 using rkpage::Region;
 
-constexpr WORD kText = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT;
-constexpr WORD kTable = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE;
-
-Char ch(WORD code, WORD x = 0) { return Char{code, x, 10, WORD(x + 8), 22, WORD(code + 1), WORD(code * 3)}; }
-Line chain(const std::string& s) {
-    Line line;
-    WORD x = 0;
-    for (char c : s) line.chars.push_back(ch(c == '\n' ? 10 : c == '\r' ? 13 : WORD(c), x += 10));
-    return line;
-}
-Region cell_table(std::vector<std::string> chains) {
-    Region r;
-    r.layout = Layout::Table;
-    r.flags = kTable;
-    WORD x = 100;
-    for (const std::string& s : chains) {
-        rkpage::Cell c{x, 100, WORD(x + 50), 140};
-        c.chars = chain(s).chars;
-        r.cells.push_back(c);
-        x += 50;
-    }
-    return r;
-}
-
 // Runs parse_ocrhead on the page; checks that every lock is released.
 struct Parsed {
     explicit Parsed(const PageDesc& desc) : page(desc) {
@@ -57,133 +33,159 @@ struct Parsed {
     std::unique_ptr<OCRDocument> doc;
 };
 
-std::string text_of(const OCRLine& line) {
-    std::string s;
-    for (unsigned i = 0; i < line.GetSize(); ++i) s += char(line.At(i).GetChar());
-    return s;
-}
+// A region as strings: its lines, each cell closed by "|".
 std::vector<std::string> lines_of(const OCRRegion* r) {
     std::vector<std::string> out;
+    auto text = [&](const OCRLine& line) {
+        std::string s;
+        for (unsigned i = 0; i < line.GetSize(); ++i) s += char(line.At(i).GetChar());
+        out.push_back(s);
+    };
     if (r->GetType() == 0) {
         auto* box = static_cast<const OCRBox*>(r);
-        for (unsigned i = 0; i < box->GetSize(); ++i) out.push_back(text_of(box->At(i)));
+        for (unsigned i = 0; i < box->GetSize(); ++i) text(box->At(i));
     } else {
         auto* table = static_cast<const OCRTable*>(r);
         for (unsigned c = 0; c < table->GetSize(); ++c) {
-            for (unsigned i = 0; i < table->At(c).GetSize(); ++i) out.push_back(text_of(table->At(c).At(i)));
+            for (unsigned i = 0; i < table->At(c).GetSize(); ++i) text(table->At(c).At(i));
             out.push_back("|");
         }
     }
     return out;
 }
 
-TEST(Parse, ExampleTextRegionAndTable) {
-    PageDesc desc(rkpage::Canvas(300, 200));
-    Region text;
-    text.flags = kText;
-    text.left = 5, text.top = 6, text.right = 105, text.bottom = 56;
-    text.lines = {chain("A"), chain("B")};
-    desc.regions = {text, cell_table({"C\n"})};
-    desc.regions[1].sizeX = 7;
-    desc.regions[1].sizeY = 9;
-    desc.regions[1].cells[0].indexX = 1;
-    desc.regions[1].cells[0].mergeY = 4;
-    Parsed p(desc);
-    ASSERT_TRUE(p.doc);
-    EXPECT_EQ(p.doc->GetPageRect().GetWidth(), 300u);
-    EXPECT_EQ(p.doc->GetPageRect().GetHeight(), 200u);
-    ASSERT_EQ(p.doc->GetSize(), 2u);
-    auto* box = static_cast<OCRBox*>(p.doc->At(0));
-    ASSERT_EQ(box->GetType(), 0u);
-    EXPECT_EQ(box->GetPosX(), 5u);
-    EXPECT_EQ(box->GetPosY(), 6u);
-    EXPECT_EQ(box->GetWidth(), 100u);  // right - left
-    EXPECT_EQ(box->GetHeight(), 50u);
-    EXPECT_EQ(lines_of(box), (std::vector<std::string>{"A", "B"}));
-    const OCRChar& a = box->At(0).At(0);
-    EXPECT_EQ(a.GetPosX(), 10u);
-    EXPECT_EQ(a.GetPosY(), 10u);
-    EXPECT_EQ(a.GetWidth(), 8u);
-    EXPECT_EQ(a.GetHeight(), 12u);
-    auto* table = static_cast<OCRTable*>(p.doc->At(1));
-    ASSERT_EQ(table->GetType(), 1u);
-    EXPECT_EQ(table->GetSizeX(), 7u);
-    EXPECT_EQ(table->GetSizeY(), 9u);
-    ASSERT_EQ(table->GetSize(), 1u);
-    EXPECT_EQ(table->At(0).GetIndexX(), 1u);
-    EXPECT_EQ(table->At(0).GetMergeY(), 4u);
-    EXPECT_EQ(lines_of(table), (std::vector<std::string>{"C", "|"}));
-
-    // The selected candidate's code, distance and info; right < left wraps.
-    PageDesc wrap(rkpage::Canvas(64, 64));
-    Region r;
-    r.lines = {Line{{Char{0x82A0, 30, 40, 20, 45, 77, 0xBEEF, 12}}}};
-    wrap.regions = {r};
-    Parsed q(wrap);
-    const OCRChar& got = static_cast<OCRBox*>(q.doc->At(0))->At(0).At(0);
-    EXPECT_EQ(got.GetChar(), u'\x82A0');
-    EXPECT_EQ(got.GetDistance(), 77u);
-    EXPECT_EQ(got.GetInfo(), 0xBEEFu);
-    EXPECT_EQ(got.GetWidth(), 0xFFFFFFF6u);  // 20 - 30 in unsigned 32 bits
-    EXPECT_EQ(got.GetHeight(), 5u);
+// The chain rules. Text: a line ends at its first line feed (an empty chain
+// is one line feed). Table cells: a line feed or the chain's last record
+// ends the cell (the last record not taken), a carriage return a line.
+std::vector<std::string> expected_lines(const Region& r) {
+    std::vector<std::string> out;
+    if (r.layout == Layout::Text) {
+        for (const Line& l : r.lines.empty() ? std::vector<Line>{Line{}} : r.lines) {
+            std::string s;
+            for (size_t i = 0; i < l.chars.size() && l.chars[i].code != 10; ++i) s += char(l.chars[i].code);
+            out.push_back(s);
+        }
+        return out;
+    }
+    for (const rkpage::Cell& cell : r.cells) {
+        std::string s;
+        for (size_t i = 0; i + 1 < cell.chars.size() && cell.chars[i].code != 10; ++i) {
+            if (cell.chars[i].code == 13) out.push_back(s), s.clear();
+            else s += char(cell.chars[i].code);
+        }
+        out.push_back(s);
+        out.push_back("|");
+    }
+    return out;
 }
 
-TEST(Parse, TextChainRules) {
-    PageDesc desc(rkpage::Canvas(64, 64));
-    // A leading line feed gives an empty line that is still added; a line
-    // stops at its first line feed; a carriage return is an ordinary
-    // character in a text region; the last record of a chain is added.
-    Region r;
-    r.flags = kText;
-    r.lines = {chain("\nXY"), chain("AB\nCD"), chain("E\rF"), chain("G")};
-    desc.regions = {r, cell_table({"Z\n"})};  // next head ends the region
-    Parsed p(desc);
-    ASSERT_EQ(p.doc->GetSize(), 2u);
-    EXPECT_EQ(lines_of(p.doc->At(0)), (std::vector<std::string>{"", "AB", "E\rF", "G"}));
-
-    // A text head that is the last record of the top chain: one line.
-    PageDesc last(rkpage::Canvas(64, 64));
-    Region one;
-    one.lines = {chain("Q")};
-    last.regions = {cell_table({"Z\n"}), one};
-    Parsed q(last);
-    ASSERT_EQ(q.doc->GetSize(), 2u);
-    EXPECT_EQ(lines_of(q.doc->At(1)), (std::vector<std::string>{"Q"}));
+TEST(Parse, RandomPagesMatchTheChainRules) {
+    std::mt19937 rng(12345);
+    auto pick = [&](unsigned n) { return unsigned(rng() % n); };
+    for (int round = 0; round < 300; ++round) {
+        PageDesc desc(rkpage::Canvas(32 + pick(600), 32 + pick(600)));
+        for (unsigned k = pick(6); k > 0; --k) {
+            Region r;
+            const bool table = pick(2);
+            r.layout = table ? Layout::Table : Layout::Text;
+            r.flags = RKCORR_OCR_RESULT_HEAD | (table ? RKCORR_OCR_RESULT_TABLE : RKCORR_OCR_RESULT_TEXT) |
+                      (pick(6) == 0 ? RKCORR_OCR_RESULT_EXCLUDED : 0) | (table && pick(3) == 0 ? RKCORR_OCR_RESULT_TEXT : 0);
+            r.left = WORD(pick(500)), r.top = WORD(pick(500)), r.right = WORD(r.left + pick(100)), r.bottom = WORD(r.top + pick(100));
+            r.sizeX = BYTE(pick(9)), r.sizeY = BYTE(pick(9));
+            auto random_chain = [&] {
+                std::vector<Char> chars;
+                for (unsigned i = pick(6); i > 0; --i) {
+                    const unsigned t = pick(8);
+                    const WORD x = WORD(pick(65536)), y = WORD(pick(1000));  // right < left and bottom < top too
+                    chars.push_back(Char{WORD(t == 0 ? 10 : t == 1 ? 13 : 'a' + pick(26)), x, y, WORD(x + pick(40) - 5),
+                                         WORD(y + pick(40) - 5), WORD(pick(65536)), WORD(pick(65536)),
+                                         WORD(pick(RKCORR_OCR_DETAIL_CANDIDATES))});
+                }
+                return chars;
+            };
+            for (unsigned n = pick(4) + (table ? 1 : 0); n > 0; --n) {
+                if (table) {
+                    rkpage::Cell c{WORD(pick(500)), WORD(pick(500)), 0, 0, BYTE(pick(9)), BYTE(pick(9)), BYTE(pick(3)), BYTE(pick(3))};
+                    c.right = WORD(c.left + pick(100)), c.bottom = WORD(c.top + pick(100));
+                    c.chars = random_chain();
+                    r.cells.push_back(c);
+                } else {
+                    r.lines.push_back(Line{random_chain()});
+                }
+            }
+            desc.regions.push_back(r);
+        }
+        std::vector<const Region*> kept;
+        for (const Region& r : desc.regions)
+            if (!(r.flags & RKCORR_OCR_RESULT_EXCLUDED)) kept.push_back(&r);
+        Parsed p(desc);
+        ASSERT_TRUE(p.doc);
+        EXPECT_EQ(p.doc->GetPageRect().GetWidth(), desc.image.width());
+        EXPECT_EQ(p.doc->GetPageRect().GetHeight(), desc.image.height());
+        ASSERT_EQ(p.doc->GetSize(), kept.size()) << "round " << round;
+        for (size_t k = 0; k < kept.size(); ++k) {
+            const Region& want = *kept[k];
+            const OCRRegion* got = p.doc->At(unsigned(k));
+            SCOPED_TRACE("round " + std::to_string(round) + " region " + std::to_string(k));
+            ASSERT_EQ(got->GetType(), want.layout == Layout::Table ? 1u : 0u);
+            EXPECT_EQ(lines_of(got), expected_lines(want));
+            unsigned l = want.left, t = want.top, r = want.right, b = want.bottom;  // text: the head's rectangle
+            if (got->GetType() == 1) {
+                auto* table = static_cast<const OCRTable*>(got);
+                EXPECT_EQ(table->GetSizeX() * 100 + table->GetSizeY(), want.sizeX * 100u + want.sizeY);
+                l = t = ~0u, r = b = 0;  // the cells' bounding box
+                for (unsigned c = 0; c < want.cells.size(); ++c) {
+                    const rkpage::Cell& wc = want.cells[c];
+                    l = std::min<unsigned>(l, wc.left), t = std::min<unsigned>(t, wc.top);
+                    r = std::max<unsigned>(r, wc.right), b = std::max<unsigned>(b, wc.bottom);
+                    const OCRCell& gc = table->At(c);
+                    EXPECT_EQ(std::vector<unsigned>({gc.GetIndexX(), gc.GetIndexY(), gc.GetMergeX(), gc.GetMergeY()}),
+                              std::vector<unsigned>({wc.indexX, wc.indexY, wc.mergeX, wc.mergeY}));
+                }
+            } else {  // every character of the lines kept, field by field
+                auto* box = static_cast<const OCRBox*>(got);
+                for (unsigned i = 0; i < box->GetSize(); ++i)
+                    for (unsigned j = 0; j < box->At(i).GetSize(); ++j) {
+                        const OCRChar& gc = box->At(i).At(j);
+                        const Char& wc = want.lines[i].chars[j];
+                        EXPECT_EQ(std::vector<unsigned>({gc.GetChar(), gc.GetPosX(), gc.GetPosY(), gc.GetWidth(),
+                                                         gc.GetHeight(), gc.GetDistance(), gc.GetInfo()}),
+                                  std::vector<unsigned>({wc.code, wc.left, wc.top, unsigned(wc.right - wc.left),
+                                                         unsigned(wc.bottom - wc.top), wc.dist, wc.info}));
+                    }
+            }
+            const OCRRect& gr = got->GetType() == 1 ? static_cast<const OCRRect&>(*static_cast<const OCRTable*>(got))
+                                                    : *static_cast<const OCRBox*>(got);
+            EXPECT_EQ(std::vector<unsigned>({gr.GetPosX(), gr.GetPosY(), gr.GetWidth(), gr.GetHeight()}),
+                      std::vector<unsigned>({l, t, r - l, b - t}));
+        }
+    }
 }
 
-TEST(Parse, TableChainRules) {
-    PageDesc desc(rkpage::Canvas(64, 64));
-    desc.regions = {cell_table({"AB\n", "A\rBC", "X", "\nQ", "AB\r\rC\n"})};
-    Parsed p(desc);
-    ASSERT_EQ(p.doc->GetSize(), 1u);
-    // A, B, line feed: one line AB. A, CR, B, C(last): A and B, C dropped.
-    // A lone last character: one empty line. A carriage return right after
-    // another gives an empty line.
-    EXPECT_EQ(lines_of(p.doc->At(0)),
-              (std::vector<std::string>{"AB", "|", "A", "B", "|", "", "|", "", "|", "AB", "", "C", "|"}));
+Line chain(const std::string& s) {
+    Line line;
+    for (char c : s) line.chars.push_back(Char{WORD(c), 0, 0, 1, 1});
+    return line;
 }
 
 TEST(Parse, HeadFlagsDecideTheRegionKind) {
     PageDesc desc(rkpage::Canvas(64, 64));
-    Region excludedText;
-    excludedText.flags = kText | RKCORR_OCR_RESULT_EXCLUDED;
+    Region excludedText, excludedTable, neither, notHead, both, text;
+    excludedText.flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT | RKCORR_OCR_RESULT_EXCLUDED;
     excludedText.lines = {chain("A"), chain("B")};
-    Region excludedTable = cell_table({"C\n", "D\n"});
-    excludedTable.flags |= RKCORR_OCR_RESULT_EXCLUDED;
-    Region neither;
+    excludedTable.layout = both.layout = Layout::Table;
+    excludedTable.flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE | RKCORR_OCR_RESULT_EXCLUDED;
+    excludedTable.cells = {rkpage::Cell{1, 1, 2, 2, 0, 0, 0, 0, chain("C\n").chars}};
     neither.flags = RKCORR_OCR_RESULT_HEAD | 0x0400;
     neither.lines = {chain("E")};
-    Region notHead;  // no head flag at all: passed over with its lines
-    notHead.flags = RKCORR_OCR_RESULT_TEXT;
+    notHead.flags = RKCORR_OCR_RESULT_TEXT;  // no head flag at all: passed over with its lines
     notHead.lines = {chain("F"), chain("G")};
-    Region both = cell_table({"H\n"});
-    both.flags = kTable | RKCORR_OCR_RESULT_TEXT;
-    Region text;
+    both.flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE | RKCORR_OCR_RESULT_TEXT;
+    both.cells = {rkpage::Cell{1, 1, 2, 2, 0, 0, 0, 0, chain("H\n").chars}};
     text.lines = {chain("I")};
     desc.regions = {excludedText, excludedTable, neither, notHead, both, text};
     Parsed p(desc);
     ASSERT_EQ(p.doc->GetSize(), 2u);
-    EXPECT_EQ(p.doc->At(0)->GetType(), 1u);
     EXPECT_EQ(lines_of(p.doc->At(0)), (std::vector<std::string>{"H", "|"}));
     EXPECT_EQ(lines_of(p.doc->At(1)), (std::vector<std::string>{"I"}));
 
@@ -203,12 +205,12 @@ TEST(Parse, HeadFlagsDecideTheRegionKind) {
     GlobalUnlock(page.head());
 }
 
-// Empty pages and skipped regions are in the random test below.
 TEST(Parse, MissingBlocksAndLockFailures) {
     EXPECT_EQ(parse_ocrhead(nullptr, nullptr), nullptr);
     // Either array failing to lock: null, nothing left locked.
     PageDesc desc(rkpage::Canvas(64, 32));
-    desc.regions = {cell_table({"A\n"})};
+    desc.regions = {Region{}};
+    desc.regions[0].lines = {chain("A")};
     PageBlocks page(desc);
     auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
     auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
@@ -220,102 +222,6 @@ TEST(Parse, MissingBlocksAndLockFailures) {
     }
     GlobalUnlock(page.imgHead());
     GlobalUnlock(page.head());
-}
-
-// Reference rules, written from the chain descriptions directly.
-std::vector<std::string> expected_lines(const Region& r) {
-    std::vector<std::string> out;
-    auto code = [](const Char& c) { return c.code; };
-    if (r.layout == Layout::Text) {
-        std::vector<Line> lines = r.lines.empty() ? std::vector<Line>{Line{}} : r.lines;
-        for (const Line& l : lines) {
-            std::string s;
-            for (const Char& c : l.chars) {
-                if (code(c) == 10) break;
-                s += char(code(c));
-            }
-            out.push_back(s);
-        }
-        return out;
-    }
-    for (const rkpage::Cell& cell : r.cells) {
-        std::vector<Char> chars = cell.chars;
-        if (chars.empty()) chars.push_back(ch(10));
-        std::string s;
-        for (size_t i = 0; i < chars.size(); ++i) {
-            if (code(chars[i]) == 10 || i + 1 == chars.size()) break;
-            if (code(chars[i]) == 13) {
-                out.push_back(s);
-                s.clear();
-            } else {
-                s += char(code(chars[i]));
-            }
-        }
-        out.push_back(s);
-        out.push_back("|");
-    }
-    return out;
-}
-
-TEST(Parse, RandomPagesMatchTheChainRules) {
-    std::mt19937 rng(12345);
-    auto pick = [&](unsigned n) { return unsigned(rng() % n); };
-    for (int round = 0; round < 200; ++round) {
-        PageDesc desc(rkpage::Canvas(32, 32));
-        std::vector<const Region*> kept;
-        const unsigned regions = pick(6);
-        for (unsigned k = 0; k < regions; ++k) {
-            Region r;
-            const bool table = pick(2);
-            r.layout = table ? Layout::Table : Layout::Text;
-            r.flags = RKCORR_OCR_RESULT_HEAD | (table ? RKCORR_OCR_RESULT_TABLE : RKCORR_OCR_RESULT_TEXT) |
-                      (pick(6) == 0 ? RKCORR_OCR_RESULT_EXCLUDED : 0) | (table && pick(3) == 0 ? RKCORR_OCR_RESULT_TEXT : 0);
-            auto random_chain = [&] {
-                std::vector<Char> chars;
-                const unsigned len = pick(6);
-                for (unsigned i = 0; i < len; ++i) {
-                    const unsigned t = pick(8);
-                    chars.push_back(ch(t == 0 ? 10 : t == 1 ? 13 : WORD('a' + pick(26)), WORD(i * 9)));
-                    chars.back().select = WORD(pick(RKCORR_OCR_DETAIL_CANDIDATES));
-                }
-                return chars;
-            };
-            for (unsigned n = pick(4) + (table ? 1 : 0); n > 0; --n) {
-                if (table) {
-                    rkpage::Cell c{WORD(pick(500)), WORD(pick(500)), 0, 0};
-                    c.right = WORD(c.left + pick(100));
-                    c.bottom = WORD(c.top + pick(100));
-                    c.chars = random_chain();
-                    r.cells.push_back(c);
-                } else {
-                    r.lines.push_back(Line{random_chain()});
-                }
-            }
-            desc.regions.push_back(r);
-        }
-        for (const Region& r : desc.regions)
-            if (!(r.flags & RKCORR_OCR_RESULT_EXCLUDED)) kept.push_back(&r);
-        Parsed p(desc);
-        ASSERT_TRUE(p.doc);
-        ASSERT_EQ(p.doc->GetSize(), kept.size()) << "round " << round;
-        for (size_t k = 0; k < kept.size(); ++k) {
-            const OCRRegion* got = p.doc->At(unsigned(k));
-            ASSERT_EQ(got->GetType(), kept[k]->layout == Layout::Table ? 1u : 0u);
-            EXPECT_EQ(lines_of(got), expected_lines(*kept[k])) << "round " << round << " region " << k;
-            if (got->GetType() == 1) {
-                unsigned l = ~0u, t = ~0u, r = 0, b = 0;
-                for (const rkpage::Cell& c : kept[k]->cells) {
-                    l = std::min<unsigned>(l, c.left), t = std::min<unsigned>(t, c.top);
-                    r = std::max<unsigned>(r, c.right), b = std::max<unsigned>(b, c.bottom);
-                }
-                auto* table = static_cast<const OCRTable*>(got);
-                EXPECT_EQ(table->GetPosX(), l);
-                EXPECT_EQ(table->GetPosY(), t);
-                EXPECT_EQ(table->GetWidth(), r - l);
-                EXPECT_EQ(table->GetHeight(), b - t);
-            }
-        }
-    }
 }
 
 }  // namespace
