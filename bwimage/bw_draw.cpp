@@ -1,5 +1,6 @@
 // CRkBWImage: setting, clearing and inverting pixels, spans, rectangles,
 // run lists and frames.
+#include <stdint.h>
 #include <string.h>
 
 #include "rkcorr/bwimage.h"
@@ -13,7 +14,28 @@ inline BYTE KeepLeft(WORD start) { return static_cast<BYTE>(0xFFu << (8 - (start
 inline BYTE KeepRight(WORD end) { return static_cast<BYTE>(0xFFu >> ((end & 7) + 1)); }
 
 // Sets (fill 0xFF) or clears (fill 0x00) the pixels start..end of a row, a
-// byte at a time: masked end bytes and a byte fill between them.
+// byte at a time: masked end bytes and a byte fill between them. Most spans
+// (a character's width on the page mask) are a few bytes long: those bytes
+// are stored directly, in two overlapping words, rather than through a call
+// to memset.
+inline void FillBytes(BYTE* p, UINT n, BYTE fill) {
+    if (n > 16) {
+        memset(p, fill, n);
+    } else if (n >= 8) {
+        const uint64_t w = fill * 0x0101010101010101ull;
+        memcpy(p, &w, 8);
+        memcpy(p + n - 8, &w, 8);
+    } else if (n >= 4) {
+        const uint32_t w = fill * 0x01010101u;
+        memcpy(p, &w, 4);
+        memcpy(p + n - 4, &w, 4);
+    } else if (n > 0) {
+        p[0] = fill;
+        p[n / 2] = fill;
+        p[n - 1] = fill;
+    }
+}
+
 void FillSpan(BYTE* row, WORD start, WORD end, BYTE fill) {
     const UINT s = start >> 3, e = end >> 3;
     const BYTE keepLeft = KeepLeft(start), keepRight = KeepRight(end);
@@ -23,7 +45,7 @@ void FillSpan(BYTE* row, WORD start, WORD end, BYTE fill) {
         return;
     }
     row[s] = static_cast<BYTE>((row[s] & keepLeft) | (fill & ~keepLeft));
-    if (e - s > 1) memset(row + s + 1, fill, e - s - 1);
+    FillBytes(row + s + 1, e - s - 1, fill);
     row[e] = static_cast<BYTE>((row[e] & keepRight) | (fill & ~keepRight));
 }
 

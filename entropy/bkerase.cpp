@@ -7,8 +7,8 @@
 
 #include <new>
 
-#include "entropy/brightness.h"
 #include "bwimage/exact_fp.h"
+#include "bwimage/grey_level.h"
 #include "rkcorr/bitmap_types.h"
 
 using rkfp::single;
@@ -96,35 +96,31 @@ int BKErase::SetImage(void* bitmap, unsigned int size) {
     const int result = allocate();
     if (result != 0) return result;
 
+    // The brightness histogram is counted as the brightness is made; the
+    // histogram step then only reads it.
     const unsigned char* block = static_cast<const unsigned char*>(bitmap);
     const size_t width = m_width;
     if (m_bitCount == 24) {
         const size_t stride = (width * 3 + 3) & ~size_t(3);
         const unsigned char* src = block + kInfoHeaderSize;
-        for (size_t y = 0; y < m_height; ++y, src += stride) {
-            memcpy(m_colour + y * width * 3, src, width * 3);
-            unsigned char* dst = m_brightness + y * width;
-            for (size_t x = 0; x < width; ++x)
-                dst[x] = get_brightness(src[3 * x], src[3 * x + 1], src[3 * x + 2]);
+        // In bands of rows, so that the copy reads rows the conversion has
+        // just brought into the cache.
+        const size_t band = 16;
+        for (size_t y0 = 0; y0 < m_height; y0 += band) {
+            const size_t rows = m_height - y0 < band ? m_height - y0 : band;
+            rkbwimage::grey_from_bgr(src + y0 * stride, stride, m_brightness + y0 * width, width, m_width,
+                                     static_cast<unsigned int>(rows), m_histogram);
+            for (size_t y = y0; y < y0 + rows; ++y) memcpy(m_colour + y * width * 3, src + y * stride, width * 3);
         }
     } else {
         // Brightness of every possible pixel value: through the palette for
         // the values it covers, the value itself for the others.
-        unsigned char level[256];
-        const size_t entries = header.biClrUsed < 256 ? header.biClrUsed : 256;
-        const unsigned char* palette = block + kInfoHeaderSize;
-        for (size_t v = 0; v < 256; ++v) {
-            const unsigned char* e = palette + 4 * v;
-            level[v] = v < entries ? palette_brightness(e[0], e[1], e[2])
-                                   : static_cast<unsigned char>(v);
-        }
+        uint16_t level[256];
+        rkbwimage::grey_palette_table(block + kInfoHeaderSize, header.biClrUsed, true, level);
         const size_t stride = (width + 3) & ~size_t(3);
         const unsigned char* src = block + kInfoHeaderSize + size_t(4) * header.biClrUsed;
-        for (size_t y = 0; y < m_height; ++y, src += stride) {
-            unsigned char* dst = m_brightness + y * width;
-            for (size_t x = 0; x < width; ++x) dst[x] = level[src[x]];
-            memcpy(m_colour + y * width, dst, width);
-        }
+        rkbwimage::grey_from_table(src, stride, m_brightness, width, m_width, m_height, level, m_histogram);
+        memcpy(m_colour, m_brightness, width * m_height);
     }
     m_state = 1;
     return 0;
@@ -139,24 +135,9 @@ int BKErase::Do() {
 int BKErase::histogram() {
     if (m_state != 1) return -1;
 
-    // Four partial tables keep consecutive equal bytes from waiting on each other.
-    unsigned int part[4][256];
-    memset(part, 0, sizeof part);
-    const size_t n = size_t(m_width) * m_height;
-    const unsigned char* b = m_brightness;
-    size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        ++part[0][b[i]];
-        ++part[1][b[i + 1]];
-        ++part[2][b[i + 2]];
-        ++part[3][b[i + 3]];
-    }
-    for (; i < n; ++i) ++part[0][b[i]];
+    // SetImage counted the brightness of every pixel into the histogram.
     unsigned int total = 0;
-    for (int v = 0; v < 256; ++v) {
-        m_histogram[v] += part[0][v] + part[1][v] + part[2][v] + part[3][v];
-        total += m_histogram[v];
-    }
+    for (int v = 0; v < 256; ++v) total += m_histogram[v];
 
     const float totalF = single(static_cast<float>(total));
     for (int v = 0; v < 256; ++v) {

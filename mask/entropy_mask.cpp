@@ -12,8 +12,10 @@
 #include <new>
 
 #include "bwimage/exact_fp.h"
+#include "bwimage/grey_level.h"
 #include "rkcorr/bitmap_types.h"
 #include "mask/bw_header.h"
+#include "mask/level_bits.h"
 #include "rkcorr/imgmask.h"
 
 namespace {
@@ -29,42 +31,7 @@ std::unique_ptr<unsigned char[]> make_bw_header(unsigned int width, unsigned int
     return block;
 }
 
-// One row of the 1-bit image: bit 7 - x % 8 of byte x / 8 set for each pixel
-// whose level is foreground. The row is zero on entry.
-void write_bw_row(const unsigned char* grey, unsigned int width, const unsigned char* fg, unsigned char* out) {
-    unsigned int x = 0;
-    for (; x + 8 <= width; x += 8, grey += 8)
-        *out++ = static_cast<unsigned char>(fg[grey[0]] << 7 | fg[grey[1]] << 6 | fg[grey[2]] << 5 |
-                                            fg[grey[3]] << 4 | fg[grey[4]] << 3 | fg[grey[5]] << 2 |
-                                            fg[grey[6]] << 1 | fg[grey[7]]);
-    if (x < width) {
-        unsigned int b = 0;
-        for (unsigned int k = 0; x < width; ++x, ++k) b |= static_cast<unsigned int>(fg[*grey++]) << (7 - k);
-        *out = static_cast<unsigned char>(b);
-    }
-}
-
 }  // namespace
-
-void count_grey_levels(unsigned int width, unsigned int height, unsigned int rowLength, const unsigned char* grey,
-                       unsigned int histogram[256]) {
-    // Four partial histograms keep runs of equal levels from waiting on one
-    // counter.
-    uint32_t part[4][256];
-    memset(part, 0, sizeof part);
-    for (unsigned int y = 0; y < height; ++y) {
-        const unsigned char* p = grey + static_cast<size_t>(y) * rowLength;
-        unsigned int x = 0;
-        for (; x + 4 <= width; x += 4) {
-            ++part[0][p[x]];
-            ++part[1][p[x + 1]];
-            ++part[2][p[x + 2]];
-            ++part[3][p[x + 3]];
-        }
-        for (; x < width; ++x) ++part[0][p[x]];
-    }
-    for (int i = 0; i < 256; ++i) histogram[i] += part[0][i] + part[1][i] + part[2][i] + part[3][i];
-}
 
 // Every double operation of the decision is rounded once (RKCORR_EXACT_FP)
 // and the logarithm is the library's own, so 32-bit and 64-bit builds agree
@@ -111,16 +78,26 @@ ImgMask* create_entropy_mask_counted(unsigned int width, unsigned int height, un
     std::unique_ptr<unsigned char[]> header, bw;
     try {
         header = make_bw_header(width, height, resolution);
+        // Every byte that the reduction reads is written below; the row
+        // padding is never read.
         bw.reset(new unsigned char[static_cast<size_t>(bwBytes)]);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    memset(bw.get(), 0, static_cast<size_t>(bwBytes));
+    // The background levels always form one band; a table of flags would
+    // serve any other set.
+    unsigned first = 0, count = 0;
+    const bool band = rkmask::background_band(fg, first, count);
     // The grey image's first row is the page's bottom line; the 1-bit image
     // stores the top line first.
-    for (unsigned int y = 0; y < height; ++y)
-        write_bw_row(grey + static_cast<size_t>(y) * rowLength, width, fg,
-                     bw.get() + static_cast<size_t>(height - 1 - y) * bwRowBytes);
+    for (unsigned int y = 0; y < height; ++y) {
+        const unsigned char* in = grey + static_cast<size_t>(y) * rowLength;
+        unsigned char* out = bw.get() + static_cast<size_t>(height - 1 - y) * bwRowBytes;
+        if (band)
+            rkmask::outside_band_bits(in, width, first, count, out);
+        else
+            rkmask::levels_to_bits(in, width, fg, out);
+    }
     ImgMask* mask = new ImgMask();
     // A mask whose reduction failed is still returned: it holds no image.
     mask->CreateMask(reinterpret_cast<BITMAPINFOHEADER*>(header.get()), bw.get(),
@@ -132,6 +109,6 @@ ImgMask* create_entropy_mask(unsigned int width, unsigned int height, unsigned i
                              unsigned int resolution, unsigned char* grey) {
     if (width == 0 || height == 0) return nullptr;
     unsigned int histogram[256] = {};
-    count_grey_levels(width, height, rowLength, grey, histogram);
+    rkbwimage::count_levels(grey, rowLength, width, height, histogram);
     return create_entropy_mask_counted(width, height, rowLength, resolution, grey, histogram);
 }

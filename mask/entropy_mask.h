@@ -26,9 +26,4 @@ ImgMask* create_entropy_mask_counted(unsigned int width, unsigned int height, un
 // the histogram counts no pixel.
 bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char flags[256]);
 
-// Adds the levels of width x height pixels (rows rowLength bytes apart) to
-// histogram.
-void count_grey_levels(unsigned int width, unsigned int height, unsigned int rowLength,
-                       const unsigned char* grey, unsigned int histogram[256]);
-
 #endif

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "bwimage/grey_level.h"
 #include "mask/entropy_mask.h"
 #include "mask/mask_sources.h"
 #include "platform/block_lock.h"
@@ -58,7 +59,6 @@ struct GreyImage {
     unsigned int rowBytes;
     explicit GreyImage(const Dib& dib)
         : bytes(new unsigned char[static_cast<size_t>(pad4(dib.width)) * dib.height]), rowBytes(pad4(dib.width)) {}
-    unsigned char* row(unsigned int y) { return bytes.get() + static_cast<size_t>(y) * rowBytes; }
 };
 
 }  // namespace
@@ -79,35 +79,14 @@ ImgMask* mask_from_8bit_palette(tagIMGHEAD* head) {
     Dib dib;
     if (!bih || !open_dib(lock, head->hDIB, 8, bih->biClrUsed, dib)) return nullptr;
 
-    // Grey level of each palette entry; a pixel value not below the palette
-    // size maps to a marker outside the byte range.
-    constexpr uint16_t kBad = 0x100;
-    const uint32_t entries = bih->biClrUsed;
-    const auto* palette = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const unsigned char*>(bih) + sizeof *bih);
+    // A pixel value not below the palette size has no grey level.
     uint16_t table[256];
-    for (uint32_t i = 0; i < 256; ++i) {
-        if (i < entries) {
-            const uint32_t sum = uint32_t{palette[i].rgbRed} + palette[i].rgbGreen + palette[i].rgbBlue;
-            table[i] = static_cast<uint16_t>((sum * 349525u + 1024u) >> 20);  // floor(sum / 3)
-        } else {
-            table[i] = kBad;
-        }
-    }
-
+    rkbwimage::grey_palette_table(reinterpret_cast<const uint8_t*>(bih) + sizeof *bih, bih->biClrUsed, false, table);
     GreyImage grey(dib);
     unsigned int histogram[256] = {};
-    for (unsigned int y = 0; y < dib.height; ++y) {
-        const unsigned char* src = dib.rows + static_cast<size_t>(y) * dib.rowBytes;
-        unsigned char* dst = grey.row(y);
-        uint16_t seen = 0;
-        for (unsigned int x = 0; x < dib.width; ++x) {
-            const uint16_t g = table[src[x]];
-            seen |= g;
-            dst[x] = static_cast<unsigned char>(g);
-            ++histogram[g & 0xFF];
-        }
-        if (seen & kBad) throw std::out_of_range("palette index not below the palette size");
-    }
+    if (!rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width, dib.height,
+                                    table, histogram))
+        throw std::out_of_range("palette index not below the palette size");
     return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
                                        static_cast<unsigned int>(bih->biXPelsPerMeter), grey.bytes.get(),
                                        histogram);
@@ -121,15 +100,8 @@ ImgMask* mask_from_24bit(tagIMGHEAD* head) {
 
     GreyImage grey(dib);
     unsigned int histogram[256] = {};
-    for (unsigned int y = 0; y < dib.height; ++y) {
-        const unsigned char* src = dib.rows + static_cast<size_t>(y) * dib.rowBytes;
-        unsigned char* dst = grey.row(y);
-        for (unsigned int x = 0; x < dib.width; ++x, src += 3) {
-            const unsigned int g = (unsigned{src[0]} + src[1] + src[2]) / 3;
-            dst[x] = static_cast<unsigned char>(g);
-            ++histogram[g];
-        }
-    }
+    rkbwimage::grey_from_bgr(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width, dib.height,
+                             histogram);
     return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
                                        static_cast<unsigned int>(dib.bih->biXPelsPerMeter), grey.bytes.get(),
                                        histogram);

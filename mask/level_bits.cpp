@@ -1,0 +1,85 @@
+// Grey rows to 1-bit rows, by flag table and by band of background levels.
+#include "mask/level_bits.h"
+
+#include <string.h>
+
+#include <array>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace rkmask {
+namespace {
+
+// Pixel x of a 16-pixel group sits in bit x of the SSE2 byte mask; the 1-bit
+// row wants pixel 0 in bit 7: each byte's bits are reversed.
+constexpr std::array<uint8_t, 256> make_reversed() {
+    std::array<uint8_t, 256> t{};
+    for (unsigned b = 0; b < 256; ++b) {
+        unsigned r = 0;
+        for (unsigned i = 0; i < 8; ++i)
+            if (b & (1u << i)) r |= 0x80u >> i;
+        t[b] = static_cast<uint8_t>(r);
+    }
+    return t;
+}
+constexpr std::array<uint8_t, 256> kReversed = make_reversed();
+
+// Pixels x from `from` to width - 1 (from a multiple of 8) by the band test.
+void band_tail(const uint8_t* grey, unsigned from, unsigned width, unsigned first, unsigned count, uint8_t* out) {
+    for (unsigned x = from; x < width; x += 8) {
+        unsigned b = 0;
+        for (unsigned k = 0; k < 8 && x + k < width; ++k)
+            if (static_cast<unsigned>(grey[x + k]) - first >= count) b |= 0x80u >> k;
+        out[x / 8] = static_cast<uint8_t>(b);
+    }
+}
+
+}  // namespace
+
+void levels_to_bits(const uint8_t* grey, unsigned width, const uint8_t fg[256], uint8_t* out) {
+    unsigned x = 0;
+    for (; x + 8 <= width; x += 8, grey += 8)
+        *out++ = static_cast<uint8_t>(fg[grey[0]] << 7 | fg[grey[1]] << 6 | fg[grey[2]] << 5 | fg[grey[3]] << 4 |
+                                      fg[grey[4]] << 3 | fg[grey[5]] << 2 | fg[grey[6]] << 1 | fg[grey[7]]);
+    if (x < width) {
+        unsigned b = 0;
+        for (unsigned k = 0; x < width; ++x, ++k) b |= static_cast<unsigned>(fg[*grey++]) << (7 - k);
+        *out = static_cast<uint8_t>(b);
+    }
+}
+
+void outside_band_bits(const uint8_t* grey, unsigned width, unsigned first, unsigned count, uint8_t* out) {
+    if (count >= 256) {  // every level is background
+        memset(out, 0, (width + 7) / 8);
+        return;
+    }
+    unsigned x = 0;
+#if defined(__SSE2__)
+    // Level - first, wrapping, is at least count exactly outside the band.
+    const __m128i shift = _mm_set1_epi8(static_cast<char>(first));
+    const __m128i limit = _mm_set1_epi8(static_cast<char>(count));
+    for (; x + 16 <= width; x += 16) {
+        const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grey + x)), shift);
+        const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(d, limit), d)));
+        out[x / 8] = kReversed[m & 0xFF];
+        out[x / 8 + 1] = kReversed[m >> 8];
+    }
+#endif
+    band_tail(grey, x, width, first, count, out);
+}
+
+bool background_band(const uint8_t fg[256], unsigned& first, unsigned& count) {
+    unsigned lo = 0;
+    while (lo < 256 && fg[lo]) ++lo;
+    unsigned hi = lo;
+    while (hi < 256 && !fg[hi]) ++hi;
+    for (unsigned i = hi; i < 256; ++i)
+        if (!fg[i]) return false;
+    first = lo == 256 ? 0 : lo;
+    count = hi - lo;
+    return true;
+}
+
+}  // namespace rkmask

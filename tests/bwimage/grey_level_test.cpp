@@ -1,0 +1,75 @@
+// The grey-level kernels against their plain twins on random rows: runs of
+// one level long enough for the run counting, widths around the vector
+// steps, and strides with padding.
+#include <gtest/gtest.h>
+#include <stdint.h>
+
+#include <random>
+#include <vector>
+
+#include "bwimage/grey_level.h"
+
+namespace {
+
+using namespace rkbwimage;
+
+// Random bytes with long stretches of one value (paper) between noise.
+std::vector<uint8_t> random_rows(std::mt19937& rng, size_t bytes) {
+    std::vector<uint8_t> v(bytes);
+    for (size_t i = 0; i < bytes;) {
+        const size_t run = rng() % 3 ? 1 : rng() % 400;
+        const uint8_t level = static_cast<uint8_t>(rng() % 4 ? 250 + rng() % 2 : rng());
+        for (size_t k = 0; k < run && i < bytes; ++k) v[i++] = level;
+    }
+    return v;
+}
+
+TEST(GreyLevel, KernelsMatchPlainTwins) {
+    std::mt19937 rng(7);
+    for (int i = 0; i < 60; ++i) {
+        // The first page is wide and tall: long runs across many rows.
+        const unsigned w = i == 0 ? 2000 : 1 + rng() % 300, h = i == 0 ? 70 : 1 + rng() % 9;
+        const size_t srcStep = 3 * w + rng() % 5, dstStep = w + rng() % 5;
+        const std::vector<uint8_t> src = random_rows(rng, srcStep * h);
+        std::vector<uint8_t> fast(dstStep * h, 0xAA), plain(dstStep * h, 0xAA);
+        uint32_t fastHist[256] = {1}, plainHist[256] = {1};  // histograms are added to
+        grey_from_bgr(src.data(), srcStep, fast.data(), dstStep, w, h, fastHist);
+        grey_from_bgr_plain(src.data(), srcStep, plain.data(), dstStep, w, h, plainHist);
+        ASSERT_EQ(fast, plain) << w << "x" << h;
+        ASSERT_TRUE(std::equal(fastHist, fastHist + 256, plainHist));
+
+        uint32_t countHist[256] = {}, countPlain[256] = {};
+        count_levels(src.data(), srcStep, 3 * w, h, countHist);
+        count_levels_plain(src.data(), srcStep, 3 * w, h, countPlain);
+        ASSERT_TRUE(std::equal(countHist, countHist + 256, countPlain));
+
+        // Through a palette table: the levels of the table, the histogram of
+        // the written levels, and whether a value had no entry.
+        const std::vector<uint8_t> palette = random_rows(rng, 1024);
+        const unsigned entries = i % 4 ? 256 : rng() % 256;
+        uint16_t table[256];
+        grey_palette_table(palette.data(), entries, i % 2 == 0, table);
+        uint32_t tableHist[256] = {}, expectHist[256] = {};
+        bool valid = true;
+        for (unsigned y = 0; y < h; ++y)
+            for (unsigned x = 0; x < w; ++x) {
+                const uint8_t v = src[y * srcStep + x];
+                const unsigned e = 4 * v;
+                const uint16_t want = v < entries ? (palette[e] + palette[e + 1] + palette[e + 2]) / 3
+                                      : i % 2 == 0 ? v
+                                                   : kNoLevel;
+                valid &= want <= 255;
+                plain[y * dstStep + x] = static_cast<uint8_t>(want);
+                ++expectHist[want & 0xFF];
+            }
+        ASSERT_EQ(grey_from_table(src.data(), srcStep, fast.data(), dstStep, w, h, table, tableHist), valid);
+        ASSERT_EQ(fast, plain);
+        ASSERT_TRUE(std::equal(tableHist, tableHist + 256, expectHist));
+    }
+}
+
+TEST(GreyLevel, GreyOfEverySum) {
+    for (unsigned sum = 0; sum <= 765; ++sum) ASSERT_EQ(grey_of(sum / 3, sum / 3, sum - 2 * (sum / 3)), sum / 3);
+}
+
+}  // namespace
