@@ -7,12 +7,21 @@
 
 #include "bwimage/level_counter.h"
 
+// The AVX2 clone is picked by a resolver that runs while the library is
+// relocated; ThreadSanitizer's runtime is not ready then, so its builds keep
+// the one plain version.
+#if defined(__SANITIZE_THREAD__)
+#define RKCORR_ROW_CLONES
+#else
+#define RKCORR_ROW_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 namespace rkbwimage {
 namespace {
 
 // One row of 24-bit pixels to grey. Plain code that the compiler vectorizes;
 // built once per instruction set and picked at load time.
-__attribute__((target_clones("avx2", "default"))) void bgr_row(const uint8_t* __restrict src,
+RKCORR_ROW_CLONES void bgr_row(const uint8_t* __restrict src,
                                                                 uint8_t* __restrict dst, size_t w) {
     // (sum * 43691) >> 17 is floor(sum / 3) for every sum below 2^17.
     for (size_t x = 0; x < w; ++x, src += 3)
