@@ -9,9 +9,7 @@ int SupportMMX() { return 0; }
 
 namespace {
 
-DWORD AbsoluteValue(LONG v) {
-    return v < 0 ? 0u - static_cast<DWORD>(v) : static_cast<DWORD>(v);
-}
+DWORD AbsoluteValue(LONG v) { return v < 0 ? 0u - static_cast<DWORD>(v) : static_cast<DWORD>(v); }
 
 // ((bit count * width + 31) / 32) * 4 with the signed width, cut to 16 bits.
 WORD HeaderLineBytes(const BITMAPINFOHEADER* header) {

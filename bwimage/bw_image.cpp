@@ -12,9 +12,7 @@ void CRkBWImage::SetImageBufSize(DWORD bytes) { m_dwImageBufSize = bytes; }
 
 BOOL CRkBWImage::IsBlack(WORD x, WORD y) const { return IsBlack(GetLineData(y), x); }
 
-BOOL CRkBWImage::IsBlack(const BYTE* row, WORD x) const {
-    return (row[x >> 3] & (0x80u >> (x & 7))) != 0;
-}
+BOOL CRkBWImage::IsBlack(const BYTE* row, WORD x) const { return (row[x >> 3] & (0x80u >> (x & 7))) != 0; }
 
 DWORD CRkBWImage::NumOfBits(DWORD value) const {
     value = (value & 0x55555555u) + ((value >> 1) & 0x55555555u);

@@ -21,8 +21,7 @@ namespace {
 
 // One row of 24-bit pixels to grey. Plain code that the compiler vectorizes;
 // built once per instruction set and picked at load time.
-RKCORR_ROW_CLONES void bgr_row(const uint8_t* __restrict src,
-                                                                uint8_t* __restrict dst, size_t w) {
+RKCORR_ROW_CLONES void bgr_row(const uint8_t* __restrict src, uint8_t* __restrict dst, size_t w) {
     // (sum * 43691) >> 17 is floor(sum / 3) for every sum below 2^17.
     for (size_t x = 0; x < w; ++x, src += 3)
         dst[x] = static_cast<uint8_t>(((unsigned{src[0]} + src[1] + src[2]) * 43691u) >> 17);
@@ -47,8 +46,8 @@ void grey_from_bgr(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t dstS
     counter.add_to(hist);
 }
 
-void grey_from_bgr_plain(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t dstStep, unsigned w, unsigned h,
-                         uint32_t hist[256]) {
+void grey_from_bgr_plain(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t dstStep, unsigned w,
+                         unsigned h, uint32_t hist[256]) {
     for (unsigned y = 0; y < h; ++y, src += srcStep, dst += dstStep)
         for (unsigned x = 0; x < w; ++x) {
             dst[x] = static_cast<uint8_t>((unsigned{src[3 * x]} + src[3 * x + 1] + src[3 * x + 2]) / 3u);

@@ -35,8 +35,8 @@ void grey_palette_table(const uint8_t* palette, unsigned entries, bool keepValue
 // written level is counted into hist.
 void grey_from_bgr(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t dstStep, unsigned w, unsigned h,
                    uint32_t hist[256]);
-void grey_from_bgr_plain(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t dstStep, unsigned w, unsigned h,
-                         uint32_t hist[256]);
+void grey_from_bgr_plain(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t dstStep, unsigned w,
+                         unsigned h, uint32_t hist[256]);
 
 // dst = low byte of table[src], counted into hist. False when some pixel
 // met an entry above 255 (kNoLevel); its level is then 0.

@@ -65,7 +65,9 @@ int JoinLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, unsigned short 
                 Grow(pf, cs, ce, row);
                 own = pf;
                 co[j] = pf;
-                if (keepRuns) pf->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce), row);
+                if (keepRuns)
+                    pf->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce),
+                                          row);
             } else if (pf != own) {
                 Absorb(pack, own, pf);
                 Hand(prev, pf, own);
@@ -78,7 +80,8 @@ int JoinLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, unsigned short 
             own = pack.add_Frame(&f);
             if (!own) return 0;
             co[j] = own;
-            if (keepRuns) own->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce), row);
+            if (keepRuns)
+                own->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce), row);
         }
     }
     return 1;

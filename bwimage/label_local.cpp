@@ -51,8 +51,9 @@ int CRkBWImage::LocalLabelingRan(CRkFramePack& frames, TRkImgRect<unsigned short
         cur->clear();
         HRanExtractFast(GetLineData(y), left, right, cur->runs, cur->count);
         cur->ConvertData();
-        const int joined = connect8 ? RanToFrame2(frames, *prev, *cur, static_cast<WORD>(y), keepRuns)
-                                    : RanToFrame_4Connect2(frames, *prev, *cur, static_cast<WORD>(y), keepRuns);
+        const int joined = connect8
+                               ? RanToFrame2(frames, *prev, *cur, static_cast<WORD>(y), keepRuns)
+                               : RanToFrame_4Connect2(frames, *prev, *cur, static_cast<WORD>(y), keepRuns);
         if (!joined) return 0;
         if (dropDots == 1) dropRow(*prev, y - 1);
         std::swap(prev, cur);

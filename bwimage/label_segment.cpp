@@ -41,8 +41,8 @@ int CRkBWImage::LabelingRan(std::vector<TRkImgRectPlus<unsigned short>>& rects,
     return 1;
 }
 
-int CRkBWImage::SegmentLineRect(std::vector<TRkImgRect<unsigned short>>& rects, WORD minLength, int horizontal,
-                                TRkImgRect<unsigned short>* area, int connect8) {
+int CRkBWImage::SegmentLineRect(std::vector<TRkImgRect<unsigned short>>& rects, WORD minLength,
+                                int horizontal, TRkImgRect<unsigned short>* area, int connect8) {
     CRkFramePack frames;
     LocalLabelingLineRect(frames, minLength, horizontal, area ? *area : GetRkImgRect(), connect8, 0);
     rects.clear();

@@ -1,12 +1,10 @@
 // Static helpers of run labeling.
 #include "rkcorr/bwimagetool.h"
 
-
 #include "bwimage/run_addran.h"
 
 void CRkBWImageTool::SaveRan(Frame* frame, unsigned short line, int* run) {
-    frame->runs.emplace_back(static_cast<unsigned short>(run[0]),
-                                     static_cast<unsigned short>(run[1]), line);
+    frame->runs.emplace_back(static_cast<unsigned short>(run[0]), static_cast<unsigned short>(run[1]), line);
 }
 
 void CRkBWImageTool::SaveRan(Frame* frame, unsigned short line, const TRkImgRan2Plus<unsigned short>& run) {

@@ -92,7 +92,8 @@ void CRkBWImage::Closing(Rect* rect, CRkBWImage* element, Pos* origin) {
 void CRkBWImage::MorphByElement(Rect* rect, CRkBWImage* element, Pos* origin, bool dilate) {
     const WORD ew = element->GetWidth(), eh = element->GetHeight();
     if (eh == 0 || ew == 0) return;
-    const Pos o = origin ? *origin : Pos(static_cast<unsigned short>(ew / 2), static_cast<unsigned short>(eh / 2));
+    const Pos o =
+        origin ? *origin : Pos(static_cast<unsigned short>(ew / 2), static_cast<unsigned short>(eh / 2));
     const Rect r = rect ? *rect : GetRkImgRect();
     const int left = r.left, right = r.right, top = r.top, bottom = r.bottom;
     if (left > right || top > bottom) return;
@@ -123,12 +124,15 @@ void CRkBWImage::MorphByElement(Rect* rect, CRkBWImage* element, Pos* origin, bo
             for (const TRkImgPos<short>& d : offsets) {
                 rkbw::for_target_spans(y, y, d.y, top, bottom, [&](int ty, int) {
                     for (int i = 0; i < n; ++i) {
-                        rkbw::for_target_spans(runs[2 * i], runs[2 * i + 1], d.x, left, right, [&](int from, int to) {
-                            if (dilate)
-                                target.Draw(static_cast<WORD>(ty), static_cast<WORD>(from), static_cast<WORD>(to), 1);
-                            else
-                                target.Erase(static_cast<WORD>(ty), static_cast<WORD>(from), static_cast<WORD>(to), 1);
-                        });
+                        rkbw::for_target_spans(
+                            runs[2 * i], runs[2 * i + 1], d.x, left, right, [&](int from, int to) {
+                                if (dilate)
+                                    target.Draw(static_cast<WORD>(ty), static_cast<WORD>(from),
+                                                static_cast<WORD>(to), 1);
+                                else
+                                    target.Erase(static_cast<WORD>(ty), static_cast<WORD>(from),
+                                                 static_cast<WORD>(to), 1);
+                            });
                     }
                 });
             }

@@ -70,7 +70,8 @@ void erode_row_3(BYTE* row, int left, int right) { step_row_3<false>(row, left, 
 
 void dilate_row_3(BYTE* row, int left, int right) { step_row_3<true>(row, left, right); }
 
-void and_bytes(BYTE* __restrict dst, const BYTE* __restrict a, const BYTE* __restrict b, int first, int last) {
+void and_bytes(BYTE* __restrict dst, const BYTE* __restrict a, const BYTE* __restrict b, int first,
+               int last) {
     for (int k = first; k <= last; ++k) dst[k] = a[k] & b[k];
 }
 

@@ -61,7 +61,8 @@ int CRkBWImage::QuarterTurn(bool clockwise) {
             if (clockwise)
                 Draw(static_cast<WORD>(c), run.start, run.end, 0);
             else
-                Draw(static_cast<WORD>(c), static_cast<WORD>(w - 1 - run.end), static_cast<WORD>(w - 1 - run.start), 0);
+                Draw(static_cast<WORD>(c), static_cast<WORD>(w - 1 - run.end),
+                     static_cast<WORD>(w - 1 - run.start), 0);
         }
     }
     return 1;

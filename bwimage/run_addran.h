@@ -12,14 +12,22 @@ namespace rkrun {
 inline int AddRanBits(int* runs, int index, int x, unsigned int t) {
     int* w = runs + index;
     int* const first = w;
-    *w = x;     w += (t >> 7) & 1;
-    *w = x + 1; w += (t >> 6) & 1;
-    *w = x + 2; w += (t >> 5) & 1;
-    *w = x + 3; w += (t >> 4) & 1;
-    *w = x + 4; w += (t >> 3) & 1;
-    *w = x + 5; w += (t >> 2) & 1;
-    *w = x + 6; w += (t >> 1) & 1;
-    *w = x + 7; w += t & 1;
+    *w = x;
+    w += (t >> 7) & 1;
+    *w = x + 1;
+    w += (t >> 6) & 1;
+    *w = x + 2;
+    w += (t >> 5) & 1;
+    *w = x + 3;
+    w += (t >> 4) & 1;
+    *w = x + 4;
+    w += (t >> 3) & 1;
+    *w = x + 5;
+    w += (t >> 2) & 1;
+    *w = x + 6;
+    w += (t >> 1) & 1;
+    *w = x + 7;
+    w += t & 1;
     return static_cast<int>(w - first);
 }
 

@@ -66,7 +66,8 @@ void CRkBWImage::HRanExtract(std::vector<TRkImgRanPlus<unsigned short>>* runs, W
     runs->reserve(static_cast<size_t>(count / 2));
     const int* d = t.data();
     for (int i = 0; i < count; i += 2)
-        runs->emplace_back(static_cast<unsigned short>(d[i]), static_cast<unsigned short>(d[i + 1] - 1), line);
+        runs->emplace_back(static_cast<unsigned short>(d[i]), static_cast<unsigned short>(d[i + 1] - 1),
+                           line);
 }
 
 void CRkBWImage::HRanExtract(std::vector<TRkImgRan2Plus<unsigned short>>* runs, WORD line, WORD start,
@@ -126,7 +127,10 @@ void CRkBWImage::HWhiteRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, 
     unsigned int first = 0;
     for (unsigned int x = start; x <= end; ++x) {
         if (!IsBlack(static_cast<WORD>(x), line)) {
-            if (!open) { open = true; first = x; }
+            if (!open) {
+                open = true;
+                first = x;
+            }
         } else if (open) {
             runs.emplace_back(static_cast<unsigned short>(first), static_cast<unsigned short>(x - 1));
             open = false;
@@ -142,7 +146,10 @@ void CRkBWImage::VWhiteRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, 
     unsigned int first = 0;
     for (unsigned int y = start; y <= end; ++y) {
         if (!IsBlack(line, static_cast<WORD>(y))) {
-            if (!open) { open = true; first = y; }
+            if (!open) {
+                open = true;
+                first = y;
+            }
         } else if (open) {
             runs.emplace_back(static_cast<unsigned short>(first), static_cast<unsigned short>(y - 1));
             open = false;
@@ -177,7 +184,8 @@ int CRkBWImage::ReDraw(WORD line, std::vector<TRkImgRan<unsigned short>>& runs, 
     if (window)
         w = *window;
     else
-        w = TRkImgRan<unsigned short>(0, static_cast<unsigned short>((horizontal == 1 ? GetWidth() : GetHeight()) - 1));
+        w = TRkImgRan<unsigned short>(
+            0, static_cast<unsigned short>((horizontal == 1 ? GetWidth() : GetHeight()) - 1));
     std::vector<TRkImgRan<unsigned short>> cut;
     cut.reserve(runs.size());
     for (const TRkImgRan<unsigned short>& r : runs) {

@@ -93,23 +93,29 @@ void CRkBWImage::FilletRect2(Rect& rect) {
     if (width > 255 || height > 255) return;
     auto rowCount = [&](int y) {
         int n = 0;
-        for (int x = r.left; x <= r.right; ++x) n += IsBlack(static_cast<WORD>(x), static_cast<WORD>(y)) ? 1 : 0;
+        for (int x = r.left; x <= r.right; ++x)
+            n += IsBlack(static_cast<WORD>(x), static_cast<WORD>(y)) ? 1 : 0;
         return n;
     };
     auto columnCount = [&](int x) {
         int n = 0;
-        for (int y = r.top; y <= r.bottom; ++y) n += IsBlack(static_cast<WORD>(x), static_cast<WORD>(y)) ? 1 : 0;
+        for (int y = r.top; y <= r.bottom; ++y)
+            n += IsBlack(static_cast<WORD>(x), static_cast<WORD>(y)) ? 1 : 0;
         return n;
     };
     int topTrim, topCut, bottomTrim, bottomCut, leftTrim, leftCut, rightTrim, rightCut;
-    ScanSide(height, [&](int i) { return rowCount(r.top + i); }, topTrim, topCut);
-    ScanSide(height, [&](int i) { return rowCount(r.bottom - i); }, bottomTrim, bottomCut);
+    ScanSide(
+        height, [&](int i) { return rowCount(r.top + i); }, topTrim, topCut);
+    ScanSide(
+        height, [&](int i) { return rowCount(r.bottom - i); }, bottomTrim, bottomCut);
     if (width < 4) {
         topCut = topTrim;
         bottomCut = bottomTrim;
     }
-    ScanSide(width, [&](int i) { return columnCount(r.left + i); }, leftTrim, leftCut);
-    ScanSide(width, [&](int i) { return columnCount(r.right - i); }, rightTrim, rightCut);
+    ScanSide(
+        width, [&](int i) { return columnCount(r.left + i); }, leftTrim, leftCut);
+    ScanSide(
+        width, [&](int i) { return columnCount(r.right - i); }, rightTrim, rightCut);
     if (height < 4) {
         leftCut = leftTrim;
         rightCut = rightTrim;
@@ -153,7 +159,8 @@ void CRkBWImage::Projection(std::vector<unsigned short>& histogram, Rect rect, i
             RanExtract(runs, static_cast<WORD>(line), from, to, rows ? 1 : 0, black, 0);
             unsigned short& total = histogram[line - first];
             for (const TRkImgRan<unsigned short>& run : runs)
-                if (run.GetLength() >= minLength) total = static_cast<unsigned short>(total + run.GetLength());
+                if (run.GetLength() >= minLength)
+                    total = static_cast<unsigned short>(total + run.GetLength());
         }
     } catch (...) {
         histogram.clear();

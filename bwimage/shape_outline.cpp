@@ -45,7 +45,7 @@ void CRkBWImage::ConvertOutlineImage(TRkImgRect<unsigned short> rect) {
             const int a = common->runs[i], b = common->runs[i + 1];
             if (b - a > 1) Erase(static_cast<WORD>(y), static_cast<WORD>(a + 1), static_cast<WORD>(b - 1), 1);
         }
-        above.swap(current);   // above := current
-        current.swap(below);   // current := below; below := the old above, reused
+        above.swap(current);  // above := current
+        current.swap(below);  // current := below; below := the old above, reused
     }
 }

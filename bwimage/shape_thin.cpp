@@ -92,7 +92,8 @@ void CRkBWImage::ConvertThinningImage(Rect* rect) {
                     if (!(c & (0x80u >> bit))) continue;
                     const int x = 8 * k + bit;
                     if (deletable[Neighbours(up, row, down, x)])
-                        current.push_back(Ran(static_cast<unsigned short>(x), static_cast<unsigned short>(x)));
+                        current.push_back(
+                            Ran(static_cast<unsigned short>(x), static_cast<unsigned short>(x)));
                 }
             }
             if (!current.empty()) changed = true;

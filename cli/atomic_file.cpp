@@ -10,7 +10,8 @@
 
 namespace rkcli {
 
-std::string WriteAtomically(const std::string& path, const std::function<std::string(const std::string&)>& write) {
+std::string WriteAtomically(const std::string& path,
+                            const std::function<std::string(const std::string&)>& write) {
     const size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);

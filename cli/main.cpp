@@ -71,7 +71,11 @@ struct Batch {
     std::mutex mutex;
     ProgressBar progress;
     Batch(const Options& o, bool showProgress)
-        : opt(o), engines(o), results(o.pages.size()), done(o.pages.size()), progress(o.pages.size(), showProgress) {}
+        : opt(o),
+          engines(o),
+          results(o.pages.size()),
+          done(o.pages.size()),
+          progress(o.pages.size(), showProgress) {}
 
     void RunPage(size_t i) {
         TesseractEngine* taken = nullptr;

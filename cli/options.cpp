@@ -125,7 +125,8 @@ std::string ParseOptions(int argc, char** argv, Options& out) {
         } else if (a == "--psm" || a == "--oem") {
             const unsigned long max = a == "--psm" ? 13 : 3;
             if ((err = take(tmp)).empty() && !ParseUnsigned(tmp.c_str(), max, n))
-                err = "option " + a + " needs a number from 0 to " + std::to_string(max) + ", not '" + tmp + "'";
+                err = "option " + a + " needs a number from 0 to " + std::to_string(max) + ", not '" + tmp +
+                      "'";
             (a == "--psm" ? out.psm : out.oem) = int(n);
         } else if (a == "--jobs" || a == "-j") {
             if ((err = take(tmp)).empty() && (!ParseUnsigned(tmp.c_str(), 256, n) || n == 0))

@@ -14,12 +14,12 @@ struct Options {
     std::vector<std::string> stems;    // output file-name stem of each page (OutputStems)
     std::string overlay;               // single page only
     std::string overlayDir;
-    std::string saveOcr;               // single page only
+    std::string saveOcr;  // single page only
     std::string saveOcrDir;
     std::string lang = "eng";
     std::string tessdata;
-    int psm = 3;                       // Tesseract page segmentation mode
-    int oem = 3;                       // Tesseract engine mode (3: its default)
+    int psm = 3;  // Tesseract page segmentation mode
+    int oem = 3;  // Tesseract engine mode (3: its default)
     unsigned jobs = 1;
     uint32_t dpi = 300;
     bool bw = false;

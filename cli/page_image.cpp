@@ -104,16 +104,26 @@ std::string ReadPageImage(const std::string& path, uint32_t defaultDpi, PageImag
         if (!(f = std::fopen(path.c_str(), "rb"))) return std::strerror(errno);
     }
     uint8_t chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) data.insert(data.end(), chunk, chunk + n);
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
+        data.insert(data.end(), chunk, chunk + n);
     const bool readError = std::ferror(f) != 0;
     if (f != stdin) std::fclose(f);
     if (readError) return path == "-" ? "cannot read standard input" : "read error";
     l_int32 format = IFF_UNKNOWN;
     if (data.size() >= 12) findFileFormatBuffer(data.data(), &format);
     switch (format) {
-        case IFF_BMP: case IFF_JFIF_JPEG: case IFF_PNG: case IFF_TIFF: case IFF_TIFF_PACKBITS:
-        case IFF_TIFF_RLE: case IFF_TIFF_G3: case IFF_TIFF_G4: case IFF_TIFF_LZW: case IFF_TIFF_ZIP:
-        case IFF_TIFF_JPEG: case IFF_PNM:
+        case IFF_BMP:
+        case IFF_JFIF_JPEG:
+        case IFF_PNG:
+        case IFF_TIFF:
+        case IFF_TIFF_PACKBITS:
+        case IFF_TIFF_RLE:
+        case IFF_TIFF_G3:
+        case IFF_TIFF_G4:
+        case IFF_TIFF_LZW:
+        case IFF_TIFF_ZIP:
+        case IFF_TIFF_JPEG:
+        case IFF_PNM:
             break;
         default:
             return "unsupported image format (PNG, TIFF, BMP, PNM and JPEG are read)";

@@ -23,10 +23,14 @@ namespace {
 
 const char* KindName(PageKind k) {
     switch (k) {
-        case PageKind::Bilevel: return "1-bit";
-        case PageKind::Grey: return "8-bit grey";
-        case PageKind::Palette: return "8-bit palette";
-        case PageKind::Colour: return "24-bit colour";
+        case PageKind::Bilevel:
+            return "1-bit";
+        case PageKind::Grey:
+            return "8-bit grey";
+        case PageKind::Palette:
+            return "8-bit palette";
+        case PageKind::Colour:
+            return "24-bit colour";
     }
     return "?";
 }
@@ -73,7 +77,8 @@ PageResult Process(const Options& opt, size_t index, const EngineSource& engines
             return r;
         }
         if (size_t n = DetailRecordCount(rec); n > 65535) {
-            r.error = json + ": the recognition needs " + std::to_string(n) + " detail records, more than 65535";
+            r.error =
+                json + ": the recognition needs " + std::to_string(n) + " detail records, more than 65535";
             return r;
         }
         if (!opt.engineAreas) rec.engineAreas.clear();

@@ -17,7 +17,7 @@ struct PageResult {
     std::string file;
     std::string error;  // empty when the page succeeded
     uint32_t width = 0, height = 0, xDpi = 0, yDpi = 0;
-    std::string kind;         // pixel format of the page image
+    std::string kind;  // pixel format of the page image
     std::vector<Box> areas;
     std::vector<Box> engineAreas;
     size_t characters = 0, regions = 0, tables = 0;

@@ -22,8 +22,8 @@ public:
         if (!doc.is_object()) throw BadInput("the recognition is not a JSON object");
         for (auto it = doc.begin(); it != doc.end(); ++it) {
             const std::string& k = it.key();
-            if (k != "regions" && k != "tables" && k != "excluded" && k != "engine_areas" &&
-                k != "width" && k != "height")
+            if (k != "regions" && k != "tables" && k != "excluded" && k != "engine_areas" && k != "width" &&
+                k != "height")
                 throw BadInput("unknown member \"" + k + "\"");
         }
         Recognition rec;
@@ -35,15 +35,12 @@ public:
         if (doc.contains("height") && Number(doc["height"], "height", UINT32_MAX) != height_)
             throw BadInput("height " + doc["height"].dump() + " does not match the image's " +
                            std::to_string(height_));
-        EachOf(doc, "regions", [&](const json& r, const std::string& where) {
-            rec.regions.push_back(Region(r, where));
-        });
-        EachOf(doc, "excluded", [&](const json& r, const std::string& where) {
-            rec.excluded.push_back(Region(r, where));
-        });
-        EachOf(doc, "tables", [&](const json& t, const std::string& where) {
-            rec.tables.push_back(TableOf(t, where));
-        });
+        EachOf(doc, "regions",
+               [&](const json& r, const std::string& where) { rec.regions.push_back(Region(r, where)); });
+        EachOf(doc, "excluded",
+               [&](const json& r, const std::string& where) { rec.excluded.push_back(Region(r, where)); });
+        EachOf(doc, "tables",
+               [&](const json& t, const std::string& where) { rec.tables.push_back(TableOf(t, where)); });
         EachOf(doc, "engine_areas", [&](const json& a, const std::string& where) {
             Box b = BoxOf(a, where);
             // Picture areas have inclusive edges: the last pixel must be on the page.
@@ -173,7 +170,8 @@ private:
         const json& v = obj[key];
         if (!v.is_array() || v.size() != 2) throw BadInput(where + "." + key + ": expected [x, y]");
         uint32_t x = Number(v[0], where + "." + key, 255), y = Number(v[1], where + "." + key, 255);
-        if (x < min || y < min) throw BadInput(where + "." + key + ": values must be at least " + std::to_string(min));
+        if (x < min || y < min)
+            throw BadInput(where + "." + key + ": values must be at least " + std::to_string(min));
         return {uint8_t(x), uint8_t(y)};
     }
 
@@ -227,7 +225,8 @@ json LinesJson(const std::vector<Line>& lines) {
 
 json RegionsJson(const std::vector<TextRegion>& regions) {
     json out = json::array();
-    for (const TextRegion& r : regions) out.push_back({{"box", BoxJson(r.box)}, {"lines", LinesJson(r.lines)}});
+    for (const TextRegion& r : regions)
+        out.push_back({{"box", BoxJson(r.box)}, {"lines", LinesJson(r.lines)}});
     return out;
 }
 
@@ -261,7 +260,8 @@ std::string RecognitionToJson(const Recognition& rec) {
                              {"index", {c.indexX, c.indexY}},
                              {"merge", {c.mergeX, c.mergeY}},
                              {"lines", LinesJson(c.lines)}});
-        tables.push_back({{"box", BoxJson(t.box)}, {"size", {t.sizeX, t.sizeY}}, {"cells", std::move(cells)}});
+        tables.push_back(
+            {{"box", BoxJson(t.box)}, {"size", {t.sizeX, t.sizeY}}, {"cells", std::move(cells)}});
     }
     doc["tables"] = std::move(tables);
     json areas = json::array();

@@ -13,8 +13,7 @@ namespace rkcli {
 // Parses `text` into `out`, checking it against a page of width x height
 // pixels. Returns an empty string on success, else a one-line description of
 // the first problem found.
-std::string ParseRecognitionJson(const std::string& text, uint32_t width, uint32_t height,
-                                 Recognition& out);
+std::string ParseRecognitionJson(const std::string& text, uint32_t width, uint32_t height, Recognition& out);
 
 // The recognition in the same format, one object, pretty-printed.
 std::string RecognitionToJson(const Recognition& rec);

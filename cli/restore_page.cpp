@@ -24,7 +24,8 @@ rkpage::Char Control(WORD code) { return rkpage::Char{code, 0, 0, 0, 0}; }
 rkpage::Region TextOf(const TextRegion& r, bool excluded) {
     rkpage::Region out;
     out.layout = rkpage::Layout::Text;
-    out.flags = WORD(RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT | (excluded ? RKCORR_OCR_RESULT_EXCLUDED : 0));
+    out.flags =
+        WORD(RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT | (excluded ? RKCORR_OCR_RESULT_EXCLUDED : 0));
     out.left = WORD(r.box.left), out.top = WORD(r.box.top);
     out.right = WORD(r.box.right), out.bottom = WORD(r.box.bottom);
     for (const Line& l : r.lines) {
@@ -109,9 +110,11 @@ std::string RestorePage(const PageImage& page, const Recognition& rec, bool bw, 
         rkpage::PageBlocks blocks(desc);
         auto t0 = std::chrono::steady_clock::now();
         out.result = ImgRestoration(blocks.arg());
-        out.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        out.milliseconds =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         out.areas.clear();
-        for (const tagIMGAREAREC& a : blocks.areas()) out.areas.push_back(Box{a.wLeft, a.wTop, a.wRight, a.wBottom});
+        for (const tagIMGAREAREC& a : blocks.areas())
+            out.areas.push_back(Box{a.wLeft, a.wTop, a.wRight, a.wBottom});
         return {};
     } catch (const std::length_error&) {
         return "the recognition has more than 65535 records";

@@ -37,7 +37,8 @@ std::string TesseractEngine::Init(const std::string& lang, const std::string& da
     api_ = std::make_unique<tesseract::TessBaseAPI>();
     // Tesseract's own chatter goes nowhere; problems are reported by the tool.
     api_->SetVariable("debug_file", "/dev/null");
-    if (api_->Init(dataPath.empty() ? nullptr : dataPath.c_str(), lang.c_str(), tesseract::OcrEngineMode(oem)) != 0) {
+    if (api_->Init(dataPath.empty() ? nullptr : dataPath.c_str(), lang.c_str(),
+                   tesseract::OcrEngineMode(oem)) != 0) {
         api_.reset();
         return "cannot load Tesseract language data \"" + lang + "\"";
     }

@@ -110,7 +110,8 @@ int BKErase::SetImage(void* bitmap, unsigned int size) {
             const size_t rows = m_height - y0 < band ? m_height - y0 : band;
             rkbwimage::grey_from_bgr(src + y0 * stride, stride, m_brightness + y0 * width, width, m_width,
                                      static_cast<unsigned int>(rows), m_histogram);
-            for (size_t y = y0; y < y0 + rows; ++y) memcpy(m_colour + y * width * 3, src + y * stride, width * 3);
+            for (size_t y = y0; y < y0 + rows; ++y)
+                memcpy(m_colour + y * width * 3, src + y * stride, width * 3);
         }
     } else {
         // Brightness of every possible pixel value: through the palette for
@@ -159,8 +160,7 @@ int BKErase::histogram() {
     }
     const float entropy = single(weighted / totalF);
 
-    for (int v = 0; v < 256; ++v)
-        m_flags[v] = (m_histogram[v] != 0 && entropy > m_information[v]) ? 0 : 1;
+    for (int v = 0; v < 256; ++v) m_flags[v] = (m_histogram[v] != 0 && entropy > m_information[v]) ? 0 : 1;
 
     int lo = 256;
     for (int v = 128; v < 256; ++v) {

@@ -7,14 +7,12 @@
 
 using rkfp::single;
 
-float BKErase::GetEntropyScore(unsigned int x, unsigned int y, unsigned int dx,
-                               unsigned int dy) const {
+float BKErase::GetEntropyScore(unsigned int x, unsigned int y, unsigned int dx, unsigned int dy) const {
     const unsigned int right = x + dx;
     const unsigned int bottom = y + dy;
     if (right >= m_width || bottom >= m_height) return -1.0f;
     // Without an image (or after memory ran out) every rectangle is outside.
-    if (m_brightness == nullptr || m_gradient == nullptr || m_flags == nullptr ||
-        m_information == nullptr)
+    if (m_brightness == nullptr || m_gradient == nullptr || m_flags == nullptr || m_information == nullptr)
         return -1.0f;
 
     const unsigned char* flags = m_flags;

@@ -14,9 +14,7 @@ namespace {
 const unsigned short kPictureKind = 3;
 const double kThreshold = 0.8;
 
-HGLOBAL handle_of(void* image) {
-    return static_cast<HGLOBAL>(reinterpret_cast<uintptr_t>(image));
-}
+HGLOBAL handle_of(void* image) { return static_cast<HGLOBAL>(reinterpret_cast<uintptr_t>(image)); }
 
 }  // namespace
 

@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         h.biHeight = in.ConsumeIntegralInRange<LONG>(-2, 3000);
         h.biBitCount = in.ConsumeBool() ? WORD(in.ConsumeBool() ? 8 : 24) : in.ConsumeIntegral<WORD>();
         h.biCompression = in.ConsumeBool() ? 0 : in.ConsumeIntegral<DWORD>();
-        h.biClrUsed = in.ConsumeBool() ? in.ConsumeIntegralInRange<DWORD>(0, 300) : in.ConsumeIntegral<DWORD>();
+        h.biClrUsed =
+            in.ConsumeBool() ? in.ConsumeIntegralInRange<DWORD>(0, 300) : in.ConsumeIntegral<DWORD>();
     }
     const uint64_t need = bitmap_bytes(h);
     if (need > kMaxBlock || (need && uint64_t(h.biWidth) * uint64_t(h.biHeight) > (1u << 20))) return 0;
@@ -56,14 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<unsigned> rects;
     for (int i = 0; i < 8 && in.remaining_bytes() >= 16; ++i)
         for (int k = 0; k < 4; ++k)
-            rects.push_back(in.ConsumeBool() ? in.ConsumeIntegralInRange<unsigned>(0, 3100) : in.ConsumeIntegral<unsigned>());
+            rects.push_back(in.ConsumeBool() ? in.ConsumeIntegralInRange<unsigned>(0, 3100)
+                                             : in.ConsumeIntegral<unsigned>());
     const std::vector<uint8_t> pixels = in.ConsumeRemainingBytes<uint8_t>();
 
     const size_t bytes = need ? size_t(need) : sizeof h;
     HGLOBAL block = GlobalAlloc(GHND, bytes);
     if (!block) return 0;
     uint8_t* p = static_cast<uint8_t*>(GlobalLock(block));
-    for (size_t i = sizeof h; i < bytes && !pixels.empty(); ++i) p[i] = pixels[(i - sizeof h) % pixels.size()];
+    for (size_t i = sizeof h; i < bytes && !pixels.empty(); ++i)
+        p[i] = pixels[(i - sizeof h) % pixels.size()];
     std::memcpy(p, &h, sizeof h);
 
     if (!viaInterface) {
@@ -96,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(RkTestTotalLocks() == 0);
             for (size_t i = 0; i + 3 < rects.size(); i += 4) {
                 const unsigned short kind = static_cast<unsigned short>(rects[i] % 6);
-                const unsigned short got = e->Determine(rects[i], rects[i + 1], rects[i + 2], rects[i + 3], kind);
+                const unsigned short got =
+                    e->Determine(rects[i], rects[i + 1], rects[i + 2], rects[i + 3], kind);
                 check(got == kind || ((kind == 1 || kind == 4) && got == 3));
             }
         }

@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (page.width == 0 || page.height == 0 || page.width > 65535 || page.height > 65535) std::abort();
     if (page.bwLineBytes < (page.width + 7) / 8) std::abort();
     if (page.bw.size() != size_t(page.bwLineBytes) * page.height) std::abort();
-    if (page.kind != rkcli::PageKind::Bilevel && page.dib.size() < 40 + size_t(page.width) * page.height) std::abort();
+    if (page.kind != rkcli::PageKind::Bilevel && page.dib.size() < 40 + size_t(page.width) * page.height)
+        std::abort();
     return 0;
 }

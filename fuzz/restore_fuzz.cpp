@@ -58,9 +58,13 @@ std::vector<rkpage::Char> some_chars(FuzzedDataProvider& in, unsigned w, unsigne
 
 rkpage::Region some_region(FuzzedDataProvider& in, unsigned w, unsigned h) {
     rkpage::Region r;
-    static const WORD kFlags[] = {RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT, RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE,
-                                  RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT | RKCORR_OCR_RESULT_TABLE,
-                                  RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_EXCLUDED | RKCORR_OCR_RESULT_TEXT, RKCORR_OCR_RESULT_HEAD, 0};
+    static const WORD kFlags[] = {
+        RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT,
+        RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE,
+        RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT | RKCORR_OCR_RESULT_TABLE,
+        RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_EXCLUDED | RKCORR_OCR_RESULT_TEXT,
+        RKCORR_OCR_RESULT_HEAD,
+        0};
     r.flags = in.ConsumeBool() ? in.ConsumeIntegral<WORD>() : kFlags[in.ConsumeIntegralInRange<size_t>(0, 5)];
     r.left = in.ConsumeIntegral<WORD>(), r.top = in.ConsumeIntegral<WORD>();
     r.right = in.ConsumeIntegral<WORD>(), r.bottom = in.ConsumeIntegral<WORD>();
@@ -98,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Mostly up to a few thousand pixels a side; now and then up to the 16-bit limit.
     const unsigned side = in.ConsumeIntegralInRange<unsigned>(0, 7) == 0 ? 65535 : 4000;
     const unsigned w = in.ConsumeIntegralInRange<unsigned>(1, side);
-    const unsigned h = in.ConsumeIntegralInRange<unsigned>(1, unsigned(std::min<size_t>(side, kMaxPixels / w)));
+    const unsigned h =
+        in.ConsumeIntegralInRange<unsigned>(1, unsigned(std::min<size_t>(side, kMaxPixels / w)));
     desc.width = w, desc.height = h;
     desc.xdpi = in.ConsumeIntegral<WORD>(), desc.ydpi = in.ConsumeIntegral<WORD>();
     desc.bwFlag = in.ConsumeBool() ? WORD(1) : in.ConsumeIntegral<WORD>();
@@ -108,8 +113,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                         : kDepths[in.ConsumeIntegralInRange<size_t>(0, 9)];
     const bool topDown = in.ConsumeBool();
     DWORD colours = 0;
-    if (depth == 8) colours = in.ConsumeIntegralInRange<DWORD>(0, 300);  // more than 256 entries too
-    else if (depth <= 4 && depth > 0 && in.ConsumeBool()) colours = DWORD(1) << depth;
+    if (depth == 8)
+        colours = in.ConsumeIntegralInRange<DWORD>(0, 300);  // more than 256 entries too
+    else if (depth <= 4 && depth > 0 && in.ConsumeBool())
+        colours = DWORD(1) << depth;
 
     const unsigned rowBytes = (w + 7) / 8;
     const unsigned extra = in.ConsumeIntegralInRange<unsigned>(
@@ -150,7 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(desc.dibBlock.data(), &bih, sizeof bih);
 
     rkpage::PageBlocks page(desc);
-    const HGLOBAL readOnly[] = {page.head(), page.imgHead(), page.bwImage(), page.dib(), page.result(), page.detail()};
+    const HGLOBAL readOnly[] = {page.head(), page.imgHead(), page.bwImage(),
+                                page.dib(),  page.result(),  page.detail()};
     std::vector<std::vector<BYTE>> before;
     for (HGLOBAL h : readOnly) before.push_back(snapshot(h));
     const std::vector<BYTE> areasBefore = snapshot(page.imgArea());

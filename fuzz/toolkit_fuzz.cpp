@@ -43,7 +43,8 @@ struct Image {
         bits.reset(new BYTE[n]);
         std::memset(bits.get(), 0, n);
         if (in) {
-            const std::vector<BYTE> pattern = in->ConsumeBytes<BYTE>(in->ConsumeIntegralInRange<size_t>(0, 512));
+            const std::vector<BYTE> pattern =
+                in->ConsumeBytes<BYTE>(in->ConsumeIntegralInRange<size_t>(0, 512));
             for (size_t i = 0; i < n && !pattern.empty(); ++i) bits[i] = pattern[i % pattern.size()];
         }
         view.reset(new CRkBWImage(hd, bits.get(), DWORD(n)));
@@ -174,21 +175,51 @@ void draw(Ctx& c) {
     c.range(horizontal != 0 ? c.img.w : c.img.h, a, b);
     std::vector<Ran> runs(1, Ran(a, b));
     switch (c.in.ConsumeIntegralInRange<int>(0, 14)) {
-        case 0: v.Draw(c.x(), c.y()); break;
-        case 1: v.Erase(c.x(), c.y()); break;
-        case 2: v.Reverse(c.x(), c.y()); break;
-        case 3: v.Draw(line, a, b, horizontal); break;
-        case 4: v.Erase(line, a, b, horizontal); break;
-        case 5: v.Reverse(line, a, b, horizontal); break;
-        case 6: v.Draw(c.rect()); break;
-        case 7: v.Erase(c.rect()); break;
-        case 8: v.Reverse(c.rect()); break;
-        case 9: v.Draw(line, runs, horizontal); break;
-        case 10: v.Erase(line, runs, horizontal); break;
-        case 11: v.Reverse(line, runs, horizontal); break;
-        case 12: v.DrawFrameRect(c.rect()); break;
-        case 13: v.EraseFrameRect(c.rect()); break;
-        default: v.TrimRect(c.rect()); break;
+        case 0:
+            v.Draw(c.x(), c.y());
+            break;
+        case 1:
+            v.Erase(c.x(), c.y());
+            break;
+        case 2:
+            v.Reverse(c.x(), c.y());
+            break;
+        case 3:
+            v.Draw(line, a, b, horizontal);
+            break;
+        case 4:
+            v.Erase(line, a, b, horizontal);
+            break;
+        case 5:
+            v.Reverse(line, a, b, horizontal);
+            break;
+        case 6:
+            v.Draw(c.rect());
+            break;
+        case 7:
+            v.Erase(c.rect());
+            break;
+        case 8:
+            v.Reverse(c.rect());
+            break;
+        case 9:
+            v.Draw(line, runs, horizontal);
+            break;
+        case 10:
+            v.Erase(line, runs, horizontal);
+            break;
+        case 11:
+            v.Reverse(line, runs, horizontal);
+            break;
+        case 12:
+            v.DrawFrameRect(c.rect());
+            break;
+        case 13:
+            v.EraseFrameRect(c.rect());
+            break;
+        default:
+            v.TrimRect(c.rect());
+            break;
     }
 }
 
@@ -202,7 +233,8 @@ void copy_and_acquire(Ctx& c) {
     Rect r = c.rect();
     const bool whole = c.in.ConsumeBool();
     const size_t need = 48 + size_t(whole ? c.img.w : r.right - r.left + 1u) / 32 * 4 + 4;
-    const size_t bytes = c.in.ConsumeIntegralInRange<size_t>(0, need * (whole ? c.img.h : r.bottom - r.top + 1u) + 64);
+    const size_t bytes =
+        c.in.ConsumeIntegralInRange<size_t>(0, need * (whole ? c.img.h : r.bottom - r.top + 1u) + 64);
     std::unique_ptr<BYTE[]> buffer(new BYTE[bytes ? bytes : 1]);
     c.img.view->AcquireImage(buffer.get(), DWORD(bytes), whole ? nullptr : &r);
 }
@@ -288,9 +320,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Image img(w, h, in.ConsumeBool(), in.ConsumeBool() ? in.ConsumeIntegralInRange<unsigned>(0, 9) : 0, &in);
     // The second image: as large as the first (a valid dot image) or any size.
     const bool cover = in.ConsumeBool();
-    Image other(cover ? w + in.ConsumeIntegralInRange<unsigned>(0, 3) : in.ConsumeIntegralInRange<unsigned>(1, 300),
-                cover ? h + in.ConsumeIntegralInRange<unsigned>(0, 3) : in.ConsumeIntegralInRange<unsigned>(1, 300),
-                in.ConsumeBool(), 0, &in);
+    Image other(
+        cover ? w + in.ConsumeIntegralInRange<unsigned>(0, 3) : in.ConsumeIntegralInRange<unsigned>(1, 300),
+        cover ? h + in.ConsumeIntegralInRange<unsigned>(0, 3) : in.ConsumeIntegralInRange<unsigned>(1, 300),
+        in.ConsumeBool(), 0, &in);
     Ctx c{in, img, other};
     for (int steps = 0; steps < 16 && in.remaining_bytes() > 0; ++steps)
         kOps[in.ConsumeIntegralInRange<size_t>(0, kOpCount - 1)].run(c);

@@ -23,10 +23,12 @@ namespace {
 constexpr int kBand = 20;  // levels added below the lightest background band and above it
 
 // The 1-bit image's 48-byte header block: info header and two palette entries.
-std::unique_ptr<unsigned char[]> make_bw_header(unsigned int width, unsigned int height, unsigned int resolution) {
+std::unique_ptr<unsigned char[]> make_bw_header(unsigned int width, unsigned int height,
+                                                unsigned int resolution) {
     std::unique_ptr<unsigned char[]> block(new unsigned char[sizeof(rkmask::BwHeaderBlock)]);
-    const rkmask::BwHeaderBlock h = rkmask::make_bw_header(static_cast<LONG>(width), static_cast<LONG>(height),
-                                                           static_cast<LONG>(resolution), static_cast<LONG>(resolution));
+    const rkmask::BwHeaderBlock h =
+        rkmask::make_bw_header(static_cast<LONG>(width), static_cast<LONG>(height),
+                               static_cast<LONG>(resolution), static_cast<LONG>(resolution));
     memcpy(block.get(), &h, sizeof h);
     return block;
 }
@@ -45,8 +47,9 @@ RKCORR_EXACT_FP bool entropy_foreground_levels(const unsigned int histogram[256]
     double info[256];
     double sum = 0.0;
     for (int i = 0; i < 256; ++i) {
-        info[i] = histogram[i] == 0 ? 0.0
-                                    : -rkfp::ln(static_cast<double>(histogram[i]) / static_cast<double>(total));
+        info[i] = histogram[i] == 0
+                      ? 0.0
+                      : -rkfp::ln(static_cast<double>(histogram[i]) / static_cast<double>(total));
         if (histogram[i] != 0) sum += info[i] * static_cast<double>(histogram[i]);
     }
     const double entropy = sum / static_cast<double>(total);
@@ -56,9 +59,15 @@ RKCORR_EXACT_FP bool entropy_foreground_levels(const unsigned int histogram[256]
     for (int i = 128; i < 256; ++i) flags[i] = (histogram[i] != 0 && entropy > info[i]) ? 0 : 1;
     int lo = 256, hi = 0;
     for (int i = 128; i < 256; ++i)
-        if (flags[i] == 0) { lo = i; break; }
+        if (flags[i] == 0) {
+            lo = i;
+            break;
+        }
     for (int i = 255; i >= 1; --i)
-        if (flags[i] == 0) { hi = i; break; }
+        if (flags[i] == 0) {
+            hi = i;
+            break;
+        }
     // The band around the background, every level between included.
     for (int i = std::max(0, lo - kBand); i < std::min(256, hi + kBand); ++i) flags[i] = 0;
     return true;

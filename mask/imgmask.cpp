@@ -52,8 +52,8 @@ int ImgMask::CreateMask(tagBITMAPINFOHEADER* header, unsigned char* bits, unsign
     if (!header || !bits || lineBytes == 0 || header->biBitCount != 1) return -1;
     const LONG signedHeight = header->biHeight;
     const unsigned int srcWidth = static_cast<unsigned int>(header->biWidth);
-    const unsigned int srcHeight =
-        signedHeight < 0 ? 0u - static_cast<unsigned int>(signedHeight) : static_cast<unsigned int>(signedHeight);
+    const unsigned int srcHeight = signedHeight < 0 ? 0u - static_cast<unsigned int>(signedHeight)
+                                                    : static_cast<unsigned int>(signedHeight);
 
     // Sizes in 64 bits: a width near 2^32 must not wrap.
     const uint64_t srcW = srcWidth, srcH = srcHeight;
@@ -74,8 +74,9 @@ int ImgMask::CreateMask(tagBITMAPINFOHEADER* header, unsigned char* bits, unsign
 
     try {
         m_header = new unsigned char[kHeaderBlockBytes];
-        const rkmask::BwHeaderBlock h = rkmask::make_bw_header(
-            static_cast<LONG>(dstW), static_cast<LONG>(dstH), header->biXPelsPerMeter, header->biYPelsPerMeter);
+        const rkmask::BwHeaderBlock h =
+            rkmask::make_bw_header(static_cast<LONG>(dstW), static_cast<LONG>(dstH), header->biXPelsPerMeter,
+                                   header->biYPelsPerMeter);
         memcpy(m_header, &h, sizeof h);
 
         m_bits = new unsigned char[bufferBytes ? static_cast<size_t>(bufferBytes) : 1];
@@ -114,8 +115,9 @@ void ImgMask::EraseRect(unsigned int x, unsigned int y, unsigned int width, unsi
     const int32_t r = std::min(right, bih->biWidth - 1);
     const int32_t b = std::min(bottom, bih->biHeight - 1);
     if (r < left || b < top) return;
-    m_image->Erase(TRkImgRect<unsigned short>(static_cast<unsigned short>(left), static_cast<unsigned short>(top),
-                                              static_cast<unsigned short>(r), static_cast<unsigned short>(b)));
+    m_image->Erase(
+        TRkImgRect<unsigned short>(static_cast<unsigned short>(left), static_cast<unsigned short>(top),
+                                   static_cast<unsigned short>(r), static_cast<unsigned short>(b)));
 }
 
 unsigned int ImgMask::GetOriginPosX(unsigned int x) const {

@@ -27,7 +27,8 @@ constexpr std::array<uint8_t, 256> make_reversed() {
 constexpr std::array<uint8_t, 256> kReversed = make_reversed();
 
 // Pixels x from `from` to width - 1 (from a multiple of 8) by the band test.
-void band_tail(const uint8_t* grey, unsigned from, unsigned width, unsigned first, unsigned count, uint8_t* out) {
+void band_tail(const uint8_t* grey, unsigned from, unsigned width, unsigned first, unsigned count,
+               uint8_t* out) {
     for (unsigned x = from; x < width; x += 8) {
         unsigned b = 0;
         for (unsigned k = 0; k < 8 && x + k < width; ++k)
@@ -41,8 +42,9 @@ void band_tail(const uint8_t* grey, unsigned from, unsigned width, unsigned firs
 void levels_to_bits(const uint8_t* grey, unsigned width, const uint8_t fg[256], uint8_t* out) {
     unsigned x = 0;
     for (; x + 8 <= width; x += 8, grey += 8)
-        *out++ = static_cast<uint8_t>(fg[grey[0]] << 7 | fg[grey[1]] << 6 | fg[grey[2]] << 5 | fg[grey[3]] << 4 |
-                                      fg[grey[4]] << 3 | fg[grey[5]] << 2 | fg[grey[6]] << 1 | fg[grey[7]]);
+        *out++ =
+            static_cast<uint8_t>(fg[grey[0]] << 7 | fg[grey[1]] << 6 | fg[grey[2]] << 5 | fg[grey[3]] << 4 |
+                                 fg[grey[4]] << 3 | fg[grey[5]] << 2 | fg[grey[6]] << 1 | fg[grey[7]]);
     if (x < width) {
         unsigned b = 0;
         for (unsigned k = 0; x < width; ++x, ++k) b |= static_cast<unsigned>(fg[*grey++]) << (7 - k);
@@ -62,7 +64,8 @@ void outside_band_bits(const uint8_t* grey, unsigned width, unsigned first, unsi
     const __m128i limit = _mm_set1_epi8(static_cast<char>(count));
     for (; x + 16 <= width; x += 16) {
         const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grey + x)), shift);
-        const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(d, limit), d)));
+        const unsigned m =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(d, limit), d)));
         out[x / 8] = kReversed[m & 0xFF];
         out[x / 8 + 1] = kReversed[m >> 8];
     }

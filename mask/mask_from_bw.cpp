@@ -12,9 +12,7 @@
 #include "rkcorr/imgmask.h"
 #include "rkcorr/ocr_records.h"
 
-int dpi2dpm(unsigned int dpi) {
-    return static_cast<int>(dpi * 10000u) / 254;
-}
+int dpi2dpm(unsigned int dpi) { return static_cast<int>(dpi * 10000u) / 254; }
 
 ImgMask* mask_from_bw(tagIMGHEAD* head) {
     BlockLock lock(head->hBWImage);
@@ -29,7 +27,8 @@ ImgMask* mask_from_bw(tagIMGHEAD* head) {
     // a block too short for that is refused like any other bad input. A host
     // layer whose GlobalSize answers 0 keeps no sizes: no check then.
     const uint64_t lineBytes = head->wLineByte;
-    const uint64_t needed = head->wHeight == 0 ? 0 : (head->wHeight - 1u) * lineBytes + (head->wWidth + 7u) / 8u;
+    const uint64_t needed =
+        head->wHeight == 0 ? 0 : (head->wHeight - 1u) * lineBytes + (head->wWidth + 7u) / 8u;
     const SIZE_T size = GlobalSize(head->hBWImage);
     if (size == 0 || needed <= size) mask->CreateMask(&header.bih, rows, head->wLineByte);
     return mask.release();

@@ -39,8 +39,8 @@ bool open_dib(BlockLock& lock, HGLOBAL handle, unsigned int bitCount, uint64_t p
     const auto* bih = reinterpret_cast<const BITMAPINFOHEADER*>(base);
     if (bih->biBitCount != bitCount) return false;
     const uint64_t width = static_cast<uint32_t>(bih->biWidth);
-    const uint64_t height = bih->biHeight < 0 ? 0u - static_cast<uint32_t>(bih->biHeight)
-                                              : static_cast<uint32_t>(bih->biHeight);
+    const uint64_t height =
+        bih->biHeight < 0 ? 0u - static_cast<uint32_t>(bih->biHeight) : static_cast<uint32_t>(bih->biHeight);
     const uint64_t rowBytes = (width * (bitCount / 8) + 3) & ~uint64_t{3};
     const uint64_t offset = sizeof(BITMAPINFOHEADER) + 4 * paletteEntries;
     if (rowBytes > UINT32_MAX || (sized && offset + rowBytes * height > size)) return false;
@@ -58,7 +58,8 @@ struct GreyImage {
     std::unique_ptr<unsigned char[]> bytes;
     unsigned int rowBytes;
     explicit GreyImage(const Dib& dib)
-        : bytes(new unsigned char[static_cast<size_t>(pad4(dib.width)) * dib.height]), rowBytes(pad4(dib.width)) {}
+        : bytes(new unsigned char[static_cast<size_t>(pad4(dib.width)) * dib.height]),
+          rowBytes(pad4(dib.width)) {}
 };
 
 }  // namespace
@@ -69,7 +70,8 @@ ImgMask* mask_from_8bit_gray(tagIMGHEAD* head) {
     Dib dib;
     if (!bih || !open_dib(lock, head->hDIB, 8, bih->biClrUsed, dib)) return nullptr;
     // The pixel values are the grey levels; the palette, if any, is skipped.
-    return create_entropy_mask(dib.width, dib.height, dib.rowBytes, static_cast<unsigned int>(bih->biXPelsPerMeter),
+    return create_entropy_mask(dib.width, dib.height, dib.rowBytes,
+                               static_cast<unsigned int>(bih->biXPelsPerMeter),
                                const_cast<unsigned char*>(dib.rows));
 }
 
@@ -81,11 +83,12 @@ ImgMask* mask_from_8bit_palette(tagIMGHEAD* head) {
 
     // A pixel value not below the palette size has no grey level.
     uint16_t table[256];
-    rkbwimage::grey_palette_table(reinterpret_cast<const uint8_t*>(bih) + sizeof *bih, bih->biClrUsed, false, table);
+    rkbwimage::grey_palette_table(reinterpret_cast<const uint8_t*>(bih) + sizeof *bih, bih->biClrUsed, false,
+                                  table);
     GreyImage grey(dib);
     unsigned int histogram[256] = {};
-    if (!rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width, dib.height,
-                                    table, histogram))
+    if (!rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width,
+                                    dib.height, table, histogram))
         throw std::out_of_range("palette index not below the palette size");
     return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
                                        static_cast<unsigned int>(bih->biXPelsPerMeter), grey.bytes.get(),

@@ -62,8 +62,7 @@ std::atomic<unsigned> g_failThreadIn{0};
 
 bool test_failure_due(std::atomic<unsigned>& countdown) {
     unsigned n = countdown.load();
-    while (n != 0 && !countdown.compare_exchange_weak(n, n - 1)) {
-    }
+    while (n != 0 && !countdown.compare_exchange_weak(n, n - 1)) {}
     return n == 1;
 }
 #endif

@@ -48,9 +48,8 @@ size_t stack_bytes(unsigned requested) {
 
 }  // namespace
 
-extern "C" uintptr_t _beginthreadex(void* /*security*/, unsigned stackSize,
-                                    _beginthreadex_proc_type start, void* argument,
-                                    unsigned initFlags, unsigned* threadId) {
+extern "C" uintptr_t _beginthreadex(void* /*security*/, unsigned stackSize, _beginthreadex_proc_type start,
+                                    void* argument, unsigned initFlags, unsigned* threadId) {
     if (start == nullptr || (initFlags & CREATE_SUSPENDED)) {
         errno = EINVAL;
         return 0;

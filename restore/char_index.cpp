@@ -52,8 +52,7 @@ unsigned int CharIndex::count(const TRkImgRect<unsigned short>& r, unsigned int 
             const Box* it = base + (band ? m_bandEnd[band - 1] : 0);
             const Box* end = base + m_bandEnd[band];
             if (it == end) continue;
-            it = std::lower_bound(it, end, r.left,
-                                  [](const Box& b, unsigned short x) { return b.left < x; });
+            it = std::lower_bound(it, end, r.left, [](const Box& b, unsigned short x) { return b.left < x; });
             for (; it != end && it->left <= r.right; ++it) {
                 if (it->top >= r.top && it->right <= r.right && it->bottom <= r.bottom) {
                     if (++n >= limit) return n;

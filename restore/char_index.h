@@ -31,9 +31,9 @@ private:
     static constexpr unsigned int kBandShift = 6;
     static constexpr unsigned int kBands = 65536u >> kBandShift;
 
-    std::vector<Box> m_sorted;       // normal characters, band by band, by left
+    std::vector<Box> m_sorted;        // normal characters, band by band, by left
     std::vector<uint32_t> m_bandEnd;  // m_sorted[m_bandEnd[b-1] .. m_bandEnd[b]) is band b
-    std::vector<Box> m_odd;          // wrapped characters
+    std::vector<Box> m_odd;           // wrapped characters
     bool m_empty;
 };
 

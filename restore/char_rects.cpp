@@ -32,21 +32,21 @@ void for_each_char(const OCRDocument& doc, Visit& visit) {
         const OCRRegion* region = doc.At(i);
         if (!region) continue;
         switch (region->GetType()) {
-        case 0: {
-            const OCRBox& box = static_cast<const OCRBox&>(*region);
-            for (unsigned int l = 0, nl = box.GetSize(); l < nl; ++l) visit_line(box.At(l), visit);
-            break;
-        }
-        case 1: {
-            const OCRTable& table = static_cast<const OCRTable&>(*region);
-            for (unsigned int c = 0, nc = table.GetSize(); c < nc; ++c) {
-                const OCRCell& cell = table.At(c);
-                for (unsigned int l = 0, nl = cell.GetSize(); l < nl; ++l) visit_line(cell.At(l), visit);
+            case 0: {
+                const OCRBox& box = static_cast<const OCRBox&>(*region);
+                for (unsigned int l = 0, nl = box.GetSize(); l < nl; ++l) visit_line(box.At(l), visit);
+                break;
             }
-            break;
-        }
-        default:
-            break;
+            case 1: {
+                const OCRTable& table = static_cast<const OCRTable&>(*region);
+                for (unsigned int c = 0, nc = table.GetSize(); c < nc; ++c) {
+                    const OCRCell& cell = table.At(c);
+                    for (unsigned int l = 0, nl = cell.GetSize(); l < nl; ++l) visit_line(cell.At(l), visit);
+                }
+                break;
+            }
+            default:
+                break;
         }
     }
 }
@@ -55,9 +55,12 @@ void for_each_char(const OCRDocument& doc, Visit& visit) {
 const OCRRect* box_rect_of(const OCRRegion* region) {
     if (!region) return nullptr;
     switch (region->GetType()) {
-    case 0: return static_cast<const OCRBox*>(region);
-    case 1: return static_cast<const OCRTable*>(region);
-    default: return nullptr;
+        case 0:
+            return static_cast<const OCRBox*>(region);
+        case 1:
+            return static_cast<const OCRTable*>(region);
+        default:
+            return nullptr;
     }
 }
 

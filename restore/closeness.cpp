@@ -44,7 +44,9 @@ public:
     // are reserved for growth.
     template <class Keep>
     Walk(const std::list<IMGRect*>& list, bool corner, size_t spare, Keep keep)
-        : v(list.begin(), list.end()), m_corner(corner), m_inGrid(v.size(), 0),
+        : v(list.begin(), list.end()),
+          m_corner(corner),
+          m_inGrid(v.size(), 0),
           m_grid(max_x(v), max_y(v), v.size() + spare) {
         // Pointers that occur twice would grow behind the grid's back.
         std::vector<IMGRect*> sorted;
@@ -59,7 +61,8 @@ public:
             if ((!corner && !is_normal(*p)) ||
                 (repeats && std::binary_search(sorted.begin(), sorted.end(), p) &&
                  std::upper_bound(sorted.begin(), sorted.end(), p) -
-                         std::lower_bound(sorted.begin(), sorted.end(), p) > 1)) {
+                         std::lower_bound(sorted.begin(), sorted.end(), p) >
+                     1)) {
                 always.push_back(j);
             } else {
                 m_inGrid[j] = 1;
@@ -177,8 +180,10 @@ void merge_step2(std::vector<IMGRect>* chars, std::list<IMGRect*>* candidates) {
         if (!A) continue;
         // A wrapped A can contain only wrapped candidates, all kept out of
         // the grid.
-        if (is_normal(*A)) w.gather(*A, false);
-        else w.found.assign(w.always.begin(), w.always.end());
+        if (is_normal(*A))
+            w.gather(*A, false);
+        else
+            w.found.assign(w.always.begin(), w.always.end());
         for (uint32_t j : w.found) {
             IMGRect* B = v[j];
             if (B && B != A && contains(*A, *B)) v[j] = nullptr;

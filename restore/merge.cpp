@@ -17,8 +17,7 @@ using merge_geom::Rect;
 // every build.
 
 std::list<IMGRect*>* merge_rects(std::vector<IMGRect>* labels, std::vector<IMGRect>* chars,
-                                 std::vector<IMGRect>* boxes, OCRDocument* /*document*/,
-                                 ImgMask* mask) {
+                                 std::vector<IMGRect>* boxes, OCRDocument* /*document*/, ImgMask* mask) {
     if (!labels) return nullptr;
     std::unique_ptr<std::list<IMGRect*>> list(new std::list<IMGRect*>());
     for (IMGRect& r : *labels) list->push_back(&r);
@@ -47,23 +46,23 @@ RKCORR_EXACT_FP unsigned short band_edge(double v) {
 RKCORR_EXACT_FP bool mostly_inside(const Rect& band, const Rect& c, uint32_t cArea, double ratio) {
     if (merge_geom::contains(band, c)) return true;
     if (merge_geom::crosses(band, c) || merge_geom::crosses(c, band))
-        return static_cast<double>(merge_geom::overlap_area(c, band)) >
-               ratio * static_cast<double>(cArea);
+        return static_cast<double>(merge_geom::overlap_area(c, band)) > ratio * static_cast<double>(cArea);
     return false;
 }
 
 }  // namespace
 
-RKCORR_EXACT_FP void merge_step_margin(std::list<IMGRect*>* candidates, unsigned int width, unsigned int height) {
+RKCORR_EXACT_FP void merge_step_margin(std::list<IMGRect*>* candidates, unsigned int width,
+                                       unsigned int height) {
     if (!candidates || width == 0 || height == 0) return;
     const double w = width, h = height;
     const unsigned short wEdge = static_cast<unsigned short>(width);
     const unsigned short hEdge = static_cast<unsigned short>(height);
     const Rect bands[4] = {
-        Rect(0, 0, wEdge, band_edge(h * 0.03)),              // top
-        Rect(0, 0, band_edge(w * 0.03), hEdge),              // left
-        Rect(0, band_edge(h - h * 0.03), wEdge, hEdge),      // bottom
-        Rect(band_edge(w - w * 0.03), 0, wEdge, hEdge),      // right
+        Rect(0, 0, wEdge, band_edge(h * 0.03)),          // top
+        Rect(0, 0, band_edge(w * 0.03), hEdge),          // left
+        Rect(0, band_edge(h - h * 0.03), wEdge, hEdge),  // bottom
+        Rect(band_edge(w - w * 0.03), 0, wEdge, hEdge),  // right
     };
     for (IMGRect*& c : *candidates) {
         if (!c) continue;

@@ -26,21 +26,21 @@ void erase_text_region(ImgMask* mask, OCRDocument* document) {
         OCRRegion* region = document->At(r);
         if (!region) continue;
         switch (region->GetType()) {
-        case RKCORR_OCR_REGION_BOX: {
-            const OCRBox& box = static_cast<const OCRBox&>(*region);
-            for (unsigned int l = 0; l < box.GetSize(); ++l) erase_line(mask, box.At(l));
-            break;
-        }
-        case RKCORR_OCR_REGION_TABLE: {
-            const OCRTable& table = static_cast<const OCRTable&>(*region);
-            for (unsigned int c = 0; c < table.GetSize(); ++c) {
-                const OCRCell& cell = table.At(c);
-                for (unsigned int l = 0; l < cell.GetSize(); ++l) erase_line(mask, cell.At(l));
+            case RKCORR_OCR_REGION_BOX: {
+                const OCRBox& box = static_cast<const OCRBox&>(*region);
+                for (unsigned int l = 0; l < box.GetSize(); ++l) erase_line(mask, box.At(l));
+                break;
             }
-            break;
-        }
-        default:  // picture regions keep their ink
-            break;
+            case RKCORR_OCR_REGION_TABLE: {
+                const OCRTable& table = static_cast<const OCRTable&>(*region);
+                for (unsigned int c = 0; c < table.GetSize(); ++c) {
+                    const OCRCell& cell = table.At(c);
+                    for (unsigned int l = 0; l < cell.GetSize(); ++l) erase_line(mask, cell.At(l));
+                }
+                break;
+            }
+            default:  // picture regions keep their ink
+                break;
         }
     }
 }

@@ -72,7 +72,8 @@ void BM_CountBlack_rkcorr(benchmark::State& state) {
         if (n != page.expected) state.SkipWithError("wrong count");
         benchmark::DoNotOptimize(n);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(page.bits.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(page.bits.size()));
 }
 BENCHMARK(BM_CountBlack_rkcorr)->Unit(benchmark::kMicrosecond);
 
@@ -84,7 +85,8 @@ void BM_CountBlack_leptonica(benchmark::State& state) {
         if (static_cast<DWORD>(n) != page.expected) state.SkipWithError("wrong count");
         benchmark::DoNotOptimize(n);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(page.bits.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(page.bits.size()));
 }
 BENCHMARK(BM_CountBlack_leptonica)->Unit(benchmark::kMicrosecond);
 

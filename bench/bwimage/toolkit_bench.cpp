@@ -52,14 +52,20 @@ void RunOurs(benchmark::State& state, Op op) {
     }
 }
 
-void BM_Erosion3x3_rkcorr(benchmark::State& s) { RunOurs(s, [](CRkBWImage& i) { i.LocalErosion(nullptr); }); }
-void BM_Dilation3x3_rkcorr(benchmark::State& s) { RunOurs(s, [](CRkBWImage& i) { i.LocalDilation(nullptr); }); }
+void BM_Erosion3x3_rkcorr(benchmark::State& s) {
+    RunOurs(s, [](CRkBWImage& i) { i.LocalErosion(nullptr); });
+}
+void BM_Dilation3x3_rkcorr(benchmark::State& s) {
+    RunOurs(s, [](CRkBWImage& i) { i.LocalDilation(nullptr); });
+}
 void BM_Clockwise_rkcorr(benchmark::State& s) {
     RunOurs(s, [](CRkBWImage& i) {
         if (!i.Clockwise()) abort();
     });
 }
-void BM_Thinning_rkcorr(benchmark::State& s) { RunOurs(s, [](CRkBWImage& i) { i.ConvertThinningImage(nullptr); }); }
+void BM_Thinning_rkcorr(benchmark::State& s) {
+    RunOurs(s, [](CRkBWImage& i) { i.ConvertThinningImage(nullptr); });
+}
 
 // Leptonica writes into a second image, reused across iterations where it can.
 void BM_Erosion3x3_leptonica(benchmark::State& s) {

@@ -39,8 +39,7 @@ const std::vector<uint8_t>& page() {
                 uint8_t v = uint8_t(243 + rng() % 8);
                 if (textLine && x >= 250 && x < 2230 && (x / 3 + top / 5) % 7 == 0 && rng() % 4)
                     v = uint8_t(20 + rng() % 40);
-                if (photoRow && x >= 400 && x < 2000)
-                    v = uint8_t((x * 7 + top * 3) / 16 % 200 + rng() % 30);
+                if (photoRow && x >= 400 && x < 2000) v = uint8_t((x * 7 + top * 3) / 16 % 200 + rng() % 30);
                 row[3 * x] = v;
                 row[3 * x + 1] = uint8_t(v + 3);
                 row[3 * x + 2] = uint8_t(v > 3 ? v - 3 : v);
@@ -101,8 +100,11 @@ void BM_FastVariance(benchmark::State& state) {
 BENCHMARK(BM_FastVariance)->Unit(benchmark::kMillisecond);
 
 // Region sizes: a word, a text line, a column block, a photograph, most of the page.
-const int kRegions[][4] = {{300, 320, 120, 34},   {250, 320, 1980, 34},  {250, 300, 900, 1200},
-                           {400, 2400, 1600, 800}, {100, 100, 2280, 3300}};
+const int kRegions[][4] = {{300, 320, 120, 34},
+                           {250, 320, 1980, 34},
+                           {250, 300, 900, 1200},
+                           {400, 2400, 1600, 800},
+                           {100, 100, 2280, 3300}};
 
 void BM_PlainReadRegion(benchmark::State& state) {
     const std::vector<uint8_t>& b = page();
@@ -129,8 +131,7 @@ void BM_GetEntropyScore(benchmark::State& state) {
         s->Do();
     }
     const int* r = kRegions[state.range(0)];
-    for (auto _ : state)
-        benchmark::DoNotOptimize(s->GetEntropyScore(r[0], r[1], r[2] - 1, r[3] - 1));
+    for (auto _ : state) benchmark::DoNotOptimize(s->GetEntropyScore(r[0], r[1], r[2] - 1, r[3] - 1));
     state.SetLabel(std::to_string(r[2]) + "x" + std::to_string(r[3]) + " score " +
                    std::to_string(s->GetEntropyScore(r[0], r[1], r[2] - 1, r[3] - 1)));
     state.SetItemsProcessed(int64_t(state.iterations()) * r[2] * r[3]);

@@ -28,11 +28,13 @@ std::vector<uint8_t> make_grey_page() {
             if (rng() % 7 == 0) continue;
             for (unsigned y = y0; y < y0 + 24; ++y)
                 for (unsigned x = x0; x < x0 + 18; ++x)
-                    if (rng() % 3 == 0) g[static_cast<size_t>(y) * kW + x] = static_cast<uint8_t>(20 + rng() % 40);
+                    if (rng() % 3 == 0)
+                        g[static_cast<size_t>(y) * kW + x] = static_cast<uint8_t>(20 + rng() % 40);
         }
     }
     for (unsigned y = 2000; y < 2800; ++y)
-        for (unsigned x = 600; x < 1800; ++x) g[static_cast<size_t>(y) * kW + x] = static_cast<uint8_t>((x + y) & 0xFF);
+        for (unsigned x = 600; x < 1800; ++x)
+            g[static_cast<size_t>(y) * kW + x] = static_cast<uint8_t>((x + y) & 0xFF);
     return g;
 }
 
@@ -73,7 +75,8 @@ void BM_CreateMask(benchmark::State& state) {
     BITMAPINFOHEADER header = page.header;
     for (auto _ : state) {
         ImgMask mask;
-        benchmark::DoNotOptimize(mask.CreateMask(&header, const_cast<uint8_t*>(page.bits.data()), page.stride));
+        benchmark::DoNotOptimize(
+            mask.CreateMask(&header, const_cast<uint8_t*>(page.bits.data()), page.stride));
         benchmark::DoNotOptimize(mask.GetCRkBWImage());
     }
 }
@@ -136,11 +139,15 @@ void BM_MaskSource(benchmark::State& state) {
         benchmark::DoNotOptimize(mask.get());
     }
 }
-BENCHMARK_TEMPLATE(BM_MaskSource, mask_from_8bit_gray, 8)->Name("BM_MaskFrom8bitGrey")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_MaskSource, mask_from_8bit_gray, 8)
+    ->Name("BM_MaskFrom8bitGrey")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_MaskSource, mask_from_8bit_palette, 8)
     ->Name("BM_MaskFrom8bitPalette")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_MaskSource, mask_from_24bit, 24)->Name("BM_MaskFrom24bit")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_MaskSource, mask_from_24bit, 24)
+    ->Name("BM_MaskFrom24bit")
+    ->Unit(benchmark::kMillisecond);
 
 // Leptonica doing the same steps on a grey or colour page: (conversion to
 // grey,) histogram, threshold, 2 x 2 OR reduction.

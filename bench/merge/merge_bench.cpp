@@ -24,7 +24,8 @@ PageRects make_page(size_t specks) {
     for (unsigned col = 0; col < 2; ++col)
         for (unsigned line = 0; line < 30; ++line)
             for (unsigned c = 0; c < 50; ++c) {
-                const unsigned short x = (unsigned short)(150 + col * 1150 + c * 21), y = (unsigned short)(200 + line * 100);
+                const unsigned short x = (unsigned short)(150 + col * 1150 + c * 21),
+                                     y = (unsigned short)(200 + line * 100);
                 p.chars.push_back(IMGRect(x, y, (unsigned short)(x + 18), (unsigned short)(y + 40)));
             }
     p.boxes.push_back(IMGRect(140, 190, 1210, 3150));
@@ -38,12 +39,15 @@ PageRects make_page(size_t specks) {
     for (unsigned pic = 0; pic < 3; ++pic) {
         const unsigned x0 = 300 + pic * 700, y0 = 3200 - pic * 1200;
         for (int i = 0; i < 400; ++i) {
-            const unsigned short x = (unsigned short)(x0 + rng() % 560), y = (unsigned short)(y0 + rng() % 260);
-            p.labels.push_back(IMGRect(x, y, (unsigned short)(x + 3 + rng() % 40), (unsigned short)(y + 3 + rng() % 40)));
+            const unsigned short x = (unsigned short)(x0 + rng() % 560),
+                                 y = (unsigned short)(y0 + rng() % 260);
+            p.labels.push_back(
+                IMGRect(x, y, (unsigned short)(x + 3 + rng() % 40), (unsigned short)(y + 3 + rng() % 40)));
         }
     }
     for (unsigned r = 0; r < 5; ++r)
-        p.labels.push_back(IMGRect(150, (unsigned short)(250 + r * 600), 2300, (unsigned short)(252 + r * 600)));
+        p.labels.push_back(
+            IMGRect(150, (unsigned short)(250 + r * 600), 2300, (unsigned short)(252 + r * 600)));
     return p;
 }
 

@@ -25,7 +25,8 @@ rkpage::PageDesc a4_page(Format format) {
     // Two columns of text: 2 x 45 lines of 45 characters (4050), lines 300-2221.
     for (unsigned col = 0; col < 2; ++col) {
         std::vector<Line> lines;
-        for (unsigned i = 0; i < 45; ++i) lines.push_back(text_line(200 + col * 1100, 300 + 42 * i, 20, 32, 4, 45));
+        for (unsigned i = 0; i < 45; ++i)
+            lines.push_back(text_line(200 + col * 1100, 300 + 42 * i, 20, 32, 4, 45));
         desc.regions.push_back(text_region(lines));
     }
     desc.regions.push_back(table_region(200, 2650, 300, 60, 6, 6, 8));
@@ -82,8 +83,8 @@ void BM_Leptonica(benchmark::State& state) {
     Pix* source = lept_page(a4_page(format).image, format);
     l_int32 boxes = 0;
     for (auto _ : state) {
-        Pix* grey = format == Format::Rgb24 ? pixConvertRGBToGray(source, 0.333f, 0.333f, 0.334f)
-                                            : pixClone(source);
+        Pix* grey =
+            format == Format::Rgb24 ? pixConvertRGBToGray(source, 0.333f, 0.333f, 0.334f) : pixClone(source);
         Pix* bits = format == Format::Bilevel ? pixClone(grey) : pixThresholdToBinary(grey, 235);
         Pix* reduced = pixReduceRankBinary2(bits, 1, nullptr);
         Boxa* boxa = pixConnCompBB(reduced, 8);
@@ -99,9 +100,17 @@ void BM_Leptonica(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_ImgRestoration)->ArgName("format")->Arg(int(Format::Bilevel))->Arg(int(Format::Grey8))
-    ->Arg(int(Format::Rgb24))->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Leptonica)->ArgName("format")->Arg(int(Format::Bilevel))->Arg(int(Format::Grey8))
-    ->Arg(int(Format::Rgb24))->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImgRestoration)
+    ->ArgName("format")
+    ->Arg(int(Format::Bilevel))
+    ->Arg(int(Format::Grey8))
+    ->Arg(int(Format::Rgb24))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Leptonica)
+    ->ArgName("format")
+    ->Arg(int(Format::Bilevel))
+    ->Arg(int(Format::Grey8))
+    ->Arg(int(Format::Rgb24))
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -40,7 +40,8 @@ public:
         const std::vector<Char>& chain = chars.empty() ? lf : chars;
         WORD first = 0, prev = 0;
         for (const Char& c : chain) {
-            if (c.select >= RKCORR_OCR_DETAIL_CANDIDATES) throw std::invalid_argument("candidate index past the record");
+            if (c.select >= RKCORR_OCR_DETAIL_CANDIDATES)
+                throw std::invalid_argument("candidate index past the record");
             const WORD d = add_detail(c.left, c.top, c.right, c.bottom);
             tagDETAIL& det = m_detail[d];
             det.wInfo = c.info;
@@ -49,8 +50,10 @@ public:
                 det.candidate[k] = tagCANDIDATE{WORD(0x3013), WORD(0xFFFF)};
             det.candidate[c.select] = tagCANDIDATE{c.code, c.dist};
             const WORD r = add_record(0, d, 0);
-            if (prev) m_result[prev].wNext = r;
-            else first = r;
+            if (prev)
+                m_result[prev].wNext = r;
+            else
+                first = r;
             prev = r;
         }
         return first;
@@ -189,7 +192,8 @@ void PageBlocks::build(const PageDesc& desc) {
             return (desc.pageBits[size_t(y) * desc.pageLineBytes + x / 8] & (0x80u >> (x % 8))) != 0;
         return fromCanvas && img.grey(x, y) < 128;
     };
-    if (!desc.pageBits.empty() && (desc.pageLineBytes < (w + 7) / 8 || desc.pageBits.size() < size_t(desc.pageLineBytes) * h))
+    if (!desc.pageBits.empty() &&
+        (desc.pageLineBytes < (w + 7) / 8 || desc.pageBits.size() < size_t(desc.pageLineBytes) * h))
         throw std::invalid_argument("page bits smaller than the page");
 
     Records rec;
@@ -204,7 +208,8 @@ void PageBlocks::build(const PageDesc& desc) {
         std::memset(f.data(), desc.areaFill, GlobalSize(m_imgArea));
         const WORD n = WORD(std::min<size_t>(desc.areas.size(), desc.areaRecords));
         std::memcpy(f.data() + offsetof(tagIMGAREA, wCount), &n, sizeof n);
-        if (n) std::memcpy(f.data() + offsetof(tagIMGAREA, area), desc.areas.data(), n * sizeof(tagIMGAREAREC));
+        if (n)
+            std::memcpy(f.data() + offsetof(tagIMGAREA, area), desc.areas.data(), n * sizeof(tagIMGAREAREC));
     }
 
     // Bilevel page bits, top row first.
@@ -225,18 +230,25 @@ void PageBlocks::build(const PageDesc& desc) {
     std::vector<RGBQUAD> palette;
     std::vector<BYTE> indices;
     switch (desc.format) {
-    case Format::Bilevel:
-        bitCount = 1;
-        palette = {RGBQUAD{255, 255, 255, 0}, RGBQUAD{0, 0, 0, 0}};
-        break;
-    case Format::Grey8: bitCount = 8; break;
-    case Format::Palette8:
-        if (!fromCanvas && desc.dibBlock.empty()) throw std::invalid_argument("a palette page needs a canvas");
-        bitCount = 8;
-        palette = make_palette(img, indices);
-        break;
-    case Format::Rgb24: bitCount = 24; break;
-    case Format::Other: bitCount = desc.otherBitCount; break;
+        case Format::Bilevel:
+            bitCount = 1;
+            palette = {RGBQUAD{255, 255, 255, 0}, RGBQUAD{0, 0, 0, 0}};
+            break;
+        case Format::Grey8:
+            bitCount = 8;
+            break;
+        case Format::Palette8:
+            if (!fromCanvas && desc.dibBlock.empty())
+                throw std::invalid_argument("a palette page needs a canvas");
+            bitCount = 8;
+            palette = make_palette(img, indices);
+            break;
+        case Format::Rgb24:
+            bitCount = 24;
+            break;
+        case Format::Other:
+            bitCount = desc.otherBitCount;
+            break;
     }
     const unsigned stride = row_bytes(w, bitCount);
     const size_t bitsAt = sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * palette.size();
@@ -259,23 +271,29 @@ void PageBlocks::build(const PageDesc& desc) {
         bih.biYPelsPerMeter = dpm(desc.ydpi);
         bih.biClrUsed = DWORD(palette.size());
         std::memcpy(f.data(), &bih, sizeof bih);
-        if (!palette.empty()) std::memcpy(f.data() + sizeof bih, palette.data(), sizeof(RGBQUAD) * palette.size());
+        if (!palette.empty())
+            std::memcpy(f.data() + sizeof bih, palette.data(), sizeof(RGBQUAD) * palette.size());
         BYTE* bits = f.data() + bitsAt;
         for (unsigned y = 0; y < h; ++y) {
             BYTE* row = bits + size_t(h - 1 - y) * stride;
             for (unsigned x = 0; x < w; ++x) {
                 switch (desc.format) {
-                case Format::Bilevel:
-                    if (ink(x, y)) row[x / 8] |= BYTE(0x80u >> (x % 8));
-                    break;
-                case Format::Grey8: row[x] = fromCanvas ? img.grey(x, y) : ink(x, y) ? 0 : 255; break;
-                case Format::Palette8: row[x] = indices[size_t(y) * w + x]; break;
-                case Format::Rgb24: {
-                    const Rgb c = fromCanvas ? img.at(x, y) : ink(x, y) ? kBlack : kWhite;
-                    row[3 * x] = c.b, row[3 * x + 1] = c.g, row[3 * x + 2] = c.r;
-                    break;
-                }
-                case Format::Other: break;
+                    case Format::Bilevel:
+                        if (ink(x, y)) row[x / 8] |= BYTE(0x80u >> (x % 8));
+                        break;
+                    case Format::Grey8:
+                        row[x] = fromCanvas ? img.grey(x, y) : ink(x, y) ? 0 : 255;
+                        break;
+                    case Format::Palette8:
+                        row[x] = indices[size_t(y) * w + x];
+                        break;
+                    case Format::Rgb24: {
+                        const Rgb c = fromCanvas ? img.at(x, y) : ink(x, y) ? kBlack : kWhite;
+                        row[3 * x] = c.b, row[3 * x + 1] = c.g, row[3 * x + 2] = c.r;
+                        break;
+                    }
+                    case Format::Other:
+                        break;
                 }
             }
         }
@@ -321,14 +339,16 @@ void PageBlocks::build(const PageDesc& desc) {
 WORD PageBlocks::count() const {
     const std::vector<BYTE> bytes = area_bytes();
     WORD n = 0;
-    if (bytes.size() >= offsetof(tagIMGAREA, area)) std::memcpy(&n, bytes.data() + offsetof(tagIMGAREA, wCount), sizeof n);
+    if (bytes.size() >= offsetof(tagIMGAREA, area))
+        std::memcpy(&n, bytes.data() + offsetof(tagIMGAREA, wCount), sizeof n);
     return n;
 }
 
 std::vector<tagIMGAREAREC> PageBlocks::areas() const {
     const std::vector<BYTE> bytes = area_bytes();
     const size_t room = bytes.size() < offsetof(tagIMGAREA, area)
-                            ? 0 : (bytes.size() - offsetof(tagIMGAREA, area)) / sizeof(tagIMGAREAREC);
+                            ? 0
+                            : (bytes.size() - offsetof(tagIMGAREA, area)) / sizeof(tagIMGAREAREC);
     const size_t n = std::min<size_t>(count(), room);
     std::vector<tagIMGAREAREC> out(n);
     if (n) std::memcpy(out.data(), bytes.data() + offsetof(tagIMGAREA, area), sizeof(tagIMGAREAREC) * n);

@@ -99,7 +99,8 @@ Region text_region(std::vector<Line> lines, WORD flags = RKCORR_OCR_RESULT_HEAD 
 // A ruled table of cols x rows cells of the given size from (left, top); each
 // cell holds `charsPerCell` characters and a closing line feed.
 Region table_region(unsigned left, unsigned top, unsigned cellWidth, unsigned cellHeight, unsigned cols,
-                    unsigned rows, unsigned charsPerCell, WORD flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE);
+                    unsigned rows, unsigned charsPerCell,
+                    WORD flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE);
 // Draws the characters of the regions (glyph-like strokes inside each
 // character rectangle) and the cell rules of table layouts.
 void draw_regions(Canvas& canvas, const std::vector<Region>& regions, Rgb ink = kBlack);
@@ -122,9 +123,9 @@ struct PageDesc {
     WORD bwFlag = 0;
     WORD xdpi = 300, ydpi = 300;
     std::vector<Region> regions;
-    std::vector<tagIMGAREAREC> areas;  // the engine's picture areas on entry
+    std::vector<tagIMGAREAREC> areas;               // the engine's picture areas on entry
     unsigned areaRecords = RKCORR_OCR_MAX_IMGAREA;  // room in tagIMGAREA
-    BYTE areaFill = 0;  // fills bytes 0-7 and the unused records of tagIMGAREA
+    BYTE areaFill = 0;                              // fills bytes 0-7 and the unused records of tagIMGAREA
 
     // A page read from elsewhere instead of a canvas (the command-line tool):
     // with an empty canvas, `width` x `height` give the page size; non-empty

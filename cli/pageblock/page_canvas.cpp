@@ -34,11 +34,13 @@ Line text_line(unsigned left, unsigned top, unsigned width, unsigned height, uns
     Line line;
     for (unsigned i = 0; i < count; ++i) {
         const unsigned x = left + i * (width + gap);
-        line.chars.push_back(Char{WORD('A' + i % 26), WORD(x), WORD(top), WORD(x + width), WORD(top + height)});
+        line.chars.push_back(
+            Char{WORD('A' + i % 26), WORD(x), WORD(top), WORD(x + width), WORD(top + height)});
     }
     if (lineFeed) {
         const unsigned x = left + count * (width + gap);
-        line.chars.push_back(Char{WORD(RKCORR_OCR_CODE_LINEFEED), WORD(x), WORD(top), WORD(x), WORD(top + height)});
+        line.chars.push_back(
+            Char{WORD(RKCORR_OCR_CODE_LINEFEED), WORD(x), WORD(top), WORD(x), WORD(top + height)});
     }
     return line;
 }
@@ -98,8 +100,8 @@ void draw_glyph(Canvas& canvas, const Char& c, Rgb ink) {
     const int l = c.left, t = c.top, r = int(c.right) - 1, b = int(c.bottom) - 1;
     if (r < l || b < t) return;
     const int stroke = std::max(1, (r - l + 1) / 5);
-    canvas.fill(l, t, l + stroke - 1, b, ink);                // stem
-    canvas.fill(l, t, r, t + stroke - 1, ink);                // top bar
+    canvas.fill(l, t, l + stroke - 1, b, ink);                      // stem
+    canvas.fill(l, t, r, t + stroke - 1, ink);                      // top bar
     canvas.fill(l, (t + b) / 2, r, (t + b) / 2 + stroke - 1, ink);  // middle bar
     if (c.code % 2) canvas.fill(r - stroke + 1, t, r, b, ink);      // closing stem on odd codes
 }

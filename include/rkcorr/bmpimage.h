@@ -26,16 +26,16 @@ RKCORR_API DWORD WIDTHBYTES(DWORD bits);
 
 // Readers of a packed DIB given by the address of its first byte.
 RKCORR_API LONG DIBWidth(const BYTE* dib);
-RKCORR_API LONG DIBHeight(const BYTE* dib);          // may be negative (top row first)
+RKCORR_API LONG DIBHeight(const BYTE* dib);  // may be negative (top row first)
 RKCORR_API WORD DIBBitCount(const BYTE* dib);
-RKCORR_API DWORD DIBCompression(const BYTE* dib);    // 0 for a core header
-RKCORR_API BOOL IsBottomUp(const BYTE* dib);         // always true for a core header
+RKCORR_API DWORD DIBCompression(const BYTE* dib);  // 0 for a core header
+RKCORR_API BOOL IsBottomUp(const BYTE* dib);       // always true for a core header
 RKCORR_API WORD DIBNumColors(const BYTE* dib);
-RKCORR_API WORD PaletteSize(const BYTE* dib);        // in bytes
-RKCORR_API BYTE* FindPalette(const BYTE* dib);       // dib + header size
-RKCORR_API BYTE* DIBBits(const BYTE* dib);           // dib + header size + PaletteSize
-RKCORR_API BYTE* FindDIBBits(const BYTE* dib);       // the same as DIBBits
-RKCORR_API DWORD DIBSize(const BYTE* dib);           // header + palette + padded rows
+RKCORR_API WORD PaletteSize(const BYTE* dib);   // in bytes
+RKCORR_API BYTE* FindPalette(const BYTE* dib);  // dib + header size
+RKCORR_API BYTE* DIBBits(const BYTE* dib);      // dib + header size + PaletteSize
+RKCORR_API BYTE* FindDIBBits(const BYTE* dib);  // the same as DIBBits
+RKCORR_API DWORD DIBSize(const BYTE* dib);      // header + palette + padded rows
 
 // dpi * 10000 / 254 and (dpm + 1) * 254 / 10000 (cut to 16 bits).
 RKCORR_API DWORD DPItoDPM(WORD dpi);
@@ -78,7 +78,7 @@ public:
     // First byte of row y, rows counted from the top whatever the storage
     // order, with the current line byte size as the row stride.
     virtual BYTE* GetLineData(UINT y) const;
-    virtual WORD GetXResolution() const;   // dots per inch
+    virtual WORD GetXResolution() const;  // dots per inch
     virtual WORD GetYResolution() const;
     virtual WORD GetLineByteSize() const;
     virtual WORD GetWidth() const;
@@ -108,7 +108,7 @@ public:
 
 protected:
     BITMAPINFOHEADER* m_pHeader;
-    RGBQUAD* m_pPalette;       // header + 40 bytes
+    RGBQUAD* m_pPalette;  // header + 40 bytes
     BYTE* m_pBits;
     DWORD m_dwImageBufSize;
     DWORD m_dwWidth;

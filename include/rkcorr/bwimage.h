@@ -125,8 +125,8 @@ public:
     // Labeling of the runs of at least minLength pixels along rows
     // (horizontal non-zero) or columns; rectangles in image orientation, runs
     // (LabelingLineRect) along the scanning direction. Returns 1.
-    virtual int SegmentLineRect(std::vector<TRkImgRect<unsigned short>>& rects, WORD minLength, int horizontal,
-                                TRkImgRect<unsigned short>* area, int connect8);
+    virtual int SegmentLineRect(std::vector<TRkImgRect<unsigned short>>& rects, WORD minLength,
+                                int horizontal, TRkImgRect<unsigned short>* area, int connect8);
     virtual int LabelingLineRect(std::vector<TRkImgRectPlus<unsigned short>>& rects, WORD minLength,
                                  int horizontal, TRkImgRect<unsigned short>* area, int connect8);
 
@@ -186,13 +186,15 @@ public:
     // Black runs of row `line` from start to end, cut to the range, left to
     // right. The Plus forms store the row as line, the 2Plus form a null owner.
     virtual void HRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start, WORD end);
-    virtual void HRanExtract(std::vector<TRkImgRanPlus<unsigned short>>* runs, WORD line, WORD start, WORD end);
+    virtual void HRanExtract(std::vector<TRkImgRanPlus<unsigned short>>* runs, WORD line, WORD start,
+                             WORD end);
     virtual void HRanExtract(std::vector<TRkImgRan2Plus<unsigned short>>* runs, WORD line, WORD start,
                              WORD end);
     // Black runs of column `line` from row start to row end, top to bottom.
     // The Plus forms store the column as line, the 2Plus form a null owner.
     virtual void VRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start, WORD end);
-    virtual void VRanExtract(std::vector<TRkImgRanPlus<unsigned short>>* runs, WORD line, WORD start, WORD end);
+    virtual void VRanExtract(std::vector<TRkImgRanPlus<unsigned short>>* runs, WORD line, WORD start,
+                             WORD end);
     virtual void VRanExtract(std::vector<TRkImgRan2Plus<unsigned short>>* runs, WORD line, WORD start,
                              WORD end);
     // White runs of a row or a column.
@@ -221,7 +223,8 @@ public:
     virtual int RanToFrame(CRkFramePack& frames, std::vector<TRkImgRan2Plus<unsigned short>>* prev,
                            std::vector<TRkImgRan2Plus<unsigned short>>* cur, WORD line, int keepRuns);
     virtual int RanToFrame_4Connect(CRkFramePack& frames, std::vector<TRkImgRan2Plus<unsigned short>>* prev,
-                                    std::vector<TRkImgRan2Plus<unsigned short>>* cur, WORD line, int keepRuns);
+                                    std::vector<TRkImgRan2Plus<unsigned short>>* cur, WORD line,
+                                    int keepRuns);
     virtual int RanToFrame2(CRkFramePack& frames, CRunList& prev, CRunList& cur, WORD row, int keepRuns);
     virtual int RanToFrame_4Connect2(CRkFramePack& frames, CRunList& prev, CRunList& cur, WORD row,
                                      int keepRuns);
@@ -250,8 +253,8 @@ public:
 private:
     // The shared bodies of the 3 x 3 pair, the element pair and the turns.
     RKCORR_LOCAL void Local3x3(TRkImgRect<unsigned short>* rect, bool dilate);
-    RKCORR_LOCAL void MorphByElement(TRkImgRect<unsigned short>* rect, CRkBWImage* element, TRkImgPos<unsigned short>* origin,
-                        bool dilate);
+    RKCORR_LOCAL void MorphByElement(TRkImgRect<unsigned short>* rect, CRkBWImage* element,
+                                     TRkImgPos<unsigned short>* origin, bool dilate);
     RKCORR_LOCAL int QuarterTurn(bool clockwise);
 };
 

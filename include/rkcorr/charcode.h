@@ -31,16 +31,16 @@ RKCORR_API unsigned short Two2One(unsigned short ucs2, int oneway);
 RKCORR_API unsigned short RkTwo2One(unsigned short ucs2);
 
 // Width tables. 0 in a UCS-2 folding table means "keep the code".
-RKCORR_API extern const unsigned int nAscii[96];           // ASCII - 0x20 -> full-width Shift_JIS
-RKCORR_API extern const unsigned int nKatakana[64];        // half-width kana - 0xA0 -> full-width Shift_JIS
-RKCORR_API extern const unsigned short wTable1[95];        // One2Two: ASCII - 0x20
-RKCORR_API extern const unsigned short wTable2[63];        // One2Two: code - 0xFF61
-RKCORR_API extern const unsigned short wTable1_Twoway[77]; // Two2One: code - 0x30A1
+RKCORR_API extern const unsigned int nAscii[96];            // ASCII - 0x20 -> full-width Shift_JIS
+RKCORR_API extern const unsigned int nKatakana[64];         // half-width kana - 0xA0 -> full-width Shift_JIS
+RKCORR_API extern const unsigned short wTable1[95];         // One2Two: ASCII - 0x20
+RKCORR_API extern const unsigned short wTable2[63];         // One2Two: code - 0xFF61
+RKCORR_API extern const unsigned short wTable1_Twoway[77];  // Two2One: code - 0x30A1
 RKCORR_API extern const unsigned short wTable1_Oneway[77];
-RKCORR_API extern const unsigned short wTable2_Twoway[94]; // Two2One: code - 0xFF01
+RKCORR_API extern const unsigned short wTable2_Twoway[94];  // Two2One: code - 0xFF01
 RKCORR_API extern const unsigned short wTable2_Oneway[94];
-RKCORR_API extern const unsigned short wTable_Oneway1[96]; // RkTwo2One: code - 0x30A0
-RKCORR_API extern const unsigned short wTable_Oneway2[96]; // RkTwo2One: code - 0xFF00
+RKCORR_API extern const unsigned short wTable_Oneway1[96];  // RkTwo2One: code - 0x30A0
+RKCORR_API extern const unsigned short wTable_Oneway2[96];  // RkTwo2One: code - 0xFF00
 
 }  // namespace RKTC
 
@@ -58,12 +58,12 @@ RKCORR_API extern const unsigned short g_sjistoucs2_table_02[7872];  // 0x8140 t
 RKCORR_API extern const unsigned short g_sjistoucs2_table_03[2672];  // 0xE040 to 0xEAAF
 RKCORR_API extern const unsigned short g_sjistoucs2_table_04[528];   // 0xFA40 to 0xFC4F
 // UCS-2 -> Shift_JIS, 0 where unmapped.
-RKCORR_API extern const unsigned short g_ucs2tosjis_table_01[256];   // U+0000 to U+00FF
-RKCORR_API extern const unsigned short g_ucs2tosjis_table_01_2[208]; // U+0390 to U+045F
-RKCORR_API extern const unsigned short g_ucs2tosjis_table_02[2160];  // U+1E00 to U+266F
-RKCORR_API extern const unsigned short g_ucs2tosjis_table_03[1024];  // U+3000 to U+33FF
-RKCORR_API extern const unsigned short g_ucs2tosjis_table_04[20992]; // U+4E00 to U+9FFF
-RKCORR_API extern const unsigned short g_ucs2tosjis_table_05[512];   // U+F900 to U+FAFF
-RKCORR_API extern const unsigned short g_ucs2tosjis_table_06[256];   // U+FF00 to U+FFFF
+RKCORR_API extern const unsigned short g_ucs2tosjis_table_01[256];    // U+0000 to U+00FF
+RKCORR_API extern const unsigned short g_ucs2tosjis_table_01_2[208];  // U+0390 to U+045F
+RKCORR_API extern const unsigned short g_ucs2tosjis_table_02[2160];   // U+1E00 to U+266F
+RKCORR_API extern const unsigned short g_ucs2tosjis_table_03[1024];   // U+3000 to U+33FF
+RKCORR_API extern const unsigned short g_ucs2tosjis_table_04[20992];  // U+4E00 to U+9FFF
+RKCORR_API extern const unsigned short g_ucs2tosjis_table_05[512];    // U+F900 to U+FAFF
+RKCORR_API extern const unsigned short g_ucs2tosjis_table_06[256];    // U+FF00 to U+FFFF
 
 #endif

@@ -9,32 +9,32 @@
 
 class RKCORR_API ICharConvert {
 public:
-  virtual ~ICharConvert();
-  virtual unsigned short Convert(unsigned short code) = 0;
+    virtual ~ICharConvert();
+    virtual unsigned short Convert(unsigned short code) = 0;
 };
 
 // Small letter to capital letter.
 class RKCORR_API CSmallToCapital : public ICharConvert {
 public:
-  unsigned short Convert(unsigned short code) override;
+    unsigned short Convert(unsigned short code) override;
 };
 
 // Capital letter to small letter.
 class RKCORR_API CCapitalToSmall : public ICharConvert {
 public:
-  unsigned short Convert(unsigned short code) override;
+    unsigned short Convert(unsigned short code) override;
 };
 
 // As CSmallToCapital, but i (U+0069) becomes capital I with dot (U+0130).
 class RKCORR_API CSmallToCapitalTR : public CSmallToCapital {
 public:
-  unsigned short Convert(unsigned short code) override;
+    unsigned short Convert(unsigned short code) override;
 };
 
 // As CCapitalToSmall, but I (U+0049) becomes dotless small i (U+0131).
 class RKCORR_API CCapitalToSmallTR : public CCapitalToSmall {
 public:
-  unsigned short Convert(unsigned short code) override;
+    unsigned short Convert(unsigned short code) override;
 };
 
 // Case tables: entry i is the other case of code (first + i), or that code

@@ -46,8 +46,8 @@ public:
     int Initialize() override;
     int Dispose() override;
     int SetImage(void* image, int format) override;
-    unsigned short Determine(unsigned int top, unsigned int left, unsigned int bottom,
-                             unsigned int right, unsigned short kind) override;
+    unsigned short Determine(unsigned int top, unsigned int left, unsigned int bottom, unsigned int right,
+                             unsigned short kind) override;
 
     // release(), then a new scorer: 0, or -1 when none could be made.
     int init();

@@ -32,9 +32,7 @@ public:
     void del_Frame(Frame* f);
 
     // A frame in use: not chained into the free list and not marked released.
-    static bool IsLive(const Frame& f) {
-        return f.nextFree == nullptr && f.GetLeft() <= f.GetRight();
-    }
+    static bool IsLive(const Frame& f) { return f.nextFree == nullptr && f.GetLeft() <= f.GetRight(); }
 
     std::list<Frame> frames;
     Frame* freeHead;

@@ -33,18 +33,22 @@ public:
     // Arguments in (left, top, right, bottom) order.
     TRkImgRect(T l, T t, T r, T b) : top(t), bottom(b), left(l), right(r) {}
     TRkImgRect(const TRkImgRect& o) : top(o.top), bottom(o.bottom), left(o.left), right(o.right) {}
-    TRkImgRect(TRkImgRect&& o) noexcept
-        : top(o.top), bottom(o.bottom), left(o.left), right(o.right) {}
+    TRkImgRect(TRkImgRect&& o) noexcept : top(o.top), bottom(o.bottom), left(o.left), right(o.right) {}
     // Conversion from another coordinate type: each coordinate is cut to this
     // type (from int to unsigned short: the low 16 bits, no clamping).
     template <class U, class = typename std::enable_if<!std::is_same<T, U>::value>::type>
     TRkImgRect(const TRkImgRect<U>& o)
-        : top(static_cast<T>(o.top)), bottom(static_cast<T>(o.bottom)),
-          left(static_cast<T>(o.left)), right(static_cast<T>(o.right)) {}
+        : top(static_cast<T>(o.top)),
+          bottom(static_cast<T>(o.bottom)),
+          left(static_cast<T>(o.left)),
+          right(static_cast<T>(o.right)) {}
 
     // Copies the four coordinates; the object keeps its own dynamic type.
     TRkImgRect& operator=(const TRkImgRect& o) {
-        top = o.top; bottom = o.bottom; left = o.left; right = o.right;
+        top = o.top;
+        bottom = o.bottom;
+        left = o.left;
+        right = o.right;
         return *this;
     }
     TRkImgRect& operator=(TRkImgRect&& o) noexcept { return *this = static_cast<const TRkImgRect&>(o); }
@@ -65,10 +69,22 @@ public:
     // Grows this rectangle to the bounding box of both; true if it grew.
     virtual bool MergeRect(TRkImgRect other) {
         bool grown = false;
-        if (other.left < left) { left = other.left; grown = true; }
-        if (other.top < top) { top = other.top; grown = true; }
-        if (other.right > right) { right = other.right; grown = true; }
-        if (other.bottom > bottom) { bottom = other.bottom; grown = true; }
+        if (other.left < left) {
+            left = other.left;
+            grown = true;
+        }
+        if (other.top < top) {
+            top = other.top;
+            grown = true;
+        }
+        if (other.right > right) {
+            right = other.right;
+            grown = true;
+        }
+        if (other.bottom > bottom) {
+            bottom = other.bottom;
+            grown = true;
+        }
         return grown;
     }
 
@@ -97,18 +113,18 @@ public:
 
     // True when other lies wholly inside this rectangle (equal ones do).
     bool CheckContain(const TRkImgRect& other) const {
-        return left <= other.left && other.right <= right && top <= other.top &&
-               other.bottom <= bottom;
+        return left <= other.left && other.right <= right && top <= other.top && other.bottom <= bottom;
     }
 
-    bool CheckInsidePoint(T x, T y) const {
-        return !(x < left || x > right || y < top || y > bottom);
-    }
+    bool CheckInsidePoint(T x, T y) const { return !(x < left || x > right || y < top || y > bottom); }
 
     TRkImgRect& GetRkImgRect() { return *this; }
     const TRkImgRect& GetRkImgRect() const { return *this; }
     void SetRkImgRect(const TRkImgRect& r) {
-        top = r.top; bottom = r.bottom; left = r.left; right = r.right;
+        top = r.top;
+        bottom = r.bottom;
+        left = r.left;
+        right = r.right;
     }
 
 private:
@@ -161,8 +177,7 @@ public:
 
     TRkImgRectPlus(T l, T t, T r, T b) : TRkImgRect<T>(l, t, r, b) {}
     TRkImgRectPlus(const TRkImgRectPlus& o) : TRkImgRect<T>(o), runs(o.runs) {}
-    TRkImgRectPlus(TRkImgRectPlus&& o) noexcept
-        : TRkImgRect<T>(o), runs(std::move(o.runs)) {}
+    TRkImgRectPlus(TRkImgRectPlus&& o) noexcept : TRkImgRect<T>(o), runs(std::move(o.runs)) {}
     TRkImgRectPlus& operator=(const TRkImgRectPlus& o) {
         TRkImgRect<T>::operator=(o);
         if (this != &o) runs = o.runs;
@@ -179,8 +194,7 @@ public:
     // is left empty), then grows this rectangle to cover other.
     virtual bool MergeRect(TRkImgRectPlus& other) {
         if (this != &other) runs.splice(runs.end(), other.runs);
-        return TRkImgRect<T>::MergeRect(
-            TRkImgRect<T>(other.left, other.top, other.right, other.bottom));
+        return TRkImgRect<T>::MergeRect(TRkImgRect<T>(other.left, other.top, other.right, other.bottom));
     }
 };
 
@@ -193,8 +207,7 @@ public:
 
     TRkImgRect2Plus(T l, T t, T r, T b, void* next) : TRkImgRectPlus<T>(l, t, r, b), nextFree(next) {}
     TRkImgRect2Plus(const TRkImgRect2Plus& o) : TRkImgRectPlus<T>(o), nextFree(o.nextFree) {}
-    TRkImgRect2Plus(TRkImgRect2Plus&& o) noexcept
-        : TRkImgRectPlus<T>(std::move(o)), nextFree(o.nextFree) {}
+    TRkImgRect2Plus(TRkImgRect2Plus&& o) noexcept : TRkImgRectPlus<T>(std::move(o)), nextFree(o.nextFree) {}
     TRkImgRect2Plus& operator=(const TRkImgRect2Plus& o) {
         TRkImgRectPlus<T>::operator=(o);
         nextFree = o.nextFree;

@@ -11,7 +11,6 @@
 // even (end + 1 closes a run that reaches end). The array needs room for
 // (end + 1 - start) + 2 entries: one beyond the greatest count may be used
 // as scratch.
-RKCORR_API void HRanExtractFast(const unsigned char* row, int start, int end, int* transitions,
-                                int& count);
+RKCORR_API void HRanExtractFast(const unsigned char* row, int start, int end, int* transitions, int& count);
 
 #endif

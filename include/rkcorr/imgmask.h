@@ -49,10 +49,10 @@ public:
     unsigned int GetOriginPosX(unsigned int x) const;
     unsigned int GetOriginPosY(unsigned int y) const;
 
-    unsigned int GetZoom() const;          // 2 when built, 0 when empty
-    unsigned int GetSrcWidth() const;      // source width, pixels
-    unsigned int GetSrcHeight() const;     // source height, pixels
-    CRkBWImage* GetCRkBWImage() const;     // null on an empty mask
+    unsigned int GetZoom() const;       // 2 when built, 0 when empty
+    unsigned int GetSrcWidth() const;   // source width, pixels
+    unsigned int GetSrcHeight() const;  // source height, pixels
+    CRkBWImage* GetCRkBWImage() const;  // null on an empty mask
 
 private:
     unsigned char* m_header;  // 48 bytes: BITMAPINFOHEADER and two palette entries

@@ -81,15 +81,15 @@ struct tagCANDIDATE {
 #define RKCORR_OCR_DETAIL_CANDIDATES 13u
 
 struct tagDETAIL {
-    WORD wInfo;    // character: carried into the page model unchanged
-    WORD wLeft;    // rectangle, pixels
+    WORD wInfo;  // character: carried into the page model unchanged
+    WORD wLeft;  // rectangle, pixels
     WORD wRight;
     WORD wTop;
     WORD wBottom;
     WORD wSelect;  // character: index of the chosen candidate
     union {
         tagCANDIDATE candidate[RKCORR_OCR_DETAIL_CANDIDATES];  // character records
-        struct {                                        // region and cell records
+        struct {                                               // region and cell records
             BYTE bReserved[46];
             BYTE bSizeX;   // table head: table size X
             BYTE bSizeY;   // table head: table size Y

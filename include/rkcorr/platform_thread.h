@@ -79,10 +79,10 @@ typedef unsigned (*_beginthreadex_proc_type)(void*);
 // Creates an event. Security attributes are accepted and ignored. Only unnamed
 // events are supported: a non-empty name gives NULL. NULL also when memory
 // runs out.
-RKCORR_PLATFORM_API HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset,
-                                        BOOL initialState, LPCSTR name);
-RKCORR_PLATFORM_API HANDLE CreateEventW(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset,
-                                        BOOL initialState, LPCWSTR name);
+RKCORR_PLATFORM_API HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
+                                        LPCSTR name);
+RKCORR_PLATFORM_API HANDLE CreateEventW(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
+                                        LPCWSTR name);
 #ifndef CreateEvent
 #ifdef UNICODE
 #define CreateEvent CreateEventW

@@ -32,8 +32,10 @@ std::string TempPath(const char* name) {
 TEST(Rkimg, HeaderReadersOnRandomDibs) {
     std::mt19937 rng(3);
     for (int i = 0; i < 500; ++i) {
-        const int bpp = std::vector<int>{1, 4, 8, 16, 24, 32}[rng() % 6], w = 1 + rng() % 70, h = 1 + rng() % 9;
-        const DWORD size = std::vector<DWORD>{40, 108, 124}[rng() % 3], used = rng() % 3 ? 0 : rng() % 0x30000;
+        const int bpp = std::vector<int>{1, 4, 8, 16, 24, 32}[rng() % 6], w = 1 + rng() % 70,
+                  h = 1 + rng() % 9;
+        const DWORD size = std::vector<DWORD>{40, 108, 124}[rng() % 3],
+                    used = rng() % 3 ? 0 : rng() % 0x30000;
         const bool topDown = rng() % 2;
         const int colors = used ? used & 0xFFFF : bpp <= 8 ? 1 << bpp : 0, pal = WORD(4 * colors);
         const DWORD stride = (bpp * w + 31) / 32 * 4;
@@ -77,9 +79,10 @@ TEST(Rkimg, ResolutionConversionsRoundTrip) {
 }
 
 TEST(Rkimg, CreateDibDepthsAndFailure) {
-    struct Case { WORD asked, made, colors; } cases[] = {
-        {0, 1, 2}, {1, 1, 2}, {2, 4, 16}, {4, 4, 16}, {5, 8, 256}, {8, 8, 256},
-        {9, 16, 0}, {16, 16, 0}, {17, 24, 0}, {24, 24, 0}, {32, 4, 16}};
+    struct Case {
+        WORD asked, made, colors;
+    } cases[] = {{0, 1, 2},  {1, 1, 2},   {2, 4, 16},  {4, 4, 16},  {5, 8, 256}, {8, 8, 256},
+                 {9, 16, 0}, {16, 16, 0}, {17, 24, 0}, {24, 24, 0}, {32, 4, 16}};
     const unsigned live = RkTestLiveBlocks();
     for (const Case& c : cases) {
         HGLOBAL h = RKIMG::CreateDIB(11, 5, c.asked);
@@ -140,7 +143,8 @@ TEST(BmpImage, AddressingAndConversions) {
         EXPECT_EQ(img.GetImageBufSize(), d.bits.size());
         EXPECT_EQ(img.GetXResolution() * 1000 + img.GetYResolution(), 300200);
         for (int y = 0; y < d.h; ++y) ASSERT_EQ(img.GetLineData(y), d.row(y)) << c.name();
-        for (auto r : {img.GetRkImgRect(), img.GetLNImgRect()}) EXPECT_EQ(r.right * 1000 + r.bottom, (d.w - 1) * 1000 + d.h - 1);
+        for (auto r : {img.GetRkImgRect(), img.GetLNImgRect()})
+            EXPECT_EQ(r.right * 1000 + r.bottom, (d.w - 1) * 1000 + d.h - 1);
         EXPECT_EQ(img.GetRGBQUAD(d.colors() - 1).rgbRed, d.palette()[d.colors() - 1].rgbRed);
         EXPECT_EQ(CRkBMPImage(d.header(), d.bits.data(), 1234).GetImageBufSize(), 1234u);
     }

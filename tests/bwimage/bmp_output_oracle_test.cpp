@@ -55,7 +55,8 @@ TEST(BmpOutputOracle, LeptonicaReadsTheSamePixels) {
                 for (int y = 0; y < height; ++y)
                     for (int x = 0; x < width; ++x)
                         ASSERT_EQ(LeptValue(pix, d, x, y), bpp == 1 ? d.get(x, y) : d.row(y)[x])
-                            << "bpp " << bpp << " width " << width << " topDown " << topDown << " at " << x << "," << y;
+                            << "bpp " << bpp << " width " << width << " topDown " << topDown << " at " << x
+                            << "," << y;
                 pixDestroy(&pix);
                 unlink(path.c_str());
             }

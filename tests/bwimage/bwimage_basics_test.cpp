@@ -59,9 +59,11 @@ TEST(BWImageBasics, DrawEraseReverseDifferential) {
                 const bool horizontal = kind == 1;
                 auto [s, e] = f.range(horizontal ? d.w : d.h);
                 const WORD line = f.uniform(0, (horizontal ? d.h : d.w) - 1);
-                op == 0 ? img.Draw(line, s, e, horizontal) : op == 1 ? img.Erase(line, s, e, horizontal)
-                                                                     : img.Reverse(line, s, e, horizontal);
-                Paint(ref, op, horizontal ? s : line, horizontal ? line : s, horizontal, !horizontal, e - s + 1);
+                op == 0   ? img.Draw(line, s, e, horizontal)
+                : op == 1 ? img.Erase(line, s, e, horizontal)
+                          : img.Reverse(line, s, e, horizontal);
+                Paint(ref, op, horizontal ? s : line, horizontal ? line : s, horizontal, !horizontal,
+                      e - s + 1);
             } else if (kind == 3) {
                 const Rect r = f.rect(d);
                 op == 0 ? img.Draw(r) : op == 1 ? img.Erase(r) : img.Reverse(r);
@@ -73,10 +75,13 @@ TEST(BWImageBasics, DrawEraseReverseDifferential) {
                 for (int i = f.uniform(0, 5); i > 0; --i) {
                     auto [s, e] = f.range(horizontal ? d.w : d.h);
                     runs.emplace_back(s, e);
-                    Paint(ref, op, horizontal ? s : line, horizontal ? line : s, horizontal, !horizontal, e - s + 1);
+                    Paint(ref, op, horizontal ? s : line, horizontal ? line : s, horizontal, !horizontal,
+                          e - s + 1);
                 }
                 const int flag = horizontal ? f.uniform(1, 3) : 0;
-                op == 0 ? img.Draw(line, runs, flag) : op == 1 ? img.Erase(line, runs, flag) : img.Reverse(line, runs, flag);
+                op == 0   ? img.Draw(line, runs, flag)
+                : op == 1 ? img.Erase(line, runs, flag)
+                          : img.Reverse(line, runs, flag);
             }
             ASSERT_EQ(d.bits, ref.bits) << "iter " << iter << " step " << step << " w " << d.w;
         }
@@ -100,25 +105,25 @@ TEST(BWImageBasics, RectangleOperationsDifferential) {
         ASSERT_EQ(img.CountBlack(r), black) << d.w << " " << r.left << "-" << r.right;
         const int w = r.right - r.left + 1, h = r.bottom - r.top + 1;
         switch (iter % 4) {
-        case 0:
-        case 1:
-            iter % 4 ? img.EraseFrameRect(r) : img.DrawFrameRect(r);
-            for (int y : {r.top, r.bottom}) Paint(ref, iter % 4, r.left, y, 1, 0, w);
-            for (int x : {r.left, r.right}) Paint(ref, iter % 4, x, r.top, 0, 1, h);
-            break;
-        case 2:
-            img.TrimRect(r);
-            for (int y = 0; y < d.h; ++y)
-                for (int x = 0; x < d.w; ++x)
-                    if (x < r.left || x > r.right || y < r.top || y > r.bottom) ref.set(x, y, false);
-            break;
-        default: {  // into this image from another of the same size, either order
-            TestDib src(rktest::DibCase{d.w, d.h, 1, f.uniform(0, 1) == 1, 0, unsigned(iter)});
-            CRkBWImage from(src.header(), src.bits.data());
-            ASSERT_TRUE(img.CopyRect(&from, r));
-            for (int y = r.top; y <= r.bottom; ++y)
-                for (int x = r.left; x <= r.right; ++x) ref.set(x, y, src.get(x, y));
-        }
+            case 0:
+            case 1:
+                iter % 4 ? img.EraseFrameRect(r) : img.DrawFrameRect(r);
+                for (int y : {r.top, r.bottom}) Paint(ref, iter % 4, r.left, y, 1, 0, w);
+                for (int x : {r.left, r.right}) Paint(ref, iter % 4, x, r.top, 0, 1, h);
+                break;
+            case 2:
+                img.TrimRect(r);
+                for (int y = 0; y < d.h; ++y)
+                    for (int x = 0; x < d.w; ++x)
+                        if (x < r.left || x > r.right || y < r.top || y > r.bottom) ref.set(x, y, false);
+                break;
+            default: {  // into this image from another of the same size, either order
+                TestDib src(rktest::DibCase{d.w, d.h, 1, f.uniform(0, 1) == 1, 0, unsigned(iter)});
+                CRkBWImage from(src.header(), src.bits.data());
+                ASSERT_TRUE(img.CopyRect(&from, r));
+                for (int y = r.top; y <= r.bottom; ++y)
+                    for (int x = r.left; x <= r.right; ++x) ref.set(x, y, src.get(x, y));
+            }
         }
         ASSERT_EQ(d.bits, ref.bits) << iter;
     }
@@ -173,7 +178,8 @@ TEST(BWImageBasics, AcquireImageDifferential) {
         ASSERT_EQ(memcmp(buf.data() + 12, reinterpret_cast<BYTE*>(d.header()) + 12, 36), 0);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < stride * 8; ++x)
-                ASSERT_EQ(out.get(x, y), x < w && d.get(r.left + x, r.top + y)) << "iter " << iter << " x " << x;
+                ASSERT_EQ(out.get(x, y), x < w && d.get(r.left + x, r.top + y))
+                    << "iter " << iter << " x " << x;
     }
     TestDib d(16, 4, true);
     CRkBWImage img(d.header(), d.bits.data());
@@ -188,7 +194,10 @@ namespace {
 struct PixelLog : CRkBWImage {
     using CRkBWImage::CRkBWImage;
     int drawn = 0;
-    void Draw(WORD x, WORD y) override { ++drawn; CRkBWImage::Draw(x, y); }
+    void Draw(WORD x, WORD y) override {
+        ++drawn;
+        CRkBWImage::Draw(x, y);
+    }
     using CRkBWImage::Draw;
 };
 }  // namespace

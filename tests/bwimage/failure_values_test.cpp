@@ -13,7 +13,8 @@
 namespace {
 
 TEST(BmpOutput, WidthOfZeroOrLessWritesHeadersOnly) {
-    const std::string path = std::string(testing::TempDir()) + "rkcorr_w0_" + std::to_string(getpid()) + ".bmp";
+    const std::string path =
+        std::string(testing::TempDir()) + "rkcorr_w0_" + std::to_string(getpid()) + ".bmp";
     for (int bpp : {1, 8}) {
         for (LONG width : {0, -1, -8, -100}) {
             BWBuffer dib(16, 3, false, bpp);

@@ -66,10 +66,10 @@ enum class Inject { Allocation, Lock, GlobalBlock };
 // calls made through call() count: a row's own bookkeeping never fails.
 struct Injection {
     Inject kind = Inject::Allocation;
-    long n = 0;              // the event to fail, 1-based; 0: none
-    long pending = 0;        // allocations still to go before the failing one
-    bool hit = false;        // the failing allocation was reached
-    long allocations = 0;    // made inside library calls
+    long n = 0;               // the event to fail, 1-based; 0: none
+    long pending = 0;         // allocations still to go before the failing one
+    bool hit = false;         // the failing allocation was reached
+    long allocations = 0;     // made inside library calls
     unsigned long locks = 0;  // GlobalLock calls inside library calls
 };
 Injection g_inj;
@@ -114,31 +114,38 @@ struct Op {
 };
 
 const std::vector<Op> kOps = {
-    {"HRanExtract", Fails::Throws, [](Subject& s) {
+    {"HRanExtract", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image();
          Outcome o;
          std::vector<TRkImgRan<unsigned short>> a;
          std::vector<TRkImgRanPlus<unsigned short>> b;
          std::vector<TRkImgRan2Plus<unsigned short>> c;
          for (WORD y = 0; y < 61; y += 6) {
-             call([&] { img.HRanExtract(a, y, 0, 96), img.HRanExtract(&b, y, 3, 90), img.HRanExtract(&c, y, 9, 9); });
+             call([&] {
+                 img.HRanExtract(a, y, 0, 96), img.HRanExtract(&b, y, 3, 90), img.HRanExtract(&c, y, 9, 9);
+             });
              put_runs(o, a), put_runs(o, b), put_runs(o, c);
          }
          return o;
      }},
-    {"VRanExtract", Fails::Throws, [](Subject& s) {
+    {"VRanExtract", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image();
          Outcome o;
          std::vector<TRkImgRan<unsigned short>> a;
          std::vector<TRkImgRanPlus<unsigned short>> b;
          std::vector<TRkImgRan2Plus<unsigned short>> c;
          for (WORD x = 0; x < 97; x += 8) {
-             call([&] { img.VRanExtract(a, x, 0, 60), img.VRanExtract(&b, x, 2, 58), img.VRanExtract(&c, x, 0, 60); });
+             call([&] {
+                 img.VRanExtract(a, x, 0, 60), img.VRanExtract(&b, x, 2, 58), img.VRanExtract(&c, x, 0, 60);
+             });
              put_runs(o, a), put_runs(o, b), put_runs(o, c);
          }
          return o;
      }},
-    {"white runs and RanExtract", Fails::Throws, [](Subject& s) {
+    {"white runs and RanExtract", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image();
          Outcome o;
          std::vector<TRkImgRan<unsigned short>> r;
@@ -149,7 +156,8 @@ const std::vector<Op> kOps = {
          }
          return o;
      }},
-    {"ReDraw", Fails::Throws, [](Subject& s) {
+    {"ReDraw", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image();
          std::vector<TRkImgRan<unsigned short>> runs{{0, 5}, {7, 8}, {8, 40}, {60, 90}};
          TRkImgRan<unsigned short> window(4, 70);
@@ -157,7 +165,8 @@ const std::vector<Op> kOps = {
          call([&] { o.result = img.ReDraw(10, runs, 1, &window) + img.ReDraw(20, runs, 0, nullptr); });
          return o;
      }},
-    {"SegmentInit with dots erased and drawn", Fails::Throws, [](Subject& s) {
+    {"SegmentInit with dots erased and drawn", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image(), dots = s.dots.image();
          Rect area(2, 1, 95, 59);
          std::vector<Rect> rects;
@@ -166,7 +175,8 @@ const std::vector<Op> kOps = {
          put_rects(o, rects);
          return o;
      }},
-    {"LabelingRan", Fails::Throws, [](Subject& s) {
+    {"LabelingRan", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image();
          std::vector<TRkImgRectPlus<unsigned short>> rects;
          Outcome o;
@@ -175,7 +185,8 @@ const std::vector<Op> kOps = {
          for (const auto& r : rects) put_runs(o, r.runs);
          return o;
      }},
-    {"SegmentLineRect", Fails::Throws, [](Subject& s) {
+    {"SegmentLineRect", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image();
          std::vector<Rect> rects;
          Outcome o;
@@ -185,7 +196,8 @@ const std::vector<Op> kOps = {
          put_rects(o, rects);
          return o;
      }},
-    {"LabelingLineRect", Fails::Throws, [](Subject& s) {
+    {"LabelingLineRect", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image();
          std::vector<TRkImgRectPlus<unsigned short>> rects;
          Outcome o;
@@ -194,7 +206,8 @@ const std::vector<Op> kOps = {
          for (const auto& r : rects) put_runs(o, r.runs);
          return o;
      }},
-    {"LocalLabelingRan into a frame table", Fails::Throws, [](Subject& s) {
+    {"LocalLabelingRan into a frame table", Fails::Throws,
+     [](Subject& s) {
          CRkBWImage img = s.img.image();
          CRkFramePack frames;
          Outcome o;
@@ -203,7 +216,8 @@ const std::vector<Op> kOps = {
              if (CRkFramePack::IsLive(f)) o.out.insert(o.out.end(), {f.left, f.top, f.right, f.bottom});
          return o;
      }},
-    {"UpsideDown", Fails::ReturnsZero, [](Subject& s) {
+    {"UpsideDown", Fails::ReturnsZero,
+     [](Subject& s) {
          std::vector<BYTE> dib(s.img.headerStore.size() * 4 + s.img.bits.size());
          std::memcpy(dib.data(), s.img.headerStore.data(), 48);
          std::memcpy(dib.data() + 48, s.img.bits.data(), s.img.bits.size());
@@ -212,7 +226,8 @@ const std::vector<Op> kOps = {
          o.out.assign(dib.begin(), dib.end());
          return o;
      }},
-    {"OutputBMPImage", Fails::ReturnsZero, [](Subject& s) {
+    {"OutputBMPImage", Fails::ReturnsZero,
+     [](Subject& s) {
          std::remove(s.file.c_str());
          CRkBWImage img = s.img.image();
          Outcome o;
@@ -224,7 +239,8 @@ const std::vector<Op> kOps = {
          std::remove(s.file.c_str());
          return o;
      }},
-    {"CreateDIB", Fails::ReturnsZero, [](Subject&) {
+    {"CreateDIB", Fails::ReturnsZero,
+     [](Subject&) {
          Outcome o;
          HGLOBAL h = 0;
          call([&] { h = RKIMG::CreateDIB(97, 61, 1); });
@@ -312,11 +328,13 @@ TEST(ToolkitFaults, EveryAllocationAndLockFailingInTurn) {
         EXPECT_FALSE(run_failing(op, Inject::Allocation, allocations + 1, full, fullSubject)) << op.name;
         for (long n = 1; n <= locks; ++n, ++t.locks) run_failing(op, Inject::Lock, n, full, fullSubject);
         // Each lock follows a GlobalAlloc of the toolkit's own (CreateDIB): fail those too.
-        for (long n = 1; n <= locks; ++n, ++t.blocks) run_failing(op, Inject::GlobalBlock, n, full, fullSubject);
+        for (long n = 1; n <= locks; ++n, ++t.blocks)
+            run_failing(op, Inject::GlobalBlock, n, full, fullSubject);
         ++t.runs;
     }
-    std::printf("toolkit sweep: %ld operations, %ld allocation failures, %ld lock failures, %ld block failures\n",
-                t.runs, t.allocations, t.locks, t.blocks);
+    std::printf(
+        "toolkit sweep: %ld operations, %ld allocation failures, %ld lock failures, %ld block failures\n",
+        t.runs, t.allocations, t.locks, t.blocks);
 }
 
 }  // namespace

@@ -43,13 +43,16 @@ TEST(Geometry, LayoutSizesAndSixteenBitWrap) {
     ExpectRect(Rect(TRkImgRect<int>(-1, 0, 70000, 5)), 65535, 0, 4464, 5);  // low bits kept
     TRkImgRan<unsigned short> run(4, 7);
     EXPECT_EQ(run.GetLength() * 100 + TRkImgRan<unsigned short>(65535, 0).GetLength(), 402);
-    EXPECT_TRUE(run.CheckInsidePoint(4) && run.CheckInsidePoint(7) && !run.CheckInsidePoint(3) && !run.CheckInsidePoint(8));
+    EXPECT_TRUE(run.CheckInsidePoint(4) && run.CheckInsidePoint(7) && !run.CheckInsidePoint(3) &&
+                !run.CheckInsidePoint(8));
 }
 
 // Random small rectangles (possibly at the 16-bit edge) against pixel sets.
 TEST(Geometry, DifferentialAgainstPixelSets) {
     std::mt19937 rng(1234);
-    auto coord = [&](int lo, int hi) { return static_cast<unsigned short>(std::uniform_int_distribution<int>(lo, hi)(rng)); };
+    auto coord = [&](int lo, int hi) {
+        return static_cast<unsigned short>(std::uniform_int_distribution<int>(lo, hi)(rng));
+    };
     auto randomRect = [&]() {
         unsigned short base = rng() % 4 == 0 ? 65520 : 0;
         unsigned short l = base + coord(0, 12), t = base + coord(0, 12);
@@ -66,8 +69,10 @@ TEST(Geometry, DifferentialAgainstPixelSets) {
         for (int y = b.top; y <= b.bottom; ++y) {
             for (int x = b.left; x <= b.right; ++x) {
                 if (x >= a.left && x <= a.right && y >= a.top && y <= a.bottom) {
-                    minX = std::min(minX, x); maxX = std::max(maxX, x);
-                    minY = std::min(minY, y); maxY = std::max(maxY, y);
+                    minX = std::min(minX, x);
+                    maxX = std::max(maxX, x);
+                    minY = std::min(minY, y);
+                    maxY = std::max(maxY, y);
                 } else {
                     subset = false;
                 }

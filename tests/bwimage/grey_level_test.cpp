@@ -55,7 +55,7 @@ TEST(GreyLevel, KernelsMatchPlainTwins) {
             for (unsigned x = 0; x < w; ++x) {
                 const uint8_t v = src[y * srcStep + x];
                 const unsigned e = 4 * v;
-                const uint16_t want = v < entries ? (palette[e] + palette[e + 1] + palette[e + 2]) / 3
+                const uint16_t want = v < entries  ? (palette[e] + palette[e + 1] + palette[e + 2]) / 3
                                       : i % 2 == 0 ? v
                                                    : kNoLevel;
                 valid &= want <= 255;
@@ -69,7 +69,8 @@ TEST(GreyLevel, KernelsMatchPlainTwins) {
 }
 
 TEST(GreyLevel, GreyOfEverySum) {
-    for (unsigned sum = 0; sum <= 765; ++sum) ASSERT_EQ(grey_of(sum / 3, sum / 3, sum - 2 * (sum / 3)), sum / 3);
+    for (unsigned sum = 0; sum <= 765; ++sum)
+        ASSERT_EQ(grey_of(sum / 3, sum / 3, sum - 2 * (sum / 3)), sum / 3);
 }
 
 }  // namespace

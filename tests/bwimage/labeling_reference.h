@@ -42,7 +42,8 @@ Components Flood(int w, int h, Black black, int l, int t, int r, int bo, bool co
                 for (int dy = -1; dy <= 1; ++dy)
                     for (int dx = -1; dx <= 1; ++dx) {
                         const int nx = p.first + dx, ny = p.second + dy;
-                        if ((!dx && !dy) || (!connect8 && dx && dy) || nx < l || nx > r || ny < t || ny > bo) continue;
+                        if ((!dx && !dy) || (!connect8 && dx && dy) || nx < l || nx > r || ny < t || ny > bo)
+                            continue;
                         if (!black(nx, ny) || ref.label[ny * w + nx] >= 0) continue;
                         ref.label[ny * w + nx] = id;
                         stack.emplace_back(nx, ny);

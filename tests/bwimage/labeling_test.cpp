@@ -27,7 +27,8 @@ std::vector<Box> Boxes(const Rects& v) {
     return out;
 }
 
-std::vector<Box> Segment(BWBuffer& b, int dropDots, int connect8, TRkImgRect<unsigned short>* area = nullptr) {
+std::vector<Box> Segment(BWBuffer& b, int dropDots, int connect8,
+                         TRkImgRect<unsigned short>* area = nullptr) {
     CRkBWImage img = b.image();
     Rects out{TRkImgRect<unsigned short>(1, 2, 3, 4)};
     EXPECT_EQ(img.SegmentInit(out, area, dropDots, connect8, 0, nullptr), 1);
@@ -42,12 +43,17 @@ std::vector<Box> Sorted(std::vector<Box> v) {
 // Output order: a frame released by a join or by a dropped dot is taken by
 // the next new component, the last released first; others are appended.
 TEST(Labeling, SlotReuseOrder) {
-    struct Case { std::vector<const char*> rows; int dropDots; std::vector<Box> want; } cases[] = {
+    struct Case {
+        std::vector<const char*> rows;
+        int dropDots;
+        std::vector<Box> want;
+    } cases[] = {
         // Row 1 joins the frames of row 0; row 2 takes the slot of (2, 0).
         {{"X.X.....", "XXX.....", "......XX", "...XX..."}, 0, {{0, 0, 2, 1}, {6, 2, 7, 2}, {3, 3, 4, 3}}},
         // Both dots of row 0 dropped, the right one last: row 2 takes its slot.
         {{"X...X...", "......XX", "XX......", "...XX..."}, 1, {{3, 3, 4, 3}, {0, 2, 1, 2}, {6, 1, 7, 1}}},
-        {{"X...X...", "......XX", "XX......", "...XX..."}, 0,
+        {{"X...X...", "......XX", "XX......", "...XX..."},
+         0,
          {{0, 0, 0, 0}, {4, 0, 4, 0}, {6, 1, 7, 1}, {0, 2, 1, 2}, {3, 3, 4, 3}}},
         // A U joins its arms: the left arm's frame stays, the right one's is reused.
         {{"X...X.XX", "X...X...", "XXXXX.XX"}, 0, {{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}},
@@ -111,7 +117,8 @@ TEST(Labeling, RandomImagesMatchFloodFill) {
         }
         TRkImgRect<unsigned short> area(l, t, r, bo);
         for (int c8 = 0; c8 < 2; ++c8) {
-            const rktest::Components ref = rktest::Flood(w, h, [&](int x, int y) { return b.get(x, y); }, l, t, r, bo, c8 == 1);
+            const rktest::Components ref = rktest::Flood(
+                w, h, [&](int x, int y) { return b.get(x, y); }, l, t, r, bo, c8 == 1);
             std::vector<Box> noDots;
             for (size_t i = 0; i < ref.boxes.size(); ++i)
                 if (ref.sizes[i] > 1) noDots.push_back(ref.boxes[i]);
@@ -179,14 +186,18 @@ TEST(LineLabeling, MatchesRunLabelingOfTheLongRuns) {
         ASSERT_EQ(plus.size(), out.size());
         for (const auto& fr : plus)
             for (const auto& r : fr.runs)
-                for (int p = r.start; p <= r.end; ++p) ASSERT_TRUE(horizontal ? f.get(p, r.line) : f.get(r.line, p));
+                for (int p = r.start; p <= r.end; ++p)
+                    ASSERT_TRUE(horizontal ? f.get(p, r.line) : f.get(r.line, p));
     }
 }
 
 class StopAt : public CRkProgress {
 public:
     explicit StopAt(unsigned int stop) : stop_(stop) {}
-    void BeginProcessing(unsigned int total) override { total_ = total; ++begins; }
+    void BeginProcessing(unsigned int total) override {
+        total_ = total;
+        ++begins;
+    }
     int SendProgress(unsigned int done) override {
         sent.push_back(done);
         return done == stop_ ? 0 : 1;
@@ -293,8 +304,10 @@ TEST(CRunList, SizesConvertAndRanAndDifferential) {
         std::vector<int> want;
         for (int i = 0; i < b.count; i += 2)
             for (int x = b.runs[i]; x < b.runs[i + 1]; ++x)
-                if (in[x] && (want.empty() || want.back() != x)) want.push_back(x), want.push_back(x + 1);
-                else if (in[x]) want.back() = x + 1;
+                if (in[x] && (want.empty() || want.back() != x))
+                    want.push_back(x), want.push_back(x + 1);
+                else if (in[x])
+                    want.back() = x + 1;
         CRkBWImageTool::RanAnd(a, b, out);
         ASSERT_EQ(std::vector<int>(out.runs, out.runs + out.count), want) << iter;
     }

@@ -34,7 +34,8 @@ inline void RefElement(BWBuffer& b, const Rect& r, const BWBuffer& element, int 
     std::vector<std::pair<short, short>> offsets;
     for (int y = 0; y < element.h; ++y)
         for (int x = 0; x < element.w; ++x)
-            if (element.get(x, y)) offsets.emplace_back(static_cast<short>(x - ox), static_cast<short>(y - oy));
+            if (element.get(x, y))
+                offsets.emplace_back(static_cast<short>(x - ox), static_cast<short>(y - oy));
     for (int y = r.top; y <= r.bottom; ++y)
         for (int x = r.left; x <= r.right; ++x) {
             if (src.get(x, y) != dilate) continue;

@@ -12,16 +12,31 @@ TEST(Morphology, SquareMatchesReferenceOverTheWholeRectangle) {
     for (int iter = 0; iter < 1500; ++iter) {
         BWBuffer b = RandomImage(rng);
         const bool whole = iter % 10 == 0;
-        Rect r = whole ? Rect(0, 0, static_cast<unsigned short>(b.w - 1), static_cast<unsigned short>(b.h - 1))
-                       : RandomRect(rng, b);
+        Rect r = whole
+                     ? Rect(0, 0, static_cast<unsigned short>(b.w - 1), static_cast<unsigned short>(b.h - 1))
+                     : RandomRect(rng, b);
         BWBuffer want = b;
         CRkBWImage img = b.image();
         const int op = iter % 4;  // erosion, dilation, opening, closing
         switch (op) {
-            case 0: RefSquare(want, r, false); img.Erosion(whole ? nullptr : &r, nullptr, nullptr); break;
-            case 1: RefSquare(want, r, true); img.Dilation(whole ? nullptr : &r, nullptr, nullptr); break;
-            case 2: RefSquare(want, r, false); RefSquare(want, r, true); img.Opening(&r, nullptr, nullptr); break;
-            default: RefSquare(want, r, true); RefSquare(want, r, false); img.Closing(&r, nullptr, nullptr); break;
+            case 0:
+                RefSquare(want, r, false);
+                img.Erosion(whole ? nullptr : &r, nullptr, nullptr);
+                break;
+            case 1:
+                RefSquare(want, r, true);
+                img.Dilation(whole ? nullptr : &r, nullptr, nullptr);
+                break;
+            case 2:
+                RefSquare(want, r, false);
+                RefSquare(want, r, true);
+                img.Opening(&r, nullptr, nullptr);
+                break;
+            default:
+                RefSquare(want, r, true);
+                RefSquare(want, r, false);
+                img.Closing(&r, nullptr, nullptr);
+                break;
         }
         ASSERT_EQ(PixelDiff(b, want), "") << "op " << op << " " << Describe(b, r);
     }
@@ -44,8 +59,14 @@ TEST(Morphology, ElementMatchesReference) {
         CRkBWImage el = element.image();
         Rect copy = r;
         switch (op) {
-            case 0: RefElement(want, r, element, ox, oy, true); img.Dilation(&copy, &el, given ? &origin : nullptr); break;
-            case 1: RefElement(want, r, element, ox, oy, false); img.Erosion(&copy, &el, given ? &origin : nullptr); break;
+            case 0:
+                RefElement(want, r, element, ox, oy, true);
+                img.Dilation(&copy, &el, given ? &origin : nullptr);
+                break;
+            case 1:
+                RefElement(want, r, element, ox, oy, false);
+                img.Erosion(&copy, &el, given ? &origin : nullptr);
+                break;
             case 2:
                 RefElement(want, r, element, ox, oy, false);
                 RefElement(want, r, element, ox, oy, true);

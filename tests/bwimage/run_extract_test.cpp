@@ -36,8 +36,10 @@ Runs ReferenceRuns(const BWBuffer& b, int line, int start, int end, bool horizon
 Runs Join(Runs runs, int gap) {
     Runs out;
     for (const auto& r : runs)
-        if (!out.empty() && r.first - out.back().second - 1 <= gap) out.back().second = r.second;
-        else out.push_back(r);
+        if (!out.empty() && r.first - out.back().second - 1 <= gap)
+            out.back().second = r.second;
+        else
+            out.push_back(r);
     return out;
 }
 
@@ -127,8 +129,10 @@ TEST(RunExtraction, AllSlotsMatchReferenceInBothStorageOrders) {
             // Colour 1 is black, any other white.
             const int gap = k % 4, vertical = k % 2, black = k % 3 != 0, colour = black ? 1 : 2 * (k / 3 % 2);
             const Runs want = Join(vertical ? ReferenceRuns(b, x, ys, ye, false, black)
-                                            : ReferenceRuns(b, y, xs, xe, true, black), gap);
-            img.RanExtract(r1, vertical ? x : y, vertical ? ys : xs, vertical ? ye : xe, !vertical, colour, gap);
+                                            : ReferenceRuns(b, y, xs, xe, true, black),
+                                   gap);
+            img.RanExtract(r1, vertical ? x : y, vertical ? ys : xs, vertical ? ye : xe, !vertical, colour,
+                           gap);
             ASSERT_EQ(ToPairs(r1), want);
             img.HRanExtract(&r2, y, xs, xe);
             EXPECT_EQ(img.ConnectRan(&r2, WORD(gap)), 0);

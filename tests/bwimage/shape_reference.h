@@ -31,15 +31,16 @@ inline void RefThin(BWBuffer& b, const Rect& r) {
             for (int x = r.left + 1; x < r.right; ++x) {
                 if (!s.get(x, y)) continue;
                 // P2 (north) clockwise to P9 (north-west).
-                const int P[8] = {s.get(x, y - 1),     s.get(x + 1, y - 1), s.get(x + 1, y), s.get(x + 1, y + 1),
-                                  s.get(x, y + 1),     s.get(x - 1, y + 1), s.get(x - 1, y), s.get(x - 1, y - 1)};
+                const int P[8] = {s.get(x, y - 1), s.get(x + 1, y - 1), s.get(x + 1, y), s.get(x + 1, y + 1),
+                                  s.get(x, y + 1), s.get(x - 1, y + 1), s.get(x - 1, y), s.get(x - 1, y - 1)};
                 int B = 0, A = 0;
                 for (int i = 0; i < 8; ++i) {
                     B += P[i];
                     A += !P[i] && P[(i + 1) % 8];
                 }
                 const int p2 = P[0], p4 = P[2], p6 = P[4], p8 = P[6];
-                const bool spare = first ? (p2 && p4 && p6) || (p4 && p6 && p8) : (p2 && p4 && p8) || (p2 && p6 && p8);
+                const bool spare =
+                    first ? (p2 && p4 && p6) || (p4 && p6 && p8) : (p2 && p4 && p8) || (p2 && p6 && p8);
                 if (B >= 2 && B <= 6 && A == 1 && !spare) {
                     b.set(x, y, false);
                     changed = true;
@@ -58,8 +59,8 @@ inline bool RefBox(const BWBuffer& b, const Rect& r, Rect& box) {
                 l = std::min(l, x), rr = std::max(rr, x), t = std::min(t, y), bo = std::max(bo, y);
             }
     if (rr < 0) return false;
-    box = Rect(static_cast<unsigned short>(l), static_cast<unsigned short>(t), static_cast<unsigned short>(rr),
-               static_cast<unsigned short>(bo));
+    box = Rect(static_cast<unsigned short>(l), static_cast<unsigned short>(t),
+               static_cast<unsigned short>(rr), static_cast<unsigned short>(bo));
     return true;
 }
 
@@ -73,7 +74,8 @@ inline std::vector<unsigned short> RefProjection(const BWBuffer& b, const Rect& 
     for (int i = 0; i < lines; ++i) {
         int total = 0, run = 0;
         for (int p = 0; p <= length; ++p) {
-            const bool on = p < length && (rows ? b.get(r.left + p, r.top + i) : b.get(r.left + i, r.top + p)) == colour;
+            const bool on =
+                p < length && (rows ? b.get(r.left + p, r.top + i) : b.get(r.left + i, r.top + p)) == colour;
             if (on) {
                 ++run;
                 continue;

@@ -42,7 +42,8 @@ TEST(Shapes, FilletRectAndProjectionMatchReferences) {
         ASSERT_EQ(img.FilletRect(got) != 0, any) << Describe(b, r);
         EXPECT_TRUE(got.left == want.left && got.top == want.top && got.right == want.right &&
                     got.bottom == want.bottom)
-            << Describe(b, r) << " got " << got.left << "," << got.top << "," << got.right << "," << got.bottom;
+            << Describe(b, r) << " got " << got.left << "," << got.top << "," << got.right << ","
+            << got.bottom;
 
         const bool rows = iter % 2, black = iter % 3 != 0;
         const int minLength = Uniform(rng, 0, 4);

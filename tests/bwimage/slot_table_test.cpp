@@ -40,9 +40,8 @@ TEST(SlotTable, EveryVirtualOperationSitsAtItsPublishedIndex) {
         // CRkBWImage, 20 on
         Slot(&W::SetLineByte), Slot(&W::SetImageBufSize),
         Slot(static_cast<BOOL (W::*)(WORD, WORD) const>(&W::IsBlack)),
-        Slot(static_cast<BOOL (W::*)(const BYTE*, WORD) const>(&W::IsBlack)),
-        Slot(&W::CountBlack), Slot(&W::ReDraw),
-        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Draw)),
+        Slot(static_cast<BOOL (W::*)(const BYTE*, WORD) const>(&W::IsBlack)), Slot(&W::CountBlack),
+        Slot(&W::ReDraw), Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Draw)),
         Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Draw)),
         Slot(static_cast<void (W::*)(Rect)>(&W::Draw)),
         Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Draw)),
@@ -53,11 +52,11 @@ TEST(SlotTable, EveryVirtualOperationSitsAtItsPublishedIndex) {
         Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Reverse)),
         Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Reverse)),
         Slot(static_cast<void (W::*)(Rect)>(&W::Reverse)),
-        Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Reverse)),
-        Slot(&W::DrawFrameRect), Slot(&W::EraseFrameRect), Slot(&W::TrimRect), Slot(&W::RanExtract),
+        Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Reverse)), Slot(&W::DrawFrameRect),
+        Slot(&W::EraseFrameRect), Slot(&W::TrimRect), Slot(&W::RanExtract),
         // 42
-        Slot(&W::Dilation), Slot(&W::Erosion), Slot(&W::Opening), Slot(&W::Closing),
-        Slot(&W::SegmentInit), Slot(&W::LabelingRan), Slot(&W::SegmentLineRect), Slot(&W::LabelingLineRect),
+        Slot(&W::Dilation), Slot(&W::Erosion), Slot(&W::Opening), Slot(&W::Closing), Slot(&W::SegmentInit),
+        Slot(&W::LabelingRan), Slot(&W::SegmentLineRect), Slot(&W::LabelingLineRect),
         // 50
         Slot(&W::ConvertOutlineImage), Slot(&W::Gradation), Slot(&W::Clockwise), Slot(&W::CounterClockwise),
         Slot(&W::FilletRect), Slot(&W::FilletRect2), Slot(&W::Projection), Slot(&W::CopyRect),
@@ -68,8 +67,8 @@ TEST(SlotTable, EveryVirtualOperationSitsAtItsPublishedIndex) {
         Slot(static_cast<void (W::*)(Ran2V*, WORD, WORD, WORD)>(&W::HRanExtract)),
         Slot(static_cast<void (W::*)(RanV&, WORD, WORD, WORD)>(&W::VRanExtract)),
         Slot(static_cast<void (W::*)(RanPV*, WORD, WORD, WORD)>(&W::VRanExtract)),
-        Slot(static_cast<void (W::*)(Ran2V*, WORD, WORD, WORD)>(&W::VRanExtract)),
-        Slot(&W::HWhiteRanExtract), Slot(&W::VWhiteRanExtract), Slot(&W::NumOfBits),
+        Slot(static_cast<void (W::*)(Ran2V*, WORD, WORD, WORD)>(&W::VRanExtract)), Slot(&W::HWhiteRanExtract),
+        Slot(&W::VWhiteRanExtract), Slot(&W::NumOfBits),
         // 70
         Slot(&W::LocalLabelingRan), Slot(&W::LocalLabelingLineRect), Slot(&W::RanToFrame),
         Slot(&W::RanToFrame_4Connect), Slot(&W::RanToFrame2), Slot(&W::RanToFrame_4Connect2)};

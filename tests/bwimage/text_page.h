@@ -32,7 +32,8 @@ inline void DrawGlyph(BWBuffer& b, std::mt19937& rng, int x, int base, int width
         case 1:  // o: a ring
             for (int k = 0; k < 64; ++k) {
                 const double a = k * 6.2831853 / 64;
-                const int cx = mid + int((width / 2 - t) * std::cos(a)), cy = top + height / 2 + int((height / 2 - t) * std::sin(a));
+                const int cx = mid + int((width / 2 - t) * std::cos(a)),
+                          cy = top + height / 2 + int((height / 2 - t) * std::sin(a));
                 b.fillRect(cx, cy, cx + t - 1, cy + t - 1);
             }
             break;
@@ -51,8 +52,10 @@ inline void DrawGlyph(BWBuffer& b, std::mt19937& rng, int x, int base, int width
             if (rng() % 2) DrawStroke(b, x, foot, right, foot, t);
             break;
         default:  // punctuation: a dot, or a comma of two pixels touching at a corner
-            if (rng() % 2) b.fillRect(mid, foot, mid + t - 1, base);
-            else b.set(mid, base), b.set(mid + 1, base + 1);
+            if (rng() % 2)
+                b.fillRect(mid, foot, mid + t - 1, base);
+            else
+                b.set(mid, base), b.set(mid + 1, base + 1);
     }
 }
 

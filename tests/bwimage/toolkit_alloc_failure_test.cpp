@@ -28,16 +28,43 @@ TEST(ToolkitAllocFailure, EveryAllocationFailureLeavesTheImageUnchanged) {
     Rect rect(3, 2, 66, 47);
     std::vector<unsigned short> histogram;
     const std::vector<Op> ops = {
-        {"LocalErosion", 0, [&](CRkBWImage& i) { i.Erosion(&rect, nullptr, nullptr); return 0; }},
-        {"LocalDilation", 0, [&](CRkBWImage& i) { i.Dilation(nullptr, nullptr, nullptr); return 0; }},
-        {"Erosion", 0, [&](CRkBWImage& i) { CRkBWImage e = element.image(); i.Erosion(&rect, &e, nullptr); return 0; }},
-        {"Dilation", 0, [&](CRkBWImage& i) { CRkBWImage e = element.image(); i.Dilation(nullptr, &e, nullptr); return 0; }},
-        {"ConvertOutlineImage", 0, [&](CRkBWImage& i) { i.ConvertOutlineImage(rect); return 0; }},
-        {"ConvertThinningImage", 0, [&](CRkBWImage& i) { i.ConvertThinningImage(&rect); return 0; }},
+        {"LocalErosion", 0,
+         [&](CRkBWImage& i) {
+             i.Erosion(&rect, nullptr, nullptr);
+             return 0;
+         }},
+        {"LocalDilation", 0,
+         [&](CRkBWImage& i) {
+             i.Dilation(nullptr, nullptr, nullptr);
+             return 0;
+         }},
+        {"Erosion", 0,
+         [&](CRkBWImage& i) {
+             CRkBWImage e = element.image();
+             i.Erosion(&rect, &e, nullptr);
+             return 0;
+         }},
+        {"Dilation", 0,
+         [&](CRkBWImage& i) {
+             CRkBWImage e = element.image();
+             i.Dilation(nullptr, &e, nullptr);
+             return 0;
+         }},
+        {"ConvertOutlineImage", 0,
+         [&](CRkBWImage& i) {
+             i.ConvertOutlineImage(rect);
+             return 0;
+         }},
+        {"ConvertThinningImage", 0,
+         [&](CRkBWImage& i) {
+             i.ConvertThinningImage(&rect);
+             return 0;
+         }},
         {"Gradation", 1, [&](CRkBWImage& i) { return i.Gradation(3); }},
         {"Clockwise", 0, [&](CRkBWImage& i) { return i.Clockwise(); }},
         {"CounterClockwise", 0, [&](CRkBWImage& i) { return i.CounterClockwise(); }},
-        {"Projection", 0, [&](CRkBWImage& i) {
+        {"Projection", 0,
+         [&](CRkBWImage& i) {
              i.Projection(histogram, rect, 0, 2, 1);
              return static_cast<int>(histogram.size());
          }},

@@ -13,7 +13,9 @@
 
 typedef TRkImgRect<unsigned short> Rect;
 
-inline int Uniform(std::mt19937& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+inline int Uniform(std::mt19937& rng, int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(rng);
+}
 
 inline BWBuffer RandomImage(std::mt19937& rng, int maxWidth = 140, int maxHeight = 40) {
     BWBuffer b(Uniform(rng, 1, maxWidth), Uniform(rng, 1, maxHeight), Uniform(rng, 0, 1) == 1);
@@ -30,8 +32,8 @@ inline BWBuffer RandomImage(std::mt19937& rng, int maxWidth = 140, int maxHeight
 inline Rect RandomRect(std::mt19937& rng, const BWBuffer& b) {
     const int l = Uniform(rng, 0, b.w - 1), r = Uniform(rng, l, b.w - 1);
     const int t = Uniform(rng, 0, b.h - 1), bo = Uniform(rng, t, b.h - 1);
-    return Rect(static_cast<unsigned short>(l), static_cast<unsigned short>(t), static_cast<unsigned short>(r),
-                static_cast<unsigned short>(bo));
+    return Rect(static_cast<unsigned short>(l), static_cast<unsigned short>(t),
+                static_cast<unsigned short>(r), static_cast<unsigned short>(bo));
 }
 
 inline std::string Describe(const BWBuffer& b, const Rect& r) {

@@ -20,7 +20,10 @@ TEST(ToolkitOracle, SquareMorphologyMatchesLeptonicaBricksInsideTheRectangle) {
         PIX* want = dilate ? pixDilateBrick(nullptr, src, 3, 3) : pixErodeBrick(nullptr, src, 3, 3);
         Rect copy = r;
         CRkBWImage img = b.image();
-        if (dilate) img.LocalDilation(&copy); else img.LocalErosion(&copy);
+        if (dilate)
+            img.LocalDilation(&copy);
+        else
+            img.LocalErosion(&copy);
         for (int y = 0; y < b.h; ++y)
             for (int x = 0; x < b.w; ++x) {
                 const bool inside = x > r.left && x < r.right && y > r.top && y < r.bottom;

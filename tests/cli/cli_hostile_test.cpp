@@ -51,9 +51,7 @@ uint32_t Crc32(const std::string& bytes) {
     return ~c;
 }
 
-std::string Be32(uint32_t v) {
-    return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
+std::string Be32(uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
 std::string Le(uint32_t v, int bytes) {
     std::string s;
     for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i));
@@ -107,7 +105,8 @@ protected:
     ToolResult Tool(const std::string& args) {
         ToolResult r;
         const fs::path errFile = dir_ / "stderr.txt";
-        const std::string cmd = std::string(RKCORR_TOOL) + " --no-progress " + args + " 2>" + errFile.string();
+        const std::string cmd =
+            std::string(RKCORR_TOOL) + " --no-progress " + args + " 2>" + errFile.string();
         FILE* p = ::popen(cmd.c_str(), "r");
         if (!p) return r;
         char buf[4096];
@@ -148,7 +147,8 @@ protected:
                 EXPECT_FALSE(fs::exists(overlay)) << "overlay of a failed page: " << overlay;
                 ++e;
             } else {
-                EXPECT_NE(r.out.find("\"file\":\"" + p.string() + "\""), std::string::npos) << p << "\n" << r.err;
+                EXPECT_NE(r.out.find("\"file\":\"" + p.string() + "\""), std::string::npos) << p << "\n"
+                                                                                            << r.err;
                 EXPECT_TRUE(fs::exists(overlay)) << overlay;
             }
         }
@@ -177,7 +177,7 @@ TEST_F(HostileTest, TruncatedAndCorruptImages) {
         const char* ext;
         PIX* pix;
         int format;
-    } formats[] = {{"png", page, IFF_PNG},        {"tif", bits, IFF_TIFF_G4}, {"lzw.tif", grey, IFF_TIFF_LZW},
+    } formats[] = {{"png", page, IFF_PNG},       {"tif", bits, IFF_TIFF_G4}, {"lzw.tif", grey, IFF_TIFF_LZW},
                    {"jpg", page, IFF_JFIF_JPEG}, {"bmp", grey, IFF_BMP},     {"pgm", grey, IFF_PNM}};
     std::mt19937 rng(5);
     for (const Format& f : formats) {
@@ -201,7 +201,8 @@ TEST_F(HostileTest, TruncatedAndCorruptImages) {
         }
         // A JPEG can lose its end and still decode in part, a TIFF the tail
         // of its tag values (the resolution) and still decode whole.
-        const bool lenient = std::string(f.ext) == "jpg" || std::string(f.ext).find("tif") != std::string::npos;
+        const bool lenient =
+            std::string(f.ext) == "jpg" || std::string(f.ext).find("tif") != std::string::npos;
         CheckBatch(cut, std::vector<std::string>(cut.size(), empty_), lenient);
         CheckBatch(corrupt, std::vector<std::string>(corrupt.size(), empty_), true);
     }
@@ -244,17 +245,34 @@ TEST_F(HostileTest, HostileRecognitions) {
     const std::string box = "[10,10,20,20]";
     const std::string ch = "{\"code\":65,\"box\":" + box + "}";
     const std::string line = "{\"box\":" + box + ",\"chars\":[" + ch + "]}";
-    auto region = [&](const std::string& lines) { return "{\"regions\":[{\"box\":" + box + ",\"lines\":" + lines + "}]}"; };
+    auto region = [&](const std::string& lines) {
+        return "{\"regions\":[{\"box\":" + box + ",\"lines\":" + lines + "}]}";
+    };
     std::vector<std::string> texts = {
-        "", "\x89PNG garbage", std::string("{\"regions\":[\0]}", 15), "[]", "null", "42", "\"text\"",
-        "{\"regions\":[", "{\"regions\":{}}", "{\"regions\":[1]}", "{\"regions\":[[]]}",
-        "{\"regions\":[{\"box\":\"10,10,20,20\",\"lines\":[]}]}", "{\"regions\":[{\"box\":[1,2,3],\"lines\":[]}]}",
-        "{\"regions\":[{\"box\":[0.5,0,10,10],\"lines\":[]}]}", "{\"regions\":[{\"box\":[-1,0,10,10],\"lines\":[]}]}",
+        "",
+        "\x89PNG garbage",
+        std::string("{\"regions\":[\0]}", 15),
+        "[]",
+        "null",
+        "42",
+        "\"text\"",
+        "{\"regions\":[",
+        "{\"regions\":{}}",
+        "{\"regions\":[1]}",
+        "{\"regions\":[[]]}",
+        "{\"regions\":[{\"box\":\"10,10,20,20\",\"lines\":[]}]}",
+        "{\"regions\":[{\"box\":[1,2,3],\"lines\":[]}]}",
+        "{\"regions\":[{\"box\":[0.5,0,10,10],\"lines\":[]}]}",
+        "{\"regions\":[{\"box\":[-1,0,10,10],\"lines\":[]}]}",
         "{\"regions\":[{\"box\":[1e400,0,10,10],\"lines\":[]}]}",
         "{\"regions\":[{\"box\":[99999999999999999999,0,10,10],\"lines\":[]}]}",
-        "{\"regions\":[{\"box\":[0,0,65536,10],\"lines\":[]}]}", "{\"regions\":[{\"box\":[0,0,601,10],\"lines\":[]}]}",
-        "{\"regions\":[{\"box\":[0,0,10,501],\"lines\":[]}]}", region("[]"), region("{}"),
-        region("[{\"box\":" + box + ",\"chars\":{}}]"), region("[{\"box\":" + box + ",\"chars\":[{}]}]"),
+        "{\"regions\":[{\"box\":[0,0,65536,10],\"lines\":[]}]}",
+        "{\"regions\":[{\"box\":[0,0,601,10],\"lines\":[]}]}",
+        "{\"regions\":[{\"box\":[0,0,10,501],\"lines\":[]}]}",
+        region("[]"),
+        region("{}"),
+        region("[{\"box\":" + box + ",\"chars\":{}}]"),
+        region("[{\"box\":" + box + ",\"chars\":[{}]}]"),
         region("[{\"box\":" + box + ",\"chars\":[{\"code\":[],\"box\":" + box + "}]}]"),
         region("[{\"box\":" + box + ",\"chars\":[{\"code\":\"AB\",\"box\":" + box + "}]}]"),
         region("[{\"box\":" + box + ",\"chars\":[{\"code\":\"\xff\",\"box\":" + box + "}]}]"),
@@ -264,10 +282,15 @@ TEST_F(HostileTest, HostileRecognitions) {
         region("[{\"box\":" + box + ",\"chars\":[{\"code\":65,\"box\":[5000,5000,5001,5001]}]}]"),
         "{\"tables\":[{\"box\":" + box + ",\"size\":[0,0],\"cells\":[]}]}",
         "{\"tables\":[{\"box\":" + box + ",\"size\":[300,1],\"cells\":[]}]}",
-        "{\"tables\":[{\"box\":" + box + ",\"size\":[2,2],\"cells\":[{\"box\":" + box + ",\"merge\":[2,3],\"lines\":[" + line + "]}]}]}",
+        "{\"tables\":[{\"box\":" + box + ",\"size\":[2,2],\"cells\":[{\"box\":" + box +
+            ",\"merge\":[2,3],\"lines\":[" + line + "]}]}]}",
         "{\"tables\":[{\"box\":" + box + ",\"size\":[2,2],\"cells\":[]}]}",
-        "{\"engine_areas\":[[0,0,600,500]]}", "{\"engine_areas\":[[5,5]]}", "{\"engine_areas\":{}}",
-        "{\"excluded\":[{\"box\":" + box + "}]}", "{\"width\":\"600\"}", "{\"height\":-500}",
+        "{\"engine_areas\":[[0,0,600,500]]}",
+        "{\"engine_areas\":[[5,5]]}",
+        "{\"engine_areas\":{}}",
+        "{\"excluded\":[{\"box\":" + box + "}]}",
+        "{\"width\":\"600\"}",
+        "{\"height\":-500}",
         std::string(200000, '[') + std::string(200000, ']'),
         "{\"regions\":[" + std::string(100000, '{') + "}]}",
     };
@@ -299,8 +322,8 @@ TEST_F(HostileTest, HostileRecognitions) {
     }
     // A refused recognition writes no saved copy and no overlay.
     const fs::path saved = dir_ / "saved.json", overlay = dir_ / "overlay.png";
-    const ToolResult one = Tool("--save-ocr " + saved.string() + " --overlay " + overlay.string() + " --ocr-json " +
-                         recs[5] + " " + sample_);
+    const ToolResult one = Tool("--save-ocr " + saved.string() + " --overlay " + overlay.string() +
+                                " --ocr-json " + recs[5] + " " + sample_);
     EXPECT_EQ(one.status, 1);
     EXPECT_EQ(Lines(one.err).size(), 1u) << one.err;
     EXPECT_FALSE(fs::exists(saved));

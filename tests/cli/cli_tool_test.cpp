@@ -124,7 +124,7 @@ void CheckAgainstTruth(const json& page) {
 TEST_F(ToolTest, SamplePageWithLiveTesseract) {
     fs::path overlay = dir_ / "overlay.png", saved = dir_ / "rec.json";
     ToolRun r = Tool("--overlay " + overlay.string() + " --save-ocr " + saved.string() + " " +
-                 Sample("sample-page.png"));
+                     Sample("sample-page.png"));
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<json> pages = Pages(r.out);
     ASSERT_EQ(pages.size(), 1u);
@@ -156,7 +156,7 @@ std::vector<std::string> Variants(const fs::path& dir) {
     PIX* mapped = pixOctreeColorQuant(colour, 128, 0);
     std::vector<std::pair<std::string, std::pair<PIX*, int>>> out = {
         {"colour.png", {colour, IFF_PNG}}, {"grey.png", {grey, IFF_PNG}},
-        {"bits.tif", {bits, IFF_TIFF_G4}},  {"bits.pbm", {bits, IFF_PNM}},
+        {"bits.tif", {bits, IFF_TIFF_G4}}, {"bits.pbm", {bits, IFF_PNM}},
         {"mapped.bmp", {mapped, IFF_BMP}}, {"photo.jpg", {colour, IFF_JFIF_JPEG}}};
     std::vector<std::string> files;
     for (auto& [name, pf] : out) {
@@ -197,7 +197,8 @@ TEST_F(ToolTest, ParallelBatchGivesTheSameOutputAndEveryDepthWorks) {
     // --bw takes the 1-bit page bits of a colour page; without the engine's
     // areas the library still finds the pictures itself.
     for (const char* option : {"--bw", "--no-engine-areas"}) {
-        ToolRun r = Tool(std::string(option) + " --ocr-json " + Sample("sample-page.ocr.json") + " " + files[0]);
+        ToolRun r =
+            Tool(std::string(option) + " --ocr-json " + Sample("sample-page.ocr.json") + " " + files[0]);
         ASSERT_EQ(r.status, 0) << r.err;
         CheckAgainstTruth(Pages(r.out)[0]);
     }
@@ -245,7 +246,8 @@ TEST_F(ToolTest, ErrorLinesAndOutputsThatNeverCollide) {
     r = Tool("--overlay-dir " + (out / "none").string() + " --save-ocr-dir " + (out / "ocr").string() +
              " --ocr-json " + Sample("sample-page.ocr.json") + " " + good);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(Pages(r.out).at(0)["error"].get<std::string>().find("cannot write the overlay"), std::string::npos);
+    EXPECT_NE(Pages(r.out).at(0)["error"].get<std::string>().find("cannot write the overlay"),
+              std::string::npos);
     EXPECT_TRUE(fs::exists(out / "ocr" / "sample-page.ocr.json"));
 }
 
@@ -256,8 +258,8 @@ TEST_F(ToolTest, LinesStreamAndStandardInputIsAPage) {
     fs::path fifo = dir_ / "later.png";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string rec = " --ocr-json " + Sample("sample-page.ocr.json");
-    std::string cmd = std::string(RKCORR_TOOL) + " --no-timing" + rec + rec + " " + Sample("sample-page.png") +
-                      " " + fifo.string() + " 2>/dev/null";
+    std::string cmd = std::string(RKCORR_TOOL) + " --no-timing" + rec + rec + " " +
+                      Sample("sample-page.png") + " " + fifo.string() + " 2>/dev/null";
     FILE* p = ::popen(cmd.c_str(), "r");
     ASSERT_NE(p, nullptr);
     pollfd pfd{::fileno(p), POLLIN, 0};
@@ -294,7 +296,8 @@ TEST_F(ToolTest, KeyOrderAndAreaKinds) {
     EXPECT_EQ(keys, (std::vector<std::string>{"file", "width", "height", "dpi", "image", "picture_areas",
                                               "engine_areas", "characters", "regions", "tables", "ocr_ms",
                                               "restore_ms"}));
-    EXPECT_EQ(page["picture_areas"][0].dump(), R"({"left":120,"top":463,"right":598,"bottom":801,"kind":"picture"})");
+    EXPECT_EQ(page["picture_areas"][0].dump(),
+              R"({"left":120,"top":463,"right":598,"bottom":801,"kind":"picture"})");
     std::map<std::string, int> kinds;
     for (const json& a : page["picture_areas"]) ++kinds[a["kind"]];
     EXPECT_EQ(kinds, (std::map<std::string, int>{{"mark", 2}, {"picture", 2}, {"rule", 1}})) << page.dump();
@@ -310,11 +313,13 @@ TEST_F(ToolTest, BadRecognitionsAreRejectedWithTheirProblem) {
     {
         json j = base;
         j["regions"][0]["lines"][0]["chars"][0]["box"] = {10, 10, 1276, 20};
-        cases.push_back({j.dump(), "regions[0].lines[0].chars[0].box: box [10,10,1276,20] outside the 1275x1650 page"});
+        cases.push_back(
+            {j.dump(), "regions[0].lines[0].chars[0].box: box [10,10,1276,20] outside the 1275x1650 page"});
     }
     {
         json j = base;
-        j["tables"] = json::array({{{"box", {0, 0, 10, 10}}, {"size", {2, 2}},
+        j["tables"] = json::array({{{"box", {0, 0, 10, 10}},
+                                    {"size", {2, 2}},
                                     {"cells", {{{"box", {0, 0, 5, 5}}, {"index", {2, 0}}}}}}});
         cases.push_back({j.dump(), "tables[0].cells[0].index: outside the table's 2x2 cells"});
     }
@@ -327,7 +332,8 @@ TEST_F(ToolTest, BadRecognitionsAreRejectedWithTheirProblem) {
         json j = json::object();
         json chars = json::array();
         for (int i = 0; i < 70000; ++i) chars.push_back({{"code", 65}, {"box", {1, 1, 2, 2}}});
-        j["regions"] = json::array({{{"box", {0, 0, 10, 10}}, {"lines", {{{"box", {0, 0, 10, 10}}, {"chars", chars}}}}}});
+        j["regions"] = json::array(
+            {{{"box", {0, 0, 10, 10}}, {"lines", {{{"box", {0, 0, 10, 10}}, {"chars", chars}}}}}});
         cases.push_back({j.dump(), "more than 65535"});
     }
     cases.push_back({"{\"pictures\": []}", "unknown member \"pictures\""});
@@ -363,7 +369,7 @@ TEST_F(ToolTest, OptionsAndOutputFailures) {
     // An overlay that cannot be written fails the page and leaves nothing behind.
     fs::path nowhere = dir_ / "no-such-dir" / "overlay.png";
     ToolRun r = Tool("--overlay " + nowhere.string() + " --ocr-json " + Sample("sample-page.ocr.json") + " " +
-                 Sample("sample-page.png"));
+                     Sample("sample-page.png"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("rkcorr: " + nowhere.string() + ": cannot write the overlay", 0), 0u) << r.err;
     EXPECT_FALSE(fs::exists(dir_ / "no-such-dir"));

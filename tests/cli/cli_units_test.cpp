@@ -25,7 +25,10 @@ std::string Parse(std::vector<const char*> args, Options& o) {
 
 TEST(CliOptions, ValuesFlagsAndMistakes) {
     Options o;
-    ASSERT_EQ(Parse({"-j", "3", "-l", "deu", "--psm=6", "--bw", "a/p.png", "b/p.png", "-", "p-2.tif", "--", "-b.png"}, o), "");
+    ASSERT_EQ(Parse({"-j", "3", "-l", "deu", "--psm=6", "--bw", "a/p.png", "b/p.png", "-", "p-2.tif", "--",
+                     "-b.png"},
+                    o),
+              "");
     EXPECT_EQ(o.jobs, 3u);
     EXPECT_EQ(o.lang, "deu");
     EXPECT_EQ(o.psm, 6);
@@ -57,7 +60,8 @@ TEST(CliRecognition, JsonRoundTripAndCodes) {
         TextRegion region{box(300, 200), {}};
         for (int l = 0; l < 1 + r; ++l) {
             Line line{box(300, 200), {}};
-            for (int c = 0; c < 5; ++c) line.chars.push_back(Char{uint16_t(rng()), box(300, 200), uint16_t(rng())});
+            for (int c = 0; c < 5; ++c)
+                line.chars.push_back(Char{uint16_t(rng()), box(300, 200), uint16_t(rng())});
             region.lines.push_back(line);
         }
         (r == 2 ? rec.excluded : rec.regions).push_back(region);
@@ -72,10 +76,11 @@ TEST(CliRecognition, JsonRoundTripAndCodes) {
     EXPECT_EQ(back.CharacterCount(), rec.CharacterCount());
 
     Recognition one;
-    ASSERT_EQ(ParseRecognitionJson(
-                  R"({"regions":[{"box":[0,0,9,9],"lines":[{"box":[0,0,9,9],"chars":[{"code":"é","box":[1,1,2,2]}]}]}]})",
-                  10, 10, one),
-              "");
+    ASSERT_EQ(
+        ParseRecognitionJson(
+            R"({"regions":[{"box":[0,0,9,9],"lines":[{"box":[0,0,9,9],"chars":[{"code":"é","box":[1,1,2,2]}]}]}]})",
+            10, 10, one),
+        "");
     EXPECT_EQ(one.regions[0].lines[0].chars[0].code, 0xE9);
     EXPECT_EQ(ParseRecognitionJson(R"({"regions":[{"box":[0,0,9,9],"lines":[]}]})", 10, 10, one),
               "regions[0]: a region needs at least one line");
@@ -99,7 +104,11 @@ TEST(CliPageImage, BitsAndBitmapsMatchTheFile) {
         const int w = 37 + int(rng() % 50), h = 5 + int(rng() % 20);
         PIX* pix = pixCreate(w, h, depth);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) pixSetPixel(pix, x, y, depth == 1 ? rng() % 2 : depth == 8 ? rng() & 0xFFu : rng() & 0xFFFFFF00u);
+            for (int x = 0; x < w; ++x)
+                pixSetPixel(pix, x, y,
+                            depth == 1   ? rng() % 2
+                            : depth == 8 ? rng() & 0xFFu
+                                         : rng() & 0xFFFFFF00u);
         if (depth == 1) pixSetResolution(pix, 0, 0);
         ASSERT_EQ(pixWrite(name, pix, depth == 8 ? IFF_TIFF_ZIP : IFF_PNG), 0);
         PageImage page;
@@ -131,7 +140,8 @@ TEST(CliPageImage, BitsAndBitmapsMatchTheFile) {
                 }
             }
             if (depth == 1 && w % 8) {  // the padding bits of the last byte stay white
-                ASSERT_EQ(page.bw[size_t(y) * page.bwLineBytes + page.bwLineBytes - 1] & (0xFF >> (w % 8)), 0);
+                ASSERT_EQ(page.bw[size_t(y) * page.bwLineBytes + page.bwLineBytes - 1] & (0xFF >> (w % 8)),
+                          0);
             }
         }
         pixDestroy(&pix);

@@ -69,7 +69,8 @@ TEST(BKErase, EntropyComparedInSinglePrecision) {
         const TestDib im = grey24(w, h, levels);
         const Reference ref(im);
         const double info = -log(double(n / 2) / double(n));
-        const bool doubleBackground = (info * (n / 2) + info * (n / 2)) / n > info, singleBackground = ref.flag[40] == 0;
+        const bool doubleBackground = (info * (n / 2) + info * (n / 2)) / n > info,
+                   singleBackground = ref.flag[40] == 0;
         singleSaysBackground += singleBackground;
         disagree += singleBackground != doubleBackground;
         BKErase s;
@@ -116,7 +117,8 @@ TEST(BKErase, StatesAndRefusedBitmaps) {
     EXPECT_TRUE(s.CheckState());
     EXPECT_EQ(s.GetWidth() * 1000 + s.GetHeight(), unsigned(im.w * 1000 + im.h));
     const Reference ref(im);
-    for (int y = 0; y < im.h; ++y) EXPECT_EQ(s.GetEntropyScore(0, y, im.w - 1, 0), ref.score(0, y, im.w - 1, 0));
+    for (int y = 0; y < im.h; ++y)
+        EXPECT_EQ(s.GetEntropyScore(0, y, im.w - 1, 0), ref.score(0, y, im.w - 1, 0));
 
     // release keeps the size but drops the scores; init forgets the size.
     s.release();

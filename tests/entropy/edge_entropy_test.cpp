@@ -19,8 +19,8 @@ IEdgeEntropy* make() {
     return static_cast<IEdgeEntropy*>(out);
 }
 
-unsigned short expected(const Reference& ref, unsigned top, unsigned left, unsigned bottom,
-                        unsigned right, unsigned short kind) {
+unsigned short expected(const Reference& ref, unsigned top, unsigned left, unsigned bottom, unsigned right,
+                        unsigned short kind) {
     if (kind != 1 && kind != 4) return kind;
     return double(ref.score(left, top, right - left, bottom - top)) < 0.8 ? 3 : kind;
 }
@@ -30,7 +30,8 @@ std::vector<unsigned short> answers(IEdgeEntropy* e, unsigned w, unsigned h) {
     std::vector<unsigned short> out;
     for (unsigned top = 0; top < h; top += 3)
         for (unsigned left = 0; left < w; left += 4)
-            for (unsigned short kind : {1, 2, 4}) out.push_back(e->Determine(top, left, top + 5, left + 7, kind));
+            for (unsigned short kind : {1, 2, 4})
+                out.push_back(e->Determine(top, left, top + 5, left + 7, kind));
     return out;
 }
 

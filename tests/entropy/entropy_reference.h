@@ -45,8 +45,8 @@ inline std::vector<uint8_t> refused_bitmap(const TestDib& d, int k) {
     std::vector<uint8_t> block = d.packed();
     BITMAPINFOHEADER h;
     memcpy(&h, block.data(), 40);
-    const int32_t edits[][2] = {{8, -h.biHeight}, {8, 0}, {4, 0}, {4, -5}, {16, 1}, {16, 3},
-                                {14, 16}, {14, 32}, {14, 1}, {0, 12}, {0, 108}, {0, 124}};
+    const int32_t edits[][2] = {{8, -h.biHeight}, {8, 0},   {4, 0},  {4, -5}, {16, 1},  {16, 3},
+                                {14, 16},         {14, 32}, {14, 1}, {0, 12}, {0, 108}, {0, 124}};
     memcpy(block.data() + edits[k][0], &edits[k][1], edits[k][0] == 14 ? 2 : 4);
     return block;
 }
@@ -54,7 +54,8 @@ inline std::vector<uint8_t> refused_bitmap(const TestDib& d, int k) {
 // A grey 24-bit bottom-up image from levels in stored order (each pixel b = g = r).
 inline TestDib grey24(int width, int height, const std::vector<uint8_t>& levels) {
     TestDib d(width, height, false, 24);
-    for (size_t i = 0; i < levels.size(); ++i) memset(d.stored(int(i / width)) + 3 * (i % width), levels[i], 3);
+    for (size_t i = 0; i < levels.size(); ++i)
+        memset(d.stored(int(i / width)) + 3 * (i % width), levels[i], 3);
     return d;
 }
 
@@ -65,7 +66,8 @@ inline TestDib random_image(std::mt19937& rng, int bitCount, int maxSide) {
     const int colors = bitCount == 24 ? 0 : rng() % 4 == 0 ? rng() % 13 : 200 + rng() % 101;
     TestDib d(w, h, false, bitCount, colors);
     d.pageFill(rng);
-    for (int i = 0; i < colors; ++i) d.palette()[i] = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), BYTE(rng())};
+    for (int i = 0; i < colors; ++i)
+        d.palette()[i] = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), BYTE(rng())};
     return d;
 }
 
@@ -82,8 +84,9 @@ struct Reference {
         for (unsigned n = 0; n < height; ++n)
             for (unsigned x = 0; x < width; ++x) {
                 const unsigned v = d.stored(n)[x];
-                level.push_back(d.bpp == 24 || v < unsigned(d.colors()) ? uint8_t(rktest::GreyOf(d, x, d.h - 1 - n))
-                                                                       : uint8_t(v));
+                level.push_back(d.bpp == 24 || v < unsigned(d.colors())
+                                    ? uint8_t(rktest::GreyOf(d, x, d.h - 1 - n))
+                                    : uint8_t(v));
             }
         find_background();
         gradient.assign(level.size(), 0.0f);
@@ -103,7 +106,8 @@ struct Reference {
         const unsigned total = unsigned(level.size());
         float sum = 0;
         for (int i = 0; i < 256; ++i) {
-            information[i] = count[i] == 0 ? 0.0f : f32(-ln_single(f32(f32(float(count[i])) / f32(float(total)))));
+            information[i] =
+                count[i] == 0 ? 0.0f : f32(-ln_single(f32(f32(float(count[i])) / f32(float(total)))));
             if (count[i] != 0) sum = f32(sum + f32(information[i] * f32(float(count[i]))));
         }
         entropy = f32(sum / f32(float(total)));

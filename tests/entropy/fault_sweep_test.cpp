@@ -29,8 +29,9 @@ typedef std::vector<unsigned short> Answers;
 // Fills `a` (reserved by the caller: no allocation here).
 void ask(IEdgeEntropy* e, const TestDib& im, Answers& a) {
     const unsigned w = im.w, h = im.h;
-    const unsigned rects[][4] = {{0, 0, h - 1, w - 1}, {h / 3, w / 4, h - 1, w / 2}, {0, 0, 0, 0},
-                                 {1, 2, h, w},         {0, 5, 3, 2},                  {h / 2, 0, h / 2, w - 1}};
+    const unsigned rects[][4] = {{0, 0, h - 1, w - 1}, {h / 3, w / 4, h - 1, w / 2},
+                                 {0, 0, 0, 0},         {1, 2, h, w},
+                                 {0, 5, 3, 2},         {h / 2, 0, h / 2, w - 1}};
     a.clear();
     for (const auto& r : rects)
         for (unsigned short kind : {1, 2, 4}) a.push_back(e->Determine(r[0], r[1], r[2], r[3], kind));
@@ -72,45 +73,46 @@ bool sweep_one(Inject inject, long n, const TestDib* earlier, const TestDib& nex
     const long live = g_live;
     bool hit;
     {
-    IEdgeEntropy* e = make();
-    Answers before = unchanged(next);
-    if (earlier) {
-        EXPECT_EQ(e->SetImage(a.arg(), 0), 0);
-        before = ask(e, next);
-    }
-    const long count0 = g_count;
-    const unsigned long locks0 = RkTestLockCalls();
-    if (inject == Inject::Allocation) g_failIn = n;
-    if (inject == Inject::Lock) RkTestFailNthLock(unsigned(n));
-    const int result = e->SetImage(b.arg(), 0);
-    hit = inject == Inject::Allocation ? n > 0 && g_failIn == 0 : n > 0 && n <= long(RkTestLockCalls() - locks0);
-    g_failIn = 0;
-    RkTestFailNthLock(0);
-    if (full) full->allocations = g_count - count0, full->locks = long(RkTestLockCalls() - locks0);
-    EXPECT_EQ(RkTestTotalLocks(), 0u);
-    const Answers after = ask(e, next);
-    {
-        const uint8_t* p = static_cast<const uint8_t*>(GlobalLock(b.handle));
-        EXPECT_TRUE(std::equal(bitmap.begin(), bitmap.end(), p)) << "the engine's bitmap was written";
-        GlobalUnlock(b.handle);
-    }
-    // The answers of the new image, from a scorer that met no failure.
-    IEdgeEntropy* clean = make();
-    EXPECT_EQ(clean->SetImage(b.arg(), 0), 0);
-    const Answers good = ask(clean, next);
-    EXPECT_EQ(clean->Dispose(), 0);
+        IEdgeEntropy* e = make();
+        Answers before = unchanged(next);
+        if (earlier) {
+            EXPECT_EQ(e->SetImage(a.arg(), 0), 0);
+            before = ask(e, next);
+        }
+        const long count0 = g_count;
+        const unsigned long locks0 = RkTestLockCalls();
+        if (inject == Inject::Allocation) g_failIn = n;
+        if (inject == Inject::Lock) RkTestFailNthLock(unsigned(n));
+        const int result = e->SetImage(b.arg(), 0);
+        hit = inject == Inject::Allocation ? n > 0 && g_failIn == 0
+                                           : n > 0 && n <= long(RkTestLockCalls() - locks0);
+        g_failIn = 0;
+        RkTestFailNthLock(0);
+        if (full) full->allocations = g_count - count0, full->locks = long(RkTestLockCalls() - locks0);
+        EXPECT_EQ(RkTestTotalLocks(), 0u);
+        const Answers after = ask(e, next);
+        {
+            const uint8_t* p = static_cast<const uint8_t*>(GlobalLock(b.handle));
+            EXPECT_TRUE(std::equal(bitmap.begin(), bitmap.end(), p)) << "the engine's bitmap was written";
+            GlobalUnlock(b.handle);
+        }
+        // The answers of the new image, from a scorer that met no failure.
+        IEdgeEntropy* clean = make();
+        EXPECT_EQ(clean->SetImage(b.arg(), 0), 0);
+        const Answers good = ask(clean, next);
+        EXPECT_EQ(clean->Dispose(), 0);
 
-    if (!hit) {
-        EXPECT_EQ(result, 0);
-        EXPECT_EQ(after, good);
-    } else if (inject == Inject::Lock) {
-        EXPECT_EQ(result, -1);  // nothing to read: refused, the earlier scores stay
-        EXPECT_EQ(after, before);
-    } else {
-        EXPECT_TRUE((result == -1 && after == unchanged(next)) || (result == 0 && after == good))
-            << "result " << result;
-    }
-    EXPECT_EQ(e->Dispose(), 0);
+        if (!hit) {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(after, good);
+        } else if (inject == Inject::Lock) {
+            EXPECT_EQ(result, -1);  // nothing to read: refused, the earlier scores stay
+            EXPECT_EQ(after, before);
+        } else {
+            EXPECT_TRUE((result == -1 && after == unchanged(next)) || (result == 0 && after == good))
+                << "result " << result;
+        }
+        EXPECT_EQ(e->Dispose(), 0);
     }
     EXPECT_EQ(g_live.load(), live) << "allocations left behind";
     return hit;
@@ -136,8 +138,10 @@ TEST(EdgeEntropyFaults, EveryAllocationAndLockOfSetImageFailingInTurn) {
             ++runs;
         }
     }
-    std::printf("edge-entropy sweep: %ld set-ups (fresh or holding scores, 8 or 24 bits), %ld allocation failures, %ld lock failures\n", runs,
-                allocationFailures, lockFailures);
+    std::printf(
+        "edge-entropy sweep: %ld set-ups (fresh or holding scores, 8 or 24 bits), %ld allocation failures, "
+        "%ld lock failures\n",
+        runs, allocationFailures, lockFailures);
 }
 
 // Determine neither allocates nor locks: armed failures stay pending and the

@@ -25,7 +25,8 @@ TEST(ImgMaskReduceOracle, MatchesLeptonicaRankOneReduction) {
             for (int x = 0; x < c.width / 2; ++x) {
                 l_uint32 v = 0;
                 pixGetPixel(reduced, x, n, &v);
-                ASSERT_EQ((masktest::StoredRow(mask, n)[x / 8] >> (7 - x % 8)) & 1u, v) << c.name() << " at " << x << "," << n;
+                ASSERT_EQ((masktest::StoredRow(mask, n)[x / 8] >> (7 - x % 8)) & 1u, v)
+                    << c.name() << " at " << x << "," << n;
             }
         pixDestroy(&reduced);
         pixDestroy(&pix);

@@ -31,7 +31,8 @@ TEST(ImgMaskReduce, MatchesBitwiseReferenceOnRandomSources) {
         ASSERT_EQ(image->GetHeight(), expected.size());
         ASSERT_EQ(image->GetLineByteSize(), expected[0].size());
         for (unsigned n = 0; n < expected.size(); ++n)
-            ASSERT_TRUE(std::equal(expected[n].begin(), expected[n].end(), StoredRow(mask, n))) << c.name() << " row " << n;
+            ASSERT_TRUE(std::equal(expected[n].begin(), expected[n].end(), StoredRow(mask, n)))
+                << c.name() << " row " << n;
     }
 }
 
@@ -46,7 +47,8 @@ TEST(ImgMaskHeader, ReducedHeaderAndPalette) {
     ASSERT_TRUE(image->AcquireImage(block, sizeof block, nullptr));
     BITMAPINFOHEADER bih;
     memcpy(&bih, block, sizeof bih);
-    const BITMAPINFOHEADER want{40, 151, 50, 1, 1, 0, 0, 11811, 7874, 2, 2};  // resolution copied, not divided
+    const BITMAPINFOHEADER want{40, 151,   50,   1, 1, 0,
+                                0,  11811, 7874, 2, 2};  // resolution copied, not divided
     EXPECT_EQ(memcmp(&bih, &want, 16), 0);
     EXPECT_EQ(memcmp(&bih.biXPelsPerMeter, &want.biXPelsPerMeter, 16), 0);
     const BYTE palette[8] = {255, 255, 255, 0, 0, 0, 0, 0};
@@ -110,7 +112,8 @@ TEST(ImgMaskErase, RandomRectanglesMatchPageArea) {
             for (long c = 0; c < long(w + 1) / 2; ++c) {
                 const bool colHit = 2 * c + 1 >= x - 2 && 2 * c + 1 <= x + rw + 3 && 2 * c + 1 <= long(w) - 1;
                 ASSERT_EQ(m.black(c, r), !(rowHit && colHit))
-                    << "page " << w << "x" << h << " rect " << x << "," << y << "," << rw << "," << rh << " at " << c << "," << r;
+                    << "page " << w << "x" << h << " rect " << x << "," << y << "," << rw << "," << rh
+                    << " at " << c << "," << r;
             }
         }
     }
@@ -123,7 +126,8 @@ TEST(ImgMaskErase, ClippingAndOddHeight) {
     n.mask.EraseRect(5, 500, 4, 4);   // wholly below: nothing
     n.mask.EraseRect(0xFFFFFFF0u, 5, 4, 4);
     for (unsigned r = 0; r < 10; ++r)
-        for (unsigned c = 0; c < 15; ++c) EXPECT_EQ(n.black(c, r), !(c >= 12 && r >= 1 && r <= 4)) << c << "," << r;
+        for (unsigned c = 0; c < 15; ++c)
+            EXPECT_EQ(n.black(c, r), !(c >= 12 && r >= 1 && r <= 4)) << c << "," << r;
     ErasedMask m(20, 11);  // image row 0 holds the last source row alone
     m.mask.EraseRect(4, 0, 2, 1);
     // yF = 10: rows min(12, 11) / 2 - 1 = 4 down to max(10 - 1 - 4, 0) / 2 = 2.

@@ -50,7 +50,8 @@ void ExpectMask(const ImgMask* mask, const Rows& grey, unsigned w, const std::st
     ASSERT_EQ(image->GetWidth(), expected[0].size()) << what;
     for (unsigned n = 0; n < expected.size(); ++n)
         for (unsigned x = 0; x < image->GetLineByteSize() * 8u; ++x)
-            ASSERT_EQ(((StoredRow(*mask, n)[x / 8] >> (7 - x % 8)) & 1) != 0, x < expected[n].size() && expected[n][x])
+            ASSERT_EQ(((StoredRow(*mask, n)[x / 8] >> (7 - x % 8)) & 1) != 0,
+                      x < expected[n].size() && expected[n][x])
                 << what << " row " << n << " x " << x;
 }
 
@@ -67,7 +68,8 @@ TEST(MaskFromBw, ReducesThePageBitsOrRefusesShortBlocks) {
         const Rows expected = masktest::ReduceReference(s);
         for (unsigned n = 0; n < expected.size(); ++n)
             ASSERT_TRUE(std::equal(expected[n].begin(), expected[n].end(), StoredRow(*mask, n))) << c.name();
-        EXPECT_EQ(mask->GetCRkBWImage()->GetXResolution() * 1000 + mask->GetCRkBWImage()->GetYResolution(), 300200);
+        EXPECT_EQ(mask->GetCRkBWImage()->GetXResolution() * 1000 + mask->GetCRkBWImage()->GetYResolution(),
+                  300200);
         // No line length, or a block shorter than the rows it claims: a mask without image.
         for (WORD lineBytes : {WORD(0), WORD(c.height > 1 ? s.bits.size() : 0)}) {
             page.head.wLineByte = lineBytes;
@@ -92,7 +94,8 @@ TEST(MaskFromGrey, EveryDepthMatchesReference) {
         d.randomize(rng);  // padding bytes random: they must never count
         d.pageFill(rng);
         if (kind == 1) {
-            for (int k = 0; k < colors; ++k) d.palette()[k] = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), 0};
+            for (int k = 0; k < colors; ++k)
+                d.palette()[k] = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), 0};
             const unsigned common = rng() % colors;
             for (int y = 0; y < d.h; ++y)
                 for (int x = 0; x < d.w; ++x) d.row(y)[x] = BYTE(rng() % 3 ? common : rng() % colors);
@@ -104,19 +107,23 @@ TEST(MaskFromGrey, EveryDepthMatchesReference) {
             for (int k = 0; k < std::min(40, d.w * d.h / 4); ++k) {
                 BYTE* p = d.row(rng() % d.h) + (rng() % d.w) * (c.bpp / 8);
                 const int v = std::min(255, std::max(0, paper - 22 + int(rng() % 45)));
-                for (int b = 0; b < c.bpp / 8; ++b) p[b] = BYTE(std::min(255, v + (b == 2 ? int(rng() % 3) : 0)));
+                for (int b = 0; b < c.bpp / 8; ++b)
+                    p[b] = BYTE(std::min(255, v + (b == 2 ? int(rng() % 3) : 0)));
             }
         }
         Rows grey(d.h, std::vector<uint8_t>(d.w));
         for (int n = 0; n < d.h; ++n)
-            for (int x = 0; x < d.w; ++x) grey[n][x] = uint8_t(rktest::GreyOf(d, x, d.topDown ? n : d.h - 1 - n, kind == 0));
+            for (int x = 0; x < d.w; ++x)
+                grey[n][x] = uint8_t(rktest::GreyOf(d, x, d.topDown ? n : d.h - 1 - n, kind == 0));
         Page page(d);
-        std::unique_ptr<ImgMask> mask(kind == 0 ? mask_from_8bit_gray(&page.head)
-                                      : kind == 1 ? mask_from_8bit_palette(&page.head) : mask_from_24bit(&page.head));
+        std::unique_ptr<ImgMask> mask(kind == 0   ? mask_from_8bit_gray(&page.head)
+                                      : kind == 1 ? mask_from_8bit_palette(&page.head)
+                                                  : mask_from_24bit(&page.head));
         ExpectMask(mask.get(), grey, d.w, c.name() + (kind == 1 ? " palette" : ""));
         EXPECT_EQ(RkTestTotalLocks(), 0u);
         // Both resolutions of the mask come from biXPelsPerMeter.
-        EXPECT_EQ(mask->GetCRkBWImage()->GetXResolution() * 1000 + mask->GetCRkBWImage()->GetYResolution(), 300300);
+        EXPECT_EQ(mask->GetCRkBWImage()->GetXResolution() * 1000 + mask->GetCRkBWImage()->GetYResolution(),
+                  300300);
     }
 }
 
@@ -185,9 +192,13 @@ TEST(MaskSourceFailures, EveryAllocationFailingInTurn) {
     g.pageFill(rng);
     rgb.pageFill(rng);
     Page grey(g), pal(g), col(rgb), bw = Page::Bilevel(bits);
-    const struct { ImgMask* (*fn)(tagIMGHEAD*); tagIMGHEAD* head; } sources[] = {
-        {mask_from_bw, &bw.head}, {mask_from_8bit_gray, &grey.head},
-        {mask_from_8bit_palette, &pal.head}, {mask_from_24bit, &col.head}};
+    const struct {
+        ImgMask* (*fn)(tagIMGHEAD*);
+        tagIMGHEAD* head;
+    } sources[] = {{mask_from_bw, &bw.head},
+                   {mask_from_8bit_gray, &grey.head},
+                   {mask_from_8bit_palette, &pal.head},
+                   {mask_from_24bit, &col.head}};
     for (const auto& src : sources) {
         const long failed = rktest::SweepAllocations([&](long n) {
             rktest::g_failIn = n;
@@ -197,8 +208,7 @@ TEST(MaskSourceFailures, EveryAllocationFailingInTurn) {
                 hit = rktest::g_failIn == 0;
                 // A mask that exists but whose reduction failed has no image.
                 if (mask && rktest::g_failIn == 0) EXPECT_EQ(mask->GetCRkBWImage(), nullptr) << n;
-            } catch (const std::bad_alloc&) {
-            }
+            } catch (const std::bad_alloc&) {}
             EXPECT_EQ(RkTestTotalLocks(), 0u) << "allocation " << n;
             return hit;
         });

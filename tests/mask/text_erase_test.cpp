@@ -66,8 +66,8 @@ TEST(Labeling, OrderFollowsTheComponentTable) {
     p.fill(30, 10, 35, 30);  // rows 14 to 24
     std::unique_ptr<std::vector<IMGRect>> v(labeling(p.build()));
     ASSERT_NE(v, nullptr);
-    EXPECT_EQ(rects_of(*v), (std::vector<Rect>{Rect{10, 41, 18, 45}, Rect{50, 51, 58, 55}, Rect{60, 41, 68, 41},
-                                              Rect{30, 11, 34, 31}}));
+    EXPECT_EQ(rects_of(*v), (std::vector<Rect>{Rect{10, 41, 18, 45}, Rect{50, 51, 58, 55},
+                                               Rect{60, 41, 68, 41}, Rect{30, 11, 34, 31}}));
 }
 
 // Random pages of ink, text boxes, table cells and a picture region: every
@@ -80,7 +80,8 @@ TEST(EraseText, RandomPagesAgainstFloodFill) {
         PageInk p(w, h);
         for (int k = 0, n = rng() % 30; k < n; ++k) {
             const unsigned x = rng() % w, y = rng() % h;
-            p.fill(x, y, std::min(w - 1, x + unsigned(rng() % 12)), std::min(h - 1, y + unsigned(rng() % 12)));
+            p.fill(x, y, std::min(w - 1, x + unsigned(rng() % 12)),
+                   std::min(h - 1, y + unsigned(rng() % 12)));
         }
         OCRDocument doc;
         // Both regions cover the whole page: only their characters may go.
@@ -121,8 +122,8 @@ TEST(EraseText, RandomPagesAgainstFloodFill) {
             for (unsigned x = 0; x < w; ++x) {
                 bool far = p.source.get(x, y);
                 for (const OCRRect& c : chars)
-                    far = far && (x + 4 < c.GetPosX() || x > c.GetPosX() + c.GetWidth() + 5 || y + 3 < c.GetPosY() ||
-                                  y > c.GetPosY() + c.GetHeight() + 6);
+                    far = far && (x + 4 < c.GetPosX() || x > c.GetPosX() + c.GetWidth() + 5 ||
+                                  y + 3 < c.GetPosY() || y > c.GetPosY() + c.GetHeight() + 6);
                 if (far) {
                     ASSERT_TRUE(image->IsBlack(static_cast<WORD>(x / 2), static_cast<WORD>((h - 1 - y) / 2)))
                         << "ink pixel " << x << "," << y;
@@ -131,7 +132,8 @@ TEST(EraseText, RandomPagesAgainstFloodFill) {
         // The flood-fill components of more than one pixel, in page coordinates.
         const int mw = image->GetWidth(), mh = image->GetHeight();
         const rktest::Components ref = rktest::Flood(
-            mw, mh, [&](int x, int y) { return image->IsBlack(WORD(x), WORD(y)) != 0; }, 0, 0, mw - 1, mh - 1, true);
+            mw, mh, [&](int x, int y) { return image->IsBlack(WORD(x), WORD(y)) != 0; }, 0, 0, mw - 1, mh - 1,
+            true);
         std::vector<Rect> want;
         for (size_t k = 0; k < ref.boxes.size(); ++k) {
             const auto [l, t, rr, b] = ref.boxes[k];

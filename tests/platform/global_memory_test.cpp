@@ -1,6 +1,6 @@
 // The movable-memory blocks against a model on random sequences (zeroed and
-// sized, nested locks, dead handles, handles never given out twice), injected failures hitting exactly the nth call, the
-// table shared by several threads; and fopen_s.
+// sized, nested locks, dead handles, handles never given out twice), injected failures hitting exactly the
+// nth call, the table shared by several threads; and fopen_s.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -27,7 +27,13 @@ extern "C" __attribute__((visibility("default"))) const char* __tsan_default_opt
 // unlock too many changes nothing, freed handles are dead for every call and
 // no handle is ever given out twice.
 TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
-    struct Block { HGLOBAL h; size_t size; unsigned locks; unsigned char fill; void* p; };
+    struct Block {
+        HGLOBAL h;
+        size_t size;
+        unsigned locks;
+        unsigned char fill;
+        void* p;
+    };
     std::mt19937 rng(3);
     std::vector<Block> live;
     std::set<HGLOBAL> seen;

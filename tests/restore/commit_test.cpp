@@ -13,7 +13,8 @@
 namespace {
 
 struct Locked {
-    explicit Locked(const rkpage::PageBlocks& p) : page(p), head(static_cast<tagOCRHEAD*>(GlobalLock(p.head()))) {}
+    explicit Locked(const rkpage::PageBlocks& p)
+        : page(p), head(static_cast<tagOCRHEAD*>(GlobalLock(p.head()))) {}
     ~Locked() { GlobalUnlock(page.head()); }
     const rkpage::PageBlocks& page;
     tagOCRHEAD* head;
@@ -44,7 +45,8 @@ TEST(Commit, CountsEverySurvivorButWritesAHundred) {
     rkpage::PageDesc desc(rkpage::Canvas(32, 32));
     desc.areaFill = 0xA5;
     desc.areaRecords = 120;
-    for (WORD i = 0; i < 10; ++i) desc.areas.push_back(tagIMGAREAREC{WORD(3000 + 20 * i), WORD(3003 + 20 * i), 10, 13});
+    for (WORD i = 0; i < 10; ++i)
+        desc.areas.push_back(tagIMGAREAREC{WORD(3000 + 20 * i), WORD(3003 + 20 * i), 10, 13});
     rkpage::PageBlocks page(desc);
     const std::vector<BYTE> before = page.area_bytes();
     std::vector<IMGRect> found;
@@ -65,7 +67,8 @@ TEST(Commit, CountsEverySurvivorButWritesAHundred) {
     // Sorted by the distance of the top-left corner: the first row of found
     // areas, then the second row, ...; the engine areas come last.
     for (unsigned k = 1; k < got.size(); ++k) {
-        const unsigned a = unsigned(got[k - 1].wTop) * got[k - 1].wTop + unsigned(got[k - 1].wLeft) * got[k - 1].wLeft;
+        const unsigned a =
+            unsigned(got[k - 1].wTop) * got[k - 1].wTop + unsigned(got[k - 1].wLeft) * got[k - 1].wLeft;
         const unsigned b = unsigned(got[k].wTop) * got[k].wTop + unsigned(got[k].wLeft) * got[k].wLeft;
         EXPECT_LE(a, b);
     }

@@ -40,10 +40,14 @@ rkpage::PageDesc small_page(rkpage::Format format) {
 
 ImgMask* mask_source(rkpage::Format f, tagIMGHEAD* head) {
     switch (f) {
-        case rkpage::Format::Bilevel: return mask_from_bw(head);
-        case rkpage::Format::Grey8: return mask_from_8bit_gray(head);
-        case rkpage::Format::Palette8: return mask_from_8bit_palette(head);
-        default: return mask_from_24bit(head);
+        case rkpage::Format::Bilevel:
+            return mask_from_bw(head);
+        case rkpage::Format::Grey8:
+            return mask_from_8bit_gray(head);
+        case rkpage::Format::Palette8:
+            return mask_from_8bit_palette(head);
+        default:
+            return mask_from_24bit(head);
     }
 }
 
@@ -89,8 +93,8 @@ void mask_stage(const rkpage::PageDesc& desc, long& before, std::set<long>& noMa
 }
 
 TEST(FailureValues, EachAllocationFailureHasItsOneResult) {
-    for (rkpage::Format f : {rkpage::Format::Bilevel, rkpage::Format::Grey8, rkpage::Format::Palette8,
-                             rkpage::Format::Rgb24}) {
+    for (rkpage::Format f :
+         {rkpage::Format::Bilevel, rkpage::Format::Grey8, rkpage::Format::Palette8, rkpage::Format::Rgb24}) {
         SCOPED_TRACE(int(f));
         const rkpage::PageDesc desc = small_page(f);
         long before = 0;
@@ -166,8 +170,8 @@ TEST(FailureValues, EachRefusedLockHasItsOneResult) {
 }
 
 TEST(FailureValues, HostWithoutBlockSizesGetsItsPageProcessed) {
-    for (rkpage::Format f : {rkpage::Format::Bilevel, rkpage::Format::Grey8, rkpage::Format::Palette8,
-                             rkpage::Format::Rgb24}) {
+    for (rkpage::Format f :
+         {rkpage::Format::Bilevel, rkpage::Format::Grey8, rkpage::Format::Palette8, rkpage::Format::Rgb24}) {
         const rkpage::PageDesc desc = small_page(f);
         rkpage::PageBlocks sized(desc), unsized(desc);
         ASSERT_EQ(ImgRestoration(sized.arg()), 0);

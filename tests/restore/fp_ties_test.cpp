@@ -130,10 +130,13 @@ TEST(FpTies, InboxShareOnTheThresholdKeepsTheCandidate) {
                 const bool border = h * 10 < w;
                 if ((tenths == 3) != border) continue;
                 // The box covers the candidate's first tenths x m columns.
-                std::vector<IMGRect> boxes{IMGRect(0, 0, static_cast<unsigned short>(100 + tenths * m - 1), 2000)};
-                IMGRect c(100, 100, static_cast<unsigned short>(100 + w - 1), static_cast<unsigned short>(100 + h - 1));
+                std::vector<IMGRect> boxes{
+                    IMGRect(0, 0, static_cast<unsigned short>(100 + tenths * m - 1), 2000)};
+                IMGRect c(100, 100, static_cast<unsigned short>(100 + w - 1),
+                          static_cast<unsigned short>(100 + h - 1));
                 c.SetBorder(border);
-                const bool kept = survives(c, [&](std::list<IMGRect*>* l) { merge_step_mark_inbox(l, &boxes); });
+                const bool kept =
+                    survives(c, [&](std::list<IMGRect*>* l) { merge_step_mark_inbox(l, &boxes); });
                 ASSERT_EQ(kept, !dropped_at_exact_share(w * h, tenths)) << tenths << " " << w << "x" << h;
             }
         }
@@ -150,7 +153,8 @@ TEST(FpTies, ScorerFlagsOfEqualSharesMatchTheReference) {
     for (unsigned k = 2; k <= 9; ++k) {
         for (unsigned count = 3; count <= 60; count += 1 + count / 8) {
             std::vector<uint8_t> levels;
-            for (unsigned j = 0; j < k; ++j) levels.insert(levels.end(), count, static_cast<uint8_t>(j * 255 / (k - 1)));
+            for (unsigned j = 0; j < k; ++j)
+                levels.insert(levels.end(), count, static_cast<uint8_t>(j * 255 / (k - 1)));
             std::shuffle(levels.begin(), levels.end(), rng);
             unsigned width = 5;
             while (levels.size() % width) ++width;

@@ -62,7 +62,8 @@ TEST(Compare, ListSortIsStableOnTheWrappedKey) {
         auto key = [](const IMGRect* r) {
             return uint32_t(r->GetTop()) * r->GetTop() + uint32_t(r->GetLeft()) * r->GetLeft();
         };
-        std::stable_sort(expected.begin(), expected.end(), [&](IMGRect* a, IMGRect* b) { return key(a) < key(b); });
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](IMGRect* a, IMGRect* b) { return key(a) < key(b); });
         l.sort(compare());
         EXPECT_EQ(std::vector<IMGRect*>(l.begin(), l.end()), expected);
     }
@@ -82,7 +83,8 @@ TEST(CharRects, RandomDocumentsInWalkOrder) {
         auto line = [&](unsigned n) {
             OCRLine l;
             for (; n > 0; --n) {
-                const unsigned x = rng() % 70000, y = rng() % 70000, w = rng() % 5 ? rng() % 40 : 0, h = rng() % 5 ? rng() % 40 : 0;
+                const unsigned x = rng() % 70000, y = rng() % 70000, w = rng() % 5 ? rng() % 40 : 0,
+                               h = rng() % 5 ? rng() % 40 : 0;
                 OCRRect r(x, y, w, h);
                 OCRChar c(u'x', 0, 0, r);
                 l.Add(c);
@@ -91,7 +93,8 @@ TEST(CharRects, RandomDocumentsInWalkOrder) {
             return l;
         };
         for (unsigned k = rng() % 6; k > 0; --k) {
-            const unsigned kind = rng() % 3, x = rng() % 1000, y = rng() % 1000, w = rng() % 300, h = rng() % 300;
+            const unsigned kind = rng() % 3, x = rng() % 1000, y = rng() % 1000, w = rng() % 300,
+                           h = rng() % 300;
             if (kind == 2) {
                 doc.Add((OCRRegion*)new OCRImage());  // a private base: reached by a C cast
                 continue;
@@ -119,7 +122,8 @@ TEST(CharRects, RandomDocumentsInWalkOrder) {
             }
         }
         if (round % 20 == 19) doc.release(), chars.clear(), boxes.clear();  // released slots hold null
-        std::unique_ptr<std::vector<IMGRect>> c(create_char_rect(&page.mask, &doc)), b(create_box_rect(&page.mask, &doc));
+        std::unique_ptr<std::vector<IMGRect>> c(create_char_rect(&page.mask, &doc)),
+            b(create_box_rect(&page.mask, &doc));
         ASSERT_TRUE(c && b);
         ASSERT_EQ(c->size(), chars.size());
         ASSERT_EQ(b->size(), boxes.size());

@@ -38,7 +38,8 @@ TEST(MergePassesRandom, DisablingPassesMatchReference) {
         List la = mt::make_list(a, &rng, s), lb;
         for (IMGRect* p : la) lb.push_back(p ? &b[p - a.data()] : nullptr);
         // Page sizes of 0 leave the list alone.
-        const unsigned w = k % 50 ? 1 + rng() % 1100 : 0, h = k % 70 ? 1 + rng() % 1100 : 0, tiny = rng() % 500;
+        const unsigned w = k % 50 ? 1 + rng() % 1100 : 0, h = k % 70 ? 1 + rng() % 1100 : 0,
+                       tiny = rng() % 500;
         merge_step_margin(&la, w, h);
         ref::margin(&lb, w, h);
         mt::expect_same(la, a, lb, b);

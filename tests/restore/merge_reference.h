@@ -74,8 +74,8 @@ inline void closeset(Vec* chars, List* l) {
     for (auto a = l->begin(); a != l->end(); ++a) {
         if (!*a) continue;
         IMGRect& A = **a;
-        const unsigned s = std::abs(int(A.GetBottom()) - int(A.GetTop())) +
-                           std::abs(int(A.GetRight()) - int(A.GetLeft()));
+        const unsigned s =
+            std::abs(int(A.GetBottom()) - int(A.GetTop())) + std::abs(int(A.GetRight()) - int(A.GetLeft()));
         unsigned best = 0xFFFFFFFFu;
         IMGRect* chosen = nullptr;
         for (auto b = l->begin(); b != l->end(); ++b) {
@@ -119,11 +119,10 @@ inline bool mostly_in(const TRkImgRect<unsigned short>& band, const IMGRect& c, 
 inline void margin(List* l, unsigned W, unsigned H) {
     if (W == 0 || H == 0) return;
     auto e = [](double v) { return (unsigned short)(unsigned)v; };
-    const TRkImgRect<unsigned short> bands[4] = {
-        {0, 0, (unsigned short)W, e(H * 0.03)},
-        {0, 0, e(W * 0.03), (unsigned short)H},
-        {0, e(H - H * 0.03), (unsigned short)W, (unsigned short)H},
-        {e(W - W * 0.03), 0, (unsigned short)W, (unsigned short)H}};
+    const TRkImgRect<unsigned short> bands[4] = {{0, 0, (unsigned short)W, e(H * 0.03)},
+                                                 {0, 0, e(W * 0.03), (unsigned short)H},
+                                                 {0, e(H - H * 0.03), (unsigned short)W, (unsigned short)H},
+                                                 {e(W - W * 0.03), 0, (unsigned short)W, (unsigned short)H}};
     for (auto& c : *l) {
         if (!c) continue;
         for (const auto& band : bands)
@@ -166,8 +165,7 @@ inline void tiny(List* l, unsigned min) {
 }
 
 inline void sweep(List* l) {
-    for (auto it = l->begin(); it != l->end();)
-        it = *it ? std::next(it) : l->erase(it);
+    for (auto it = l->begin(); it != l->end();) it = *it ? std::next(it) : l->erase(it);
 }
 
 }  // namespace ref

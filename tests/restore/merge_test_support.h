@@ -38,8 +38,10 @@ inline Vec random_rects(std::mt19937& rng, size_t n, const Shape& s) {
         const unsigned short l = rng() % (s.extent + 1), t = rng() % (s.extent + 1);
         IMGRect r(l, t, (unsigned short)(l + w), (unsigned short)(t + h));
         if (int(rng() % 1000) < s.oddPermille) {
-            if (rng() & 1) r.SetRight((unsigned short)(l - 1 - w % 7));
-            else r.SetBottom((unsigned short)(t - 1 - h % 7));
+            if (rng() & 1)
+                r.SetRight((unsigned short)(l - 1 - w % 7));
+            else
+                r.SetBottom((unsigned short)(t - 1 - h % 7));
         }
         r.SetBorder(rng() % 1000 < 50);
         v.push_back(r);
@@ -52,8 +54,9 @@ inline List make_list(Vec& v, std::mt19937* rng = nullptr, const Shape& s = Shap
     List l;
     for (size_t i = 0; i < v.size(); ++i) {
         const int p = rng ? int((*rng)() % 1000) : 1000;
-        l.push_back(p < s.nullPermille ? nullptr
-                    : p < s.nullPermille + s.dupPermille && i > 0 ? &v[(*rng)() % i] : &v[i]);
+        l.push_back(p < s.nullPermille                            ? nullptr
+                    : p < s.nullPermille + s.dupPermille && i > 0 ? &v[(*rng)() % i]
+                                                                  : &v[i]);
     }
     return l;
 }
@@ -68,8 +71,10 @@ inline Idx indices(const List& l, const Vec& v) {
 inline void expect_same(const List& la, const Vec& va, const List& lb, const Vec& vb) {
     ASSERT_EQ(indices(la, va), indices(lb, vb));
     for (size_t i = 0; i < va.size(); ++i)
-        ASSERT_EQ(std::make_tuple(va[i].GetLeft(), va[i].GetTop(), va[i].GetRight(), va[i].GetBottom(), va[i].IsBorder()),
-                  std::make_tuple(vb[i].GetLeft(), vb[i].GetTop(), vb[i].GetRight(), vb[i].GetBottom(), vb[i].IsBorder()))
+        ASSERT_EQ(std::make_tuple(va[i].GetLeft(), va[i].GetTop(), va[i].GetRight(), va[i].GetBottom(),
+                                  va[i].IsBorder()),
+                  std::make_tuple(vb[i].GetLeft(), vb[i].GetTop(), vb[i].GetRight(), vb[i].GetBottom(),
+                                  vb[i].IsBorder()))
             << "rectangle " << i;
 }
 
@@ -81,7 +86,9 @@ inline bool same_rect(const IMGRect& r, unsigned l, unsigned t, unsigned rt, uns
 struct Page {
     rktest::TestDib dib;
     ImgMask mask;
-    Page(unsigned w, unsigned h) : dib(w, h) { EXPECT_EQ(mask.CreateMask(dib.header(), dib.bits.data(), dib.stride), 0); }
+    Page(unsigned w, unsigned h) : dib(w, h) {
+        EXPECT_EQ(mask.CreateMask(dib.header(), dib.bits.data(), dib.stride), 0);
+    }
 };
 
 }  // namespace mt

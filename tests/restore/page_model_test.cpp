@@ -37,7 +37,9 @@ TEST(PageModel, ContainersCopyAndCheckRanges) {
     EXPECT_EQ(table.At(0).GetIndexY(), 2u);
     EXPECT_THROW(table.At(1), std::out_of_range);
     OCRImage image;
-    EXPECT_EQ(static_cast<OCRRegion&>(box).GetType() * 100 + static_cast<OCRRegion&>(table).GetType() * 10 + image.GetType(), 12u);
+    EXPECT_EQ(static_cast<OCRRegion&>(box).GetType() * 100 + static_cast<OCRRegion&>(table).GetType() * 10 +
+                  image.GetType(),
+              12u);
 }
 
 TEST(PageModel, CalcSizeCoversTableAndCells) {

@@ -70,8 +70,10 @@ std::vector<std::string> expected_lines(const Region& r) {
     for (const rkpage::Cell& cell : r.cells) {
         std::string s;
         for (size_t i = 0; i + 1 < cell.chars.size() && cell.chars[i].code != 10; ++i) {
-            if (cell.chars[i].code == 13) out.push_back(s), s.clear();
-            else s += char(cell.chars[i].code);
+            if (cell.chars[i].code == 13)
+                out.push_back(s), s.clear();
+            else
+                s += char(cell.chars[i].code);
         }
         out.push_back(s);
         out.push_back("|");
@@ -89,23 +91,30 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
             const bool table = pick(2);
             r.layout = table ? Layout::Table : Layout::Text;
             r.flags = RKCORR_OCR_RESULT_HEAD | (table ? RKCORR_OCR_RESULT_TABLE : RKCORR_OCR_RESULT_TEXT) |
-                      (pick(6) == 0 ? RKCORR_OCR_RESULT_EXCLUDED : 0) | (table && pick(3) == 0 ? RKCORR_OCR_RESULT_TEXT : 0);
-            r.left = WORD(pick(500)), r.top = WORD(pick(500)), r.right = WORD(r.left + pick(100)), r.bottom = WORD(r.top + pick(100));
+                      (pick(6) == 0 ? RKCORR_OCR_RESULT_EXCLUDED : 0) |
+                      (table && pick(3) == 0 ? RKCORR_OCR_RESULT_TEXT : 0);
+            r.left = WORD(pick(500)), r.top = WORD(pick(500)), r.right = WORD(r.left + pick(100)),
+            r.bottom = WORD(r.top + pick(100));
             r.sizeX = BYTE(pick(9)), r.sizeY = BYTE(pick(9));
             auto random_chain = [&] {
                 std::vector<Char> chars;
                 for (unsigned i = pick(6); i > 0; --i) {
                     const unsigned t = pick(8);
-                    const WORD x = WORD(pick(65536)), y = WORD(pick(1000));  // right < left and bottom < top too
-                    chars.push_back(Char{WORD(t == 0 ? 10 : t == 1 ? 13 : 'a' + pick(26)), x, y, WORD(x + pick(40) - 5),
-                                         WORD(y + pick(40) - 5), WORD(pick(65536)), WORD(pick(65536)),
+                    const WORD x = WORD(pick(65536)),
+                               y = WORD(pick(1000));  // right < left and bottom < top too
+                    chars.push_back(Char{WORD(t == 0   ? 10
+                                              : t == 1 ? 13
+                                                       : 'a' + pick(26)),
+                                         x, y, WORD(x + pick(40) - 5), WORD(y + pick(40) - 5),
+                                         WORD(pick(65536)), WORD(pick(65536)),
                                          WORD(pick(RKCORR_OCR_DETAIL_CANDIDATES))});
                 }
                 return chars;
             };
             for (unsigned n = pick(4) + (table ? 1 : 0); n > 0; --n) {
                 if (table) {
-                    rkpage::Cell c{WORD(pick(500)), WORD(pick(500)), 0, 0, BYTE(pick(9)), BYTE(pick(9)), BYTE(pick(3)), BYTE(pick(3))};
+                    rkpage::Cell c{WORD(pick(500)), WORD(pick(500)), 0, 0, BYTE(pick(9)), BYTE(pick(9)),
+                                   BYTE(pick(3)),   BYTE(pick(3))};
                     c.right = WORD(c.left + pick(100)), c.bottom = WORD(c.top + pick(100));
                     c.chars = random_chain();
                     r.cells.push_back(c);
@@ -129,7 +138,8 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
             SCOPED_TRACE("round " + std::to_string(round) + " region " + std::to_string(k));
             ASSERT_EQ(got->GetType(), want.layout == Layout::Table ? 1u : 0u);
             EXPECT_EQ(lines_of(got), expected_lines(want));
-            unsigned l = want.left, t = want.top, r = want.right, b = want.bottom;  // text: the head's rectangle
+            unsigned l = want.left, t = want.top, r = want.right,
+                     b = want.bottom;  // text: the head's rectangle
             if (got->GetType() == 1) {
                 auto* table = static_cast<const OCRTable*>(got);
                 EXPECT_EQ(table->GetSizeX() * 100 + table->GetSizeY(), want.sizeX * 100u + want.sizeY);
@@ -139,7 +149,8 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
                     l = std::min<unsigned>(l, wc.left), t = std::min<unsigned>(t, wc.top);
                     r = std::max<unsigned>(r, wc.right), b = std::max<unsigned>(b, wc.bottom);
                     const OCRCell& gc = table->At(c);
-                    EXPECT_EQ(std::vector<unsigned>({gc.GetIndexX(), gc.GetIndexY(), gc.GetMergeX(), gc.GetMergeY()}),
+                    EXPECT_EQ(std::vector<unsigned>(
+                                  {gc.GetIndexX(), gc.GetIndexY(), gc.GetMergeX(), gc.GetMergeY()}),
                               std::vector<unsigned>({wc.indexX, wc.indexY, wc.mergeX, wc.mergeY}));
                 }
             } else {  // every character of the lines kept, field by field
@@ -148,14 +159,16 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
                     for (unsigned j = 0; j < box->At(i).GetSize(); ++j) {
                         const OCRChar& gc = box->At(i).At(j);
                         const Char& wc = want.lines[i].chars[j];
-                        EXPECT_EQ(std::vector<unsigned>({gc.GetChar(), gc.GetPosX(), gc.GetPosY(), gc.GetWidth(),
-                                                         gc.GetHeight(), gc.GetDistance(), gc.GetInfo()}),
-                                  std::vector<unsigned>({wc.code, wc.left, wc.top, unsigned(wc.right - wc.left),
-                                                         unsigned(wc.bottom - wc.top), wc.dist, wc.info}));
+                        EXPECT_EQ(
+                            std::vector<unsigned>({gc.GetChar(), gc.GetPosX(), gc.GetPosY(), gc.GetWidth(),
+                                                   gc.GetHeight(), gc.GetDistance(), gc.GetInfo()}),
+                            std::vector<unsigned>({wc.code, wc.left, wc.top, unsigned(wc.right - wc.left),
+                                                   unsigned(wc.bottom - wc.top), wc.dist, wc.info}));
                     }
             }
-            const OCRRect& gr = got->GetType() == 1 ? static_cast<const OCRRect&>(*static_cast<const OCRTable*>(got))
-                                                    : *static_cast<const OCRBox*>(got);
+            const OCRRect& gr = got->GetType() == 1
+                                    ? static_cast<const OCRRect&>(*static_cast<const OCRTable*>(got))
+                                    : *static_cast<const OCRBox*>(got);
             EXPECT_EQ(std::vector<unsigned>({gr.GetPosX(), gr.GetPosY(), gr.GetWidth(), gr.GetHeight()}),
                       std::vector<unsigned>({l, t, r - l, b - t}));
         }
@@ -197,7 +210,8 @@ TEST(Parse, HeadFlagsDecideTheRegionKind) {
     OCRDocument doc;
     std::vector<int> got;
     for (unsigned short i = result[0].wChild; i; i = result[i].wNext)
-        if (result[i].wFlags & RKCORR_OCR_RESULT_HEAD) got.push_back(parse_region_head(&doc, i, result, detail));
+        if (result[i].wFlags & RKCORR_OCR_RESULT_HEAD)
+            got.push_back(parse_region_head(&doc, i, result, detail));
     EXPECT_EQ(got, (std::vector<int>{-1, -1, -1, 0, 0}));
     EXPECT_EQ(doc.GetSize(), 2u);
     GlobalUnlock(head->hDetail);

@@ -35,7 +35,8 @@ void draw_bits(const PageBlocks& page, unsigned width, unsigned height, unsigned
     auto* bits = static_cast<BYTE*>(GlobalLock(image->hBWImage));
     std::memset(bits, 0, size_t(image->wLineByte) * height);
     for (unsigned y = t; y <= b && y < height; ++y)
-        for (unsigned x = l; x <= r && x < width; ++x) bits[y * image->wLineByte + x / 8] |= BYTE(0x80 >> (x % 8));
+        for (unsigned x = l; x <= r && x < width; ++x)
+            bits[y * image->wLineByte + x / 8] |= BYTE(0x80 >> (x % 8));
     GlobalUnlock(image->hBWImage);
     GlobalUnlock(page.imgHead());
 }
@@ -75,11 +76,12 @@ TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
         Format format;
         WORD bwFlag;
         tagIMGAREAREC want;
-    } cases[] = {{Format::Bilevel, 0, kQ}, {Format::Grey8, 1, kQ}, {Format::Rgb24, 1, kQ},
-                 {Format::Palette8, 1, kQ}, {Format::Grey8, 0, kP}, {Format::Grey8, 2, kP},
+    } cases[] = {{Format::Bilevel, 0, kQ},  {Format::Grey8, 1, kQ},   {Format::Rgb24, 1, kQ},
+                 {Format::Palette8, 1, kQ}, {Format::Grey8, 0, kP},   {Format::Grey8, 2, kP},
                  {Format::Rgb24, 0, kP},    {Format::Palette8, 0, kP}};
     for (const auto& c : cases)
-        EXPECT_EQ(run_source(source_page(c.format, c.bwFlag)), Areas{c.want}) << int(c.format) << " " << c.bwFlag;
+        EXPECT_EQ(run_source(source_page(c.format, c.bwFlag)), Areas{c.want})
+            << int(c.format) << " " << c.bwFlag;
 }
 
 // An unsupported depth gives 0, a palette index past the palette -1; the
@@ -93,7 +95,7 @@ TEST(Pipeline, UnsupportedDepthAndBadPaletteIndexLeaveAreasUntouched) {
         PageBlocks page(desc);
         if (result) {
             auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(page.dib()));
-            ASSERT_EQ(bih->biClrUsed, 3u);  // white, red, black
+            ASSERT_EQ(bih->biClrUsed, 3u);                              // white, red, black
             reinterpret_cast<BYTE*>(bih + 1)[4 * 3 + 7 * 400 + 9] = 3;  // a pixel not below biClrUsed
             GlobalUnlock(page.dib());
         }
@@ -110,8 +112,8 @@ TEST(Pipeline, MissingBlocks) {
     PageDesc desc = source_page(Format::Bilevel, 0);
     PageBlocks page(desc);
     // A head whose image header, result or detail handle is dead.
-    for (size_t field : {offsetof(tagOCRHEAD, hImgHead), offsetof(tagOCRHEAD, hResult),
-                         offsetof(tagOCRHEAD, hDetail)}) {
+    for (size_t field :
+         {offsetof(tagOCRHEAD, hImgHead), offsetof(tagOCRHEAD, hResult), offsetof(tagOCRHEAD, hDetail)}) {
         PageBlocks copy(desc);
         auto* bytes = static_cast<BYTE*>(GlobalLock(copy.head()));
         const HGLOBAL dead = 0x7FFFFFF1u;
@@ -212,7 +214,8 @@ TEST(Pipeline, WriteBackLimits) {
     // Fewer survivors than the engine listed: the records past the new count
     // are left as they were.
     PageDesc few(rkpage::Canvas(200, 100));
-    for (WORD i = 0; i < 40; ++i) few.areas.push_back(area(WORD(20 + i), 20, WORD(60 + i), 60));  // overlapping
+    for (WORD i = 0; i < 40; ++i)
+        few.areas.push_back(area(WORD(20 + i), 20, WORD(60 + i), 60));  // overlapping
     PageBlocks fewPage(few);
     const std::vector<BYTE> fewBefore = fewPage.area_bytes();
     EXPECT_EQ(ImgRestoration(fewPage.arg()), 0);
@@ -257,8 +260,10 @@ TEST(Pipeline, EveryLockFailureReleasesEverything) {
             EXPECT_EQ(r, n <= 4 ? -1 : 0) << "lock " << n;
             EXPECT_EQ(RkTestTotalLocks(), 0u) << "lock " << n;
             const std::vector<BYTE> after = page.area_bytes();
-            if (n <= calls) EXPECT_EQ(after, before) << "lock " << n;
-            else EXPECT_EQ(page.areas(), full);
+            if (n <= calls)
+                EXPECT_EQ(after, before) << "lock " << n;
+            else
+                EXPECT_EQ(page.areas(), full);
         }
     }
 }

@@ -23,8 +23,8 @@ inline PIX* ToPix(const TestDib& b) {
 
 // Boxes as sorted (left, top, right, bottom), offset by (dx, dy); 1 x 1 boxes
 // left out when dropDots.
-inline std::vector<std::tuple<int, int, int, int>> LeptBoxes(PIX* pix, int connectivity, bool dropDots, int dx = 0,
-                                                             int dy = 0) {
+inline std::vector<std::tuple<int, int, int, int>> LeptBoxes(PIX* pix, int connectivity, bool dropDots,
+                                                             int dx = 0, int dy = 0) {
     std::vector<std::tuple<int, int, int, int>> out;
     BOXA* boxa = pixConnCompBB(pix, connectivity);
     for (int i = 0; i < boxaGetCount(boxa); ++i) {

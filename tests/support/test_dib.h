@@ -50,7 +50,11 @@ struct TestDib {
 
     // colors < 0: 2 for 1-bit (white, black), a 256-level grey ramp for 8-bit.
     TestDib(int width, int height, bool topDownRows = false, int bitCount = 1, int colors = -1, int slack = 0)
-        : w(width), h(height), bpp(bitCount), stride(((bitCount * width + 31) / 32) * 4 + slack), topDown(topDownRows) {
+        : w(width),
+          h(height),
+          bpp(bitCount),
+          stride(((bitCount * width + 31) / 32) * 4 + slack),
+          topDown(topDownRows) {
         if (colors < 0) colors = bpp <= 8 ? 1 << bpp : 0;
         headerStore.assign((40 + 4 * (colors > 2 ? colors : 2) + 3) / 4, 0);
         BITMAPINFOHEADER* hd = header();
@@ -63,7 +67,8 @@ struct TestDib {
         hd->biYPelsPerMeter = 7874;
         hd->biClrUsed = static_cast<DWORD>(colors);
         for (int i = 0; i < colors; ++i) {
-            const BYTE v = bpp == 1 ? static_cast<BYTE>(i ? 0 : 255) : static_cast<BYTE>(i * 255 / (colors > 1 ? colors - 1 : 1));
+            const BYTE v = bpp == 1 ? static_cast<BYTE>(i ? 0 : 255)
+                                    : static_cast<BYTE>(i * 255 / (colors > 1 ? colors - 1 : 1));
             palette()[i] = RGBQUAD{v, v, v, 0};
         }
         bits.assign(static_cast<size_t>(stride) * h, 0);
@@ -77,8 +82,12 @@ struct TestDib {
     int height() const { return h; }
     int colors() const { return static_cast<int>(header()->biClrUsed); }
     BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(headerStore.data()); }
-    const BITMAPINFOHEADER* header() const { return reinterpret_cast<const BITMAPINFOHEADER*>(headerStore.data()); }
-    RGBQUAD* palette() { return reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(headerStore.data()) + 40); }
+    const BITMAPINFOHEADER* header() const {
+        return reinterpret_cast<const BITMAPINFOHEADER*>(headerStore.data());
+    }
+    RGBQUAD* palette() {
+        return reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(headerStore.data()) + 40);
+    }
     const RGBQUAD* palette() const { return const_cast<TestDib*>(this)->palette(); }
     // A fresh image object viewing this buffer (1-bit, no slack).
     CRkBWImage image() { return CRkBWImage(header(), bits.data(), 0); }

@@ -28,8 +28,10 @@ private:
 void run_with_refusal(bool thread, unsigned n) {
     std::atomic<int> runs{0}, deletes{0};
     {
-        if (thread) RkTestFailNthThread(n);
-        else RkTestFailNthEvent(n);
+        if (thread)
+            RkTestFailNthThread(n);
+        else
+            RkTestFailNthEvent(n);
         CRkThreadPool pool(3);
         RkTestFailNthThread(0);
         RkTestFailNthEvent(0);

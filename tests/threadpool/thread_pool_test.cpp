@@ -25,7 +25,8 @@ struct Tally {
 
 class CountingCommand : public CRkCommand {
 public:
-    CountingCommand(Tally& tally, size_t id, unsigned sleepMicroseconds = 0) : m_tally(tally), m_id(id), m_sleep(sleepMicroseconds) {}
+    CountingCommand(Tally& tally, size_t id, unsigned sleepMicroseconds = 0)
+        : m_tally(tally), m_id(id), m_sleep(sleepMicroseconds) {}
     ~CountingCommand() override { ++m_tally.deletes[m_id], ++m_tally.totalDeletes; }
     void Run() override {
         if (m_sleep) std::this_thread::sleep_for(std::chrono::microseconds(m_sleep));
@@ -48,7 +49,8 @@ TEST(ThreadPool, RandomBatchesRunEveryCommandExactlyOnce) {
             CRkThreadPool pool(workers);
             for (size_t batch = 0, next = 0; next < total; ++batch) {
                 // Runs of tiny batches, and every fourth batch of commands of random short durations.
-                const size_t n = std::min<size_t>(total - next, batch % 500 < 400 ? random() % 4 : random() % 300);
+                const size_t n =
+                    std::min<size_t>(total - next, batch % 500 < 400 ? random() % 4 : random() % 300);
                 for (size_t i = 0; i < n; ++i) {
                     pool.Store(new CountingCommand(tally, next++, batch % 4 == 3 ? random() % 400 : 0));
                 }
@@ -90,8 +92,10 @@ TEST(ThreadPool, WorkersRunTheBatchInParallelOffTheOwnersThread) {
             ++m_arrived;
             const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
             while (m_arrived < 3)
-                if (std::chrono::steady_clock::now() > limit) return;
-                else std::this_thread::yield();
+                if (std::chrono::steady_clock::now() > limit)
+                    return;
+                else
+                    std::this_thread::yield();
             ++m_met;
         }
         std::atomic<int>& m_arrived;

@@ -77,7 +77,7 @@ typedef struct tagRGBTRIPLE {
 /* The host's macros, spelled its own way. */
 #define TRUE (1 == 1)
 #define FALSE (1 == 0)
-#define MAKEWORD(a, b) ((WORD)(((BYTE)((a) & 0xff)) | ((WORD)((BYTE)((b) & 0xff))) << 8))
+#define MAKEWORD(a, b) ((WORD)(((BYTE)((a)&0xff)) | ((WORD)((BYTE)((b)&0xff))) << 8))
 #define INFINITE 0xFFFFFFFF
 #define WAIT_FAILED ((DWORD)0xFFFFFFFF)
 #define WAIT_OBJECT_0 0

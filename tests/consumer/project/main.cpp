@@ -46,7 +46,8 @@ int main() {
     img->wXResolution = img->wYResolution = 300;
     img->hDIB = dib;
     for (unsigned y = 10; y <= 25; ++y)
-        for (unsigned x = 16; x <= 31; ++x) static_cast<BYTE*>(bitsP)[y * lineBytes + x / 8] |= BYTE(0x80 >> (x % 8));
+        for (unsigned x = 16; x <= 31; ++x)
+            static_cast<BYTE*>(bitsP)[y * lineBytes + x / 8] |= BYTE(0x80 >> (x % 8));
     auto* bih = static_cast<BITMAPINFOHEADER*>(dibP);
     bih->biSize = sizeof(BITMAPINFOHEADER);
     bih->biWidth = width;
@@ -55,7 +56,7 @@ int main() {
     bih->biBitCount = 1;
     bih->biClrUsed = 2;
     auto* res = static_cast<tagRESULT*>(resultP);
-    res[0].wChild = 1;                                  // root -> region head
+    res[0].wChild = 1;                                                // root -> region head
     res[1].wFlags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT;  // head and only line
     res[1].wChild = 2;
     res[1].wDetail = 1;
@@ -68,8 +69,8 @@ int main() {
 
     const int rc = ImgRestoration(reinterpret_cast<void*>(static_cast<uintptr_t>(head)));
     auto* areas = static_cast<tagIMGAREA*>(GlobalLock(area));
-    const bool ok = rc == 0 && areas->wCount == 1 && areas->area[0].wLeft == 16 && areas->area[0].wRight == 30 &&
-                    areas->area[0].wTop == 11 && areas->area[0].wBottom == 25;
+    const bool ok = rc == 0 && areas->wCount == 1 && areas->area[0].wLeft == 16 &&
+                    areas->area[0].wRight == 30 && areas->area[0].wTop == 11 && areas->area[0].wBottom == 25;
     // No block stays locked: a lock and an unlock leave none behind.
     bool unlocked = true;
     for (HGLOBAL b : {head, image, bits, dib, result, detail}) {
@@ -78,8 +79,8 @@ int main() {
     }
     if (!ok || !unlocked)
         std::printf("ImgRestoration: %d, %u areas, first (%u, %u)-(%u, %u)\n", rc, unsigned(areas->wCount),
-                    unsigned(areas->area[0].wLeft), unsigned(areas->area[0].wTop), unsigned(areas->area[0].wRight),
-                    unsigned(areas->area[0].wBottom));
+                    unsigned(areas->area[0].wLeft), unsigned(areas->area[0].wTop),
+                    unsigned(areas->area[0].wRight), unsigned(areas->area[0].wBottom));
     GlobalUnlock(area);
     for (HGLOBAL b : {head, area, image, bits, dib, result, detail}) GlobalFree(b);
     return ok && unlocked ? 0 : 1;
