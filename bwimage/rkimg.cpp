@@ -70,14 +70,10 @@ WORD DIBNumColors(const BYTE* dib) {
         if (used != 0) return static_cast<WORD>(used);
     }
     switch (DIBBitCount(dib)) {
-        case 1:
-            return 2;
-        case 4:
-            return 16;
-        case 8:
-            return 256;
-        default:
-            return 0;
+        case 1: return 2;
+        case 4: return 16;
+        case 8: return 256;
+        default: return 0;
     }
 }
 

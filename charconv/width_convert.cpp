@@ -26,28 +26,19 @@ unsigned int unvoiced_katakana(unsigned int c) {
         case 0x8372:
         case 0x8375:
         case 0x8378:
-        case 0x837B:
-            return c - 1;
+        case 0x837B: return c - 1;
         case 0x8370:
         case 0x8373:
         case 0x8376:
         case 0x8379:
-        case 0x837C:
-            return c - 2;
-        case 0x838E:
-            return 0x838F;  // small wa
-        case 0x8390:
-            return 0x8343;  // wi
-        case 0x8391:
-            return 0x8347;  // we
-        case 0x8394:
-            return 0x8345;  // vu
-        case 0x8395:
-            return 0x834A;  // small ka
-        case 0x8396:
-            return 0x8350;  // small ke
-        default:
-            return c;
+        case 0x837C: return c - 2;
+        case 0x838E: return 0x838F;  // small wa
+        case 0x8390: return 0x8343;  // wi
+        case 0x8391: return 0x8347;  // we
+        case 0x8394: return 0x8345;  // vu
+        case 0x8395: return 0x834A;  // small ka
+        case 0x8396: return 0x8350;  // small ke
+        default: return c;
     }
 }
 
@@ -88,14 +79,10 @@ unsigned short One2Two(unsigned short u) {
     if (u >= 0x20 && u <= 0x7E) return wTable1[u - 0x20];
     if (u >= 0xFF61 && u <= 0xFF9F) return wTable2[u - 0xFF61];
     switch (u) {
-        case 0xA2:
-            return 0xFFE0;
-        case 0xA3:
-            return 0xFFE1;
-        case 0xA5:
-            return 0xFFE5;
-        default:
-            return u;
+        case 0xA2: return 0xFFE0;
+        case 0xA3: return 0xFFE1;
+        case 0xA5: return 0xFFE5;
+        default: return u;
     }
 }
 
@@ -103,57 +90,32 @@ unsigned short Two2One(unsigned short u, int oneway) {
     if (u >= 0x30A1 && u <= 0x30ED) return fold((oneway ? wTable1_Oneway : wTable1_Twoway)[u - 0x30A1], u);
     if (u >= 0xFF01 && u <= 0xFF5E) return fold((oneway ? wTable2_Oneway : wTable2_Twoway)[u - 0xFF01], u);
     switch (u) {
-        case 0xFFE5:
-            return 0xA5;
-        case 0xFFE1:
-            return 0xA3;
-        case 0xFFE0:
-            return 0xA2;
-        case 0x30EF:
-            return 0xFF9C;
-        case 0x30F2:
-            return 0xFF66;
-        case 0x30F3:
-            return 0xFF9D;
-        case 0x30FB:
-            return 0xFF65;
-        case 0x30FC:
-            return 0xFF70;
-        case 0x30F4:
-            return oneway ? 0xFF73 : u;
-        case 0x309C:
-            return 0xFF9F;
-        case 0x309B:
-            return 0xFF9E;
-        case 0x3000:
-            return 0x20;
-        case 0x3001:
-            return 0xFF64;
-        case 0x3002:
-            return 0xFF61;
-        case 0x300C:
-            return 0xFF62;
-        case 0x300D:
-            return 0xFF63;
+        case 0xFFE5: return 0xA5;
+        case 0xFFE1: return 0xA3;
+        case 0xFFE0: return 0xA2;
+        case 0x30EF: return 0xFF9C;
+        case 0x30F2: return 0xFF66;
+        case 0x30F3: return 0xFF9D;
+        case 0x30FB: return 0xFF65;
+        case 0x30FC: return 0xFF70;
+        case 0x30F4: return oneway ? 0xFF73 : u;
+        case 0x309C: return 0xFF9F;
+        case 0x309B: return 0xFF9E;
+        case 0x3000: return 0x20;
+        case 0x3001: return 0xFF64;
+        case 0x3002: return 0xFF61;
+        case 0x300C: return 0xFF62;
+        case 0x300D: return 0xFF63;
         // Quotation marks and dashes: two-way keeps what One2Two does not produce.
-        case 0x2018:
-            return 0x60;
-        case 0x2019:
-            return 0x27;
-        case 0x201D:
-            return 0x22;
-        case 0x2010:
-            return oneway ? 0xFF70 : u;
-        case 0x201A:
-            return oneway ? 0x2C : u;
-        case 0x201B:
-            return oneway ? 0x27 : u;
-        case 0x201C:
-            return oneway ? 0x22 : u;
-        case 0x201F:
-            return oneway ? 0x22 : u;
-        default:
-            return u;
+        case 0x2018: return 0x60;
+        case 0x2019: return 0x27;
+        case 0x201D: return 0x22;
+        case 0x2010: return oneway ? 0xFF70 : u;
+        case 0x201A: return oneway ? 0x2C : u;
+        case 0x201B: return oneway ? 0x27 : u;
+        case 0x201C: return oneway ? 0x22 : u;
+        case 0x201F: return oneway ? 0x22 : u;
+        default: return u;
     }
 }
 
@@ -161,30 +123,18 @@ unsigned short RkTwo2One(unsigned short u) {
     if (u >= 0x30A0 && u <= 0x30FF) return fold(wTable_Oneway1[u - 0x30A0], u);
     if (u >= 0xFF00 && u <= 0xFF5F) return fold(wTable_Oneway2[u - 0xFF00], u);
     switch (u) {
-        case 0xFFE5:
-            return 0x5C;
-        case 0xFFE3:
-            return 0x7E;
-        case 0x309C:
-            return 0xFF9F;
-        case 0x309B:
-            return 0xFF9E;
-        case 0x3001:
-            return 0xFF64;
-        case 0x3002:
-            return 0xFF61;
-        case 0x300C:
-            return 0xFF62;
-        case 0x300D:
-            return 0xFF63;
-        case 0x2018:
-            return 0x60;
-        case 0x2019:
-            return 0x27;
-        case 0x201D:
-            return 0x22;
-        default:
-            return u;
+        case 0xFFE5: return 0x5C;
+        case 0xFFE3: return 0x7E;
+        case 0x309C: return 0xFF9F;
+        case 0x309B: return 0xFF9E;
+        case 0x3001: return 0xFF64;
+        case 0x3002: return 0xFF61;
+        case 0x300C: return 0xFF62;
+        case 0x300D: return 0xFF63;
+        case 0x2018: return 0x60;
+        case 0x2019: return 0x27;
+        case 0x201D: return 0x22;
+        default: return u;
     }
 }
 

@@ -123,10 +123,8 @@ std::string ReadPageImage(const std::string& path, uint32_t defaultDpi, PageImag
         case IFF_TIFF_LZW:
         case IFF_TIFF_ZIP:
         case IFF_TIFF_JPEG:
-        case IFF_PNM:
-            break;
-        default:
-            return "unsupported image format (PNG, TIFF, BMP, PNM and JPEG are read)";
+        case IFF_PNM: break;
+        default: return "unsupported image format (PNG, TIFF, BMP, PNM and JPEG are read)";
     }
     PixPtr pix;
     {

@@ -23,14 +23,10 @@ namespace {
 
 const char* KindName(PageKind k) {
     switch (k) {
-        case PageKind::Bilevel:
-            return "1-bit";
-        case PageKind::Grey:
-            return "8-bit grey";
-        case PageKind::Palette:
-            return "8-bit palette";
-        case PageKind::Colour:
-            return "24-bit colour";
+        case PageKind::Bilevel: return "1-bit";
+        case PageKind::Grey: return "8-bit grey";
+        case PageKind::Palette: return "8-bit palette";
+        case PageKind::Colour: return "24-bit colour";
     }
     return "?";
 }

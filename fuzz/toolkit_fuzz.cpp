@@ -175,51 +175,21 @@ void draw(Ctx& c) {
     c.range(horizontal != 0 ? c.img.w : c.img.h, a, b);
     std::vector<Ran> runs(1, Ran(a, b));
     switch (c.in.ConsumeIntegralInRange<int>(0, 14)) {
-        case 0:
-            v.Draw(c.x(), c.y());
-            break;
-        case 1:
-            v.Erase(c.x(), c.y());
-            break;
-        case 2:
-            v.Reverse(c.x(), c.y());
-            break;
-        case 3:
-            v.Draw(line, a, b, horizontal);
-            break;
-        case 4:
-            v.Erase(line, a, b, horizontal);
-            break;
-        case 5:
-            v.Reverse(line, a, b, horizontal);
-            break;
-        case 6:
-            v.Draw(c.rect());
-            break;
-        case 7:
-            v.Erase(c.rect());
-            break;
-        case 8:
-            v.Reverse(c.rect());
-            break;
-        case 9:
-            v.Draw(line, runs, horizontal);
-            break;
-        case 10:
-            v.Erase(line, runs, horizontal);
-            break;
-        case 11:
-            v.Reverse(line, runs, horizontal);
-            break;
-        case 12:
-            v.DrawFrameRect(c.rect());
-            break;
-        case 13:
-            v.EraseFrameRect(c.rect());
-            break;
-        default:
-            v.TrimRect(c.rect());
-            break;
+        case 0: v.Draw(c.x(), c.y()); break;
+        case 1: v.Erase(c.x(), c.y()); break;
+        case 2: v.Reverse(c.x(), c.y()); break;
+        case 3: v.Draw(line, a, b, horizontal); break;
+        case 4: v.Erase(line, a, b, horizontal); break;
+        case 5: v.Reverse(line, a, b, horizontal); break;
+        case 6: v.Draw(c.rect()); break;
+        case 7: v.Erase(c.rect()); break;
+        case 8: v.Reverse(c.rect()); break;
+        case 9: v.Draw(line, runs, horizontal); break;
+        case 10: v.Erase(line, runs, horizontal); break;
+        case 11: v.Reverse(line, runs, horizontal); break;
+        case 12: v.DrawFrameRect(c.rect()); break;
+        case 13: v.EraseFrameRect(c.rect()); break;
+        default: v.TrimRect(c.rect()); break;
     }
 }
 

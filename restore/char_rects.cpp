@@ -45,8 +45,7 @@ void for_each_char(const OCRDocument& doc, Visit& visit) {
                 }
                 break;
             }
-            default:
-                break;
+            default: break;
         }
     }
 }
@@ -55,12 +54,9 @@ void for_each_char(const OCRDocument& doc, Visit& visit) {
 const OCRRect* box_rect_of(const OCRRegion* region) {
     if (!region) return nullptr;
     switch (region->GetType()) {
-        case 0:
-            return static_cast<const OCRBox*>(region);
-        case 1:
-            return static_cast<const OCRTable*>(region);
-        default:
-            return nullptr;
+        case 0: return static_cast<const OCRBox*>(region);
+        case 1: return static_cast<const OCRTable*>(region);
+        default: return nullptr;
     }
 }
 

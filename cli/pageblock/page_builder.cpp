@@ -234,21 +234,15 @@ void PageBlocks::build(const PageDesc& desc) {
             bitCount = 1;
             palette = {RGBQUAD{255, 255, 255, 0}, RGBQUAD{0, 0, 0, 0}};
             break;
-        case Format::Grey8:
-            bitCount = 8;
-            break;
+        case Format::Grey8: bitCount = 8; break;
         case Format::Palette8:
             if (!fromCanvas && desc.dibBlock.empty())
                 throw std::invalid_argument("a palette page needs a canvas");
             bitCount = 8;
             palette = make_palette(img, indices);
             break;
-        case Format::Rgb24:
-            bitCount = 24;
-            break;
-        case Format::Other:
-            bitCount = desc.otherBitCount;
-            break;
+        case Format::Rgb24: bitCount = 24; break;
+        case Format::Other: bitCount = desc.otherBitCount; break;
     }
     const unsigned stride = row_bytes(w, bitCount);
     const size_t bitsAt = sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * palette.size();
@@ -281,19 +275,14 @@ void PageBlocks::build(const PageDesc& desc) {
                     case Format::Bilevel:
                         if (ink(x, y)) row[x / 8] |= BYTE(0x80u >> (x % 8));
                         break;
-                    case Format::Grey8:
-                        row[x] = fromCanvas ? img.grey(x, y) : ink(x, y) ? 0 : 255;
-                        break;
-                    case Format::Palette8:
-                        row[x] = indices[size_t(y) * w + x];
-                        break;
+                    case Format::Grey8: row[x] = fromCanvas ? img.grey(x, y) : ink(x, y) ? 0 : 255; break;
+                    case Format::Palette8: row[x] = indices[size_t(y) * w + x]; break;
                     case Format::Rgb24: {
                         const Rgb c = fromCanvas ? img.at(x, y) : ink(x, y) ? kBlack : kWhite;
                         row[3 * x] = c.b, row[3 * x + 1] = c.g, row[3 * x + 2] = c.r;
                         break;
                     }
-                    case Format::Other:
-                        break;
+                    case Format::Other: break;
                 }
             }
         }

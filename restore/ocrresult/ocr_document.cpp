@@ -26,17 +26,10 @@ void OCRDocument::release() {
         // cells and characters. OCRImage derives privately from OCRRegion,
         // hence the explicit-conversion cast.
         switch (region->GetType()) {
-            case RKCORR_OCR_REGION_BOX:
-                delete static_cast<OCRBox*>(region);
-                break;
-            case RKCORR_OCR_REGION_TABLE:
-                delete static_cast<OCRTable*>(region);
-                break;
-            case RKCORR_OCR_REGION_IMAGE:
-                delete (OCRImage*)region;
-                break;
-            default:
-                break;  // a foreign kind: its owner's business
+            case RKCORR_OCR_REGION_BOX: delete static_cast<OCRBox*>(region); break;
+            case RKCORR_OCR_REGION_TABLE: delete static_cast<OCRTable*>(region); break;
+            case RKCORR_OCR_REGION_IMAGE: delete (OCRImage*)region; break;
+            default: break;  // a foreign kind: its owner's business
         }
         region = nullptr;
     }

@@ -40,14 +40,10 @@ rkpage::PageDesc small_page(rkpage::Format format) {
 
 ImgMask* mask_source(rkpage::Format f, tagIMGHEAD* head) {
     switch (f) {
-        case rkpage::Format::Bilevel:
-            return mask_from_bw(head);
-        case rkpage::Format::Grey8:
-            return mask_from_8bit_gray(head);
-        case rkpage::Format::Palette8:
-            return mask_from_8bit_palette(head);
-        default:
-            return mask_from_24bit(head);
+        case rkpage::Format::Bilevel: return mask_from_bw(head);
+        case rkpage::Format::Grey8: return mask_from_8bit_gray(head);
+        case rkpage::Format::Palette8: return mask_from_8bit_palette(head);
+        default: return mask_from_24bit(head);
     }
 }
 

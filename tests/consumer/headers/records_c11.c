@@ -4,17 +4,11 @@
 
 unsigned rkcorr_c_record_size(int which) {
     switch (which) {
-        case 0:
-            return (unsigned)sizeof(tagOCRHEAD);
-        case 1:
-            return (unsigned)sizeof(tagIMGHEAD);
-        case 2:
-            return (unsigned)sizeof(tagRESULT);
-        case 3:
-            return (unsigned)sizeof(tagDETAIL);
-        case 4:
-            return (unsigned)offsetof(tagDETAIL, bSizeX);
-        default:
-            return (unsigned)sizeof(tagIMGAREA);
+        case 0: return (unsigned)sizeof(tagOCRHEAD);
+        case 1: return (unsigned)sizeof(tagIMGHEAD);
+        case 2: return (unsigned)sizeof(tagRESULT);
+        case 3: return (unsigned)sizeof(tagDETAIL);
+        case 4: return (unsigned)offsetof(tagDETAIL, bSizeX);
+        default: return (unsigned)sizeof(tagIMGAREA);
     }
 }
