@@ -1,3 +1,4 @@
+// Whole-or-nothing files: a unique temporary name in the target's folder, renamed into place.
 #include "cli/atomic_file.h"
 
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+// Parsing and checking of rkcorr's command line, and its help text.
 #include "cli/options.h"
 
 #include <algorithm>

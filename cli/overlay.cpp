@@ -1,3 +1,4 @@
+// The overlay picture of a page: picture areas outlined, characters shaded.
 #include "cli/overlay.h"
 
 #include <leptonica/allheaders.h>

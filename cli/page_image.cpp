@@ -1,3 +1,4 @@
+// Reading a page image into the 1-bit page and the bitmap the engine's blocks need.
 #include "cli/page_image.h"
 
 #include "cli/quiet_stderr.h"

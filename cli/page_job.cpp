@@ -1,3 +1,4 @@
+// One page from file to result (read, recognise, restore, overlay) and its JSON line.
 #include "cli/page_job.h"
 
 #include <nlohmann/json.hpp>

@@ -1,3 +1,4 @@
+// The tool's own picture areas: ink not read as confident text, joined into blocks.
 #include "cli/picture_finder.h"
 
 #include <leptonica/allheaders.h>

@@ -1,3 +1,4 @@
+// The one-line progress bar on standard error.
 #include "cli/progress_bar.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Standard error silenced while an image decoder runs, behind one lock.
 #include "cli/quiet_stderr.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The recognition's JSON form: checked reading and writing.
 #include "cli/recognition_json.h"
 
 #include <nlohmann/json.hpp>

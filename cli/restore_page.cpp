@@ -1,3 +1,4 @@
+// A page laid out as the engine's result block, restored, and its areas read back.
 #include "cli/restore_page.h"
 
 #include <rkcorr/rkcorr.h>

@@ -1,3 +1,4 @@
+// Recognition with Tesseract, laid out as regions, lines and characters.
 #include "cli/tesseract_engine.h"
 
 #include <leptonica/allheaders.h>

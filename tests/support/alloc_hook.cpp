@@ -1,3 +1,4 @@
+// The replaced operator new and delete behind the tests' allocation failures.
 #include "support/alloc_hook.h"
 
 #include <cstdlib>
