@@ -49,6 +49,18 @@ void FillSpan(BYTE* row, WORD start, WORD end, BYTE fill) {
     row[e] = static_cast<BYTE>((row[e] & keepRight) | (fill & ~keepRight));
 }
 
+// A span set or cleared: a row's bytes at once, a column pixel by pixel
+// through the image's own pixel operation. An empty span changes nothing.
+template <class Pixel>
+void PaintSpan(CRkBWImage& image, WORD line, WORD start, WORD end, int horizontal, BYTE fill, Pixel pixel) {
+    if (start > end) return;
+    if (horizontal != 0) {
+        FillSpan(image.GetLineData(line), start, end, fill);
+        return;
+    }
+    for (UINT y = start; y <= end; ++y) pixel(static_cast<WORD>(y));
+}
+
 }  // namespace
 
 // ---- single pixels -------------------------------------------------------
@@ -63,21 +75,11 @@ void CRkBWImage::Reverse(WORD x, WORD y) { GetLineData(y)[x >> 3] ^= PixelMask(x
 // An empty span (start > end) changes nothing.
 
 void CRkBWImage::Draw(WORD line, WORD start, WORD end, int horizontal) {
-    if (start > end) return;
-    if (horizontal != 0) {
-        FillSpan(GetLineData(line), start, end, 0xFF);
-        return;
-    }
-    for (UINT y = start; y <= end; ++y) Draw(line, static_cast<WORD>(y));
+    PaintSpan(*this, line, start, end, horizontal, 0xFF, [&](WORD y) { Draw(line, y); });
 }
 
 void CRkBWImage::Erase(WORD line, WORD start, WORD end, int horizontal) {
-    if (start > end) return;
-    if (horizontal != 0) {
-        FillSpan(GetLineData(line), start, end, 0x00);
-        return;
-    }
-    for (UINT y = start; y <= end; ++y) Erase(line, static_cast<WORD>(y));
+    PaintSpan(*this, line, start, end, horizontal, 0x00, [&](WORD y) { Erase(line, y); });
 }
 
 void CRkBWImage::Reverse(WORD line, WORD start, WORD end, int horizontal) {

@@ -14,15 +14,30 @@ inline void Untranspose(Frame& f) {
     std::swap(f.right, f.bottom);
 }
 
+// The live frames of the table, in its order, as rectangles; frames of a
+// vertical scan are turned back, and rectangles that carry runs take them.
+inline void take_runs(TRkImgRect<unsigned short>&, Frame&) {}
+inline void take_runs(TRkImgRectPlus<unsigned short>& r, Frame& f) { r.runs = std::move(f.runs); }
+
+template <class Rect>
+void report_live(CRkFramePack& frames, std::vector<Rect>& rects, bool transposed) {
+    rects.clear();
+    rects.reserve(frames.frames.size());
+    for (Frame& f : frames.frames) {
+        if (!CRkFramePack::IsLive(f)) continue;
+        if (transposed) Untranspose(f);
+        rects.emplace_back(f.left, f.top, f.right, f.bottom);
+        take_runs(rects.back(), f);
+    }
+}
+
 }  // namespace
 
 int CRkBWImage::SegmentInit(std::vector<TRkImgRect<unsigned short>>& rects, TRkImgRect<unsigned short>* area,
                             int dropDots, int connect8, int eraseDots, CRkBWImage* dotImage) {
     CRkFramePack frames;
     LocalLabelingRan(frames, area ? *area : GetRkImgRect(), dropDots, connect8, 0, eraseDots, dotImage);
-    rects.clear();
-    for (const Frame& f : frames.frames)
-        if (CRkFramePack::IsLive(f)) rects.emplace_back(f.left, f.top, f.right, f.bottom);
+    report_live(frames, rects, false);
     return 1;
 }
 
@@ -31,13 +46,7 @@ int CRkBWImage::LabelingRan(std::vector<TRkImgRectPlus<unsigned short>>& rects,
                             CRkBWImage* dotImage) {
     CRkFramePack frames;
     LocalLabelingRan(frames, area ? *area : GetRkImgRect(), dropDots, connect8, 1, eraseDots, dotImage);
-    rects.clear();
-    rects.reserve(frames.frames.size());
-    for (Frame& f : frames.frames) {
-        if (!CRkFramePack::IsLive(f)) continue;
-        rects.emplace_back(f.left, f.top, f.right, f.bottom);
-        rects.back().runs = std::move(f.runs);
-    }
+    report_live(frames, rects, false);
     return 1;
 }
 
@@ -45,12 +54,7 @@ int CRkBWImage::SegmentLineRect(std::vector<TRkImgRect<unsigned short>>& rects, 
                                 int horizontal, TRkImgRect<unsigned short>* area, int connect8) {
     CRkFramePack frames;
     LocalLabelingLineRect(frames, minLength, horizontal, area ? *area : GetRkImgRect(), connect8, 0);
-    rects.clear();
-    for (Frame& f : frames.frames) {
-        if (!CRkFramePack::IsLive(f)) continue;
-        if (!horizontal) Untranspose(f);
-        rects.emplace_back(f.left, f.top, f.right, f.bottom);
-    }
+    report_live(frames, rects, !horizontal);
     return 1;
 }
 
@@ -58,12 +62,6 @@ int CRkBWImage::LabelingLineRect(std::vector<TRkImgRectPlus<unsigned short>>& re
                                  int horizontal, TRkImgRect<unsigned short>* area, int connect8) {
     CRkFramePack frames;
     LocalLabelingLineRect(frames, minLength, horizontal, area ? *area : GetRkImgRect(), connect8, 1);
-    rects.clear();
-    for (Frame& f : frames.frames) {
-        if (!CRkFramePack::IsLive(f)) continue;
-        if (!horizontal) Untranspose(f);
-        rects.emplace_back(f.left, f.top, f.right, f.bottom);
-        rects.back().runs = std::move(f.runs);
-    }
+    report_live(frames, rects, !horizontal);
     return 1;
 }

@@ -44,6 +44,27 @@ void CloseGaps(std::vector<Run>& runs, WORD gap) {
     runs.resize(kept + 1, runs[0]);
 }
 
+// The white runs between start and end of a row or column whose pixel at
+// position p is black when black(p), one pixel test (a virtual call) each.
+template <class Black>
+void WhiteRuns(std::vector<TRkImgRan<unsigned short>>& runs, WORD start, WORD end, Black black) {
+    runs.clear();
+    bool open = false;
+    unsigned int first = 0;
+    for (unsigned int p = start; p <= end; ++p) {
+        if (!black(p)) {
+            if (!open) {
+                open = true;
+                first = p;
+            }
+        } else if (open) {
+            runs.emplace_back(static_cast<unsigned short>(first), static_cast<unsigned short>(p - 1));
+            open = false;
+        }
+    }
+    if (open) runs.emplace_back(static_cast<unsigned short>(first), end);
+}
+
 }  // namespace
 
 void CRkBWImage::HRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start, WORD end) {
@@ -122,40 +143,12 @@ void CRkBWImage::VRanExtract(std::vector<TRkImgRan2Plus<unsigned short>>* runs, 
 
 void CRkBWImage::HWhiteRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start,
                                   WORD end) {
-    runs.clear();
-    bool open = false;
-    unsigned int first = 0;
-    for (unsigned int x = start; x <= end; ++x) {
-        if (!IsBlack(static_cast<WORD>(x), line)) {
-            if (!open) {
-                open = true;
-                first = x;
-            }
-        } else if (open) {
-            runs.emplace_back(static_cast<unsigned short>(first), static_cast<unsigned short>(x - 1));
-            open = false;
-        }
-    }
-    if (open) runs.emplace_back(static_cast<unsigned short>(first), end);
+    WhiteRuns(runs, start, end, [&](unsigned int x) { return IsBlack(static_cast<WORD>(x), line); });
 }
 
 void CRkBWImage::VWhiteRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start,
                                   WORD end) {
-    runs.clear();
-    bool open = false;
-    unsigned int first = 0;
-    for (unsigned int y = start; y <= end; ++y) {
-        if (!IsBlack(line, static_cast<WORD>(y))) {
-            if (!open) {
-                open = true;
-                first = y;
-            }
-        } else if (open) {
-            runs.emplace_back(static_cast<unsigned short>(first), static_cast<unsigned short>(y - 1));
-            open = false;
-        }
-    }
-    if (open) runs.emplace_back(static_cast<unsigned short>(first), end);
+    WhiteRuns(runs, start, end, [&](unsigned int y) { return IsBlack(line, static_cast<WORD>(y)); });
 }
 
 int CRkBWImage::RanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start, WORD end,

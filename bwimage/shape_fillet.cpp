@@ -104,22 +104,21 @@ void CRkBWImage::FilletRect2(Rect& rect) {
         return n;
     };
     int topTrim, topCut, bottomTrim, bottomCut, leftTrim, leftCut, rightTrim, rightCut;
-    ScanSide(
-        height, [&](int i) { return rowCount(r.top + i); }, topTrim, topCut);
-    ScanSide(
-        height, [&](int i) { return rowCount(r.bottom - i); }, bottomTrim, bottomCut);
-    if (width < 4) {
-        topCut = topTrim;
-        bottomCut = bottomTrim;
-    }
-    ScanSide(
-        width, [&](int i) { return columnCount(r.left + i); }, leftTrim, leftCut);
-    ScanSide(
-        width, [&](int i) { return columnCount(r.right - i); }, rightTrim, rightCut);
-    if (height < 4) {
-        leftCut = leftTrim;
-        rightCut = rightTrim;
-    }
+    // Both sides of one direction, from lo upward and from hi downward; across
+    // fewer than 4 pixels nothing is cut beyond the trim.
+    auto scanPair = [&](int n, int across, auto count, int lo, int hi, int& loTrim, int& loCut, int& hiTrim,
+                        int& hiCut) {
+        ScanSide(
+            n, [&](int i) { return count(lo + i); }, loTrim, loCut);
+        ScanSide(
+            n, [&](int i) { return count(hi - i); }, hiTrim, hiCut);
+        if (across < 4) {
+            loCut = loTrim;
+            hiCut = hiTrim;
+        }
+    };
+    scanPair(height, width, rowCount, r.top, r.bottom, topTrim, topCut, bottomTrim, bottomCut);
+    scanPair(width, height, columnCount, r.left, r.right, leftTrim, leftCut, rightTrim, rightCut);
     const int width8 = (width + 7) / 8 * 8;
     auto move = [](unsigned short& lo, unsigned short& hi, int byLo, int byHi) {
         lo = static_cast<unsigned short>(lo + byLo);

@@ -52,6 +52,23 @@ int find_row(const unsigned int (&table)[N], unsigned int code) {
 // A folding-table row of 0 keeps the code.
 unsigned short fold(unsigned short row, unsigned short code) { return row ? row : code; }
 
+// Sound marks, Japanese punctuation and three quotation marks, folded to their
+// half-width forms the same way in both directions; any other code stays.
+unsigned short half_punctuation(unsigned short u) {
+    switch (u) {
+        case 0x309C: return 0xFF9F;
+        case 0x309B: return 0xFF9E;
+        case 0x3001: return 0xFF64;
+        case 0x3002: return 0xFF61;
+        case 0x300C: return 0xFF62;
+        case 0x300D: return 0xFF63;
+        case 0x2018: return 0x60;
+        case 0x2019: return 0x27;
+        case 0x201D: return 0x22;
+        default: return u;
+    }
+}
+
 }  // namespace
 
 unsigned int Jmbbtombc(unsigned int c) {
@@ -99,23 +116,14 @@ unsigned short Two2One(unsigned short u, int oneway) {
         case 0x30FB: return 0xFF65;
         case 0x30FC: return 0xFF70;
         case 0x30F4: return oneway ? 0xFF73 : u;
-        case 0x309C: return 0xFF9F;
-        case 0x309B: return 0xFF9E;
         case 0x3000: return 0x20;
-        case 0x3001: return 0xFF64;
-        case 0x3002: return 0xFF61;
-        case 0x300C: return 0xFF62;
-        case 0x300D: return 0xFF63;
-        // Quotation marks and dashes: two-way keeps what One2Two does not produce.
-        case 0x2018: return 0x60;
-        case 0x2019: return 0x27;
-        case 0x201D: return 0x22;
+        // Dashes and the other quotation marks: two-way keeps what One2Two does not produce.
         case 0x2010: return oneway ? 0xFF70 : u;
         case 0x201A: return oneway ? 0x2C : u;
         case 0x201B: return oneway ? 0x27 : u;
         case 0x201C: return oneway ? 0x22 : u;
         case 0x201F: return oneway ? 0x22 : u;
-        default: return u;
+        default: return half_punctuation(u);
     }
 }
 
@@ -125,16 +133,7 @@ unsigned short RkTwo2One(unsigned short u) {
     switch (u) {
         case 0xFFE5: return 0x5C;
         case 0xFFE3: return 0x7E;
-        case 0x309C: return 0xFF9F;
-        case 0x309B: return 0xFF9E;
-        case 0x3001: return 0xFF64;
-        case 0x3002: return 0xFF61;
-        case 0x300C: return 0xFF62;
-        case 0x300D: return 0xFF63;
-        case 0x2018: return 0x60;
-        case 0x2019: return 0x27;
-        case 0x201D: return 0x22;
-        default: return u;
+        default: return half_punctuation(u);
     }
 }
 

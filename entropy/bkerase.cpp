@@ -53,13 +53,12 @@ void BKErase::release() {
     delete[] m_information;
     delete[] m_flags;
     delete[] m_gradient;
-    m_colour = nullptr;
-    m_brightness = nullptr;
-    m_histogram = nullptr;
-    m_information = nullptr;
-    m_flags = nullptr;
-    m_gradient = nullptr;
-    m_state = 0;
+    // init clears the arrays and the state; the image's size and depth stay.
+    const auto width = m_width, height = m_height, bitCount = m_bitCount;
+    init();
+    m_width = width;
+    m_height = height;
+    m_bitCount = bitCount;
 }
 
 int BKErase::allocate() {

@@ -262,6 +262,77 @@ void ran_and(Ctx& c) {
     check(out.count % 2 == 0 && out.count <= a.count + b.count);
 }
 
+// 3 x 3 and element morphology, the element being the second image (small
+// ones make sense, large ones must merely be safe) with a random origin.
+void morphology(Ctx& c) {
+    Rect r = c.rect();
+    Rect* rect = c.in.ConsumeBool() ? &r : nullptr;
+    CRkBWImage* element = c.in.ConsumeBool() ? c.other.view.get() : nullptr;
+    TRkImgPos<unsigned short> origin(WORD(c.in.ConsumeIntegralInRange<unsigned>(0, c.other.w - 1)),
+                                     WORD(c.in.ConsumeIntegralInRange<unsigned>(0, c.other.h - 1)));
+    TRkImgPos<unsigned short>* o = c.in.ConsumeBool() ? &origin : nullptr;
+    CRkBWImage& v = *c.img.view;
+    switch (c.in.ConsumeIntegralInRange<int>(0, 5)) {
+        case 0: v.LocalErosion(rect); break;
+        case 1: v.LocalDilation(rect); break;
+        case 2: v.Erosion(rect, element, o); break;
+        case 3: v.Dilation(rect, element, o); break;
+        case 4: v.Opening(rect, element, o); break;
+        default: v.Closing(rect, element, o); break;
+    }
+}
+
+// Outline, thinning, fillets, projection and gradation.
+void shapes(Ctx& c) {
+    CRkBWImage& v = *c.img.view;
+    Rect r = c.rect();
+    const Rect asked = r;
+    switch (c.in.ConsumeIntegralInRange<int>(0, 5)) {
+        case 0: v.ConvertOutlineImage(r); break;
+        case 1: v.ConvertThinningImage(c.in.ConsumeBool() ? &r : nullptr); break;
+        case 2:
+            if (v.FilletRect(r)) check(c.inside(r, asked));
+            break;
+        case 3:
+            v.FilletRect2(r);
+            check(c.inside(r, asked));
+            break;
+        case 4: {
+            std::vector<unsigned short> histogram;
+            const int horizontal = c.flag();
+            v.Projection(histogram, r, horizontal, c.in.ConsumeIntegral<WORD>(), c.flag());
+            check(histogram.empty() ||
+                  histogram.size() == size_t(horizontal ? r.bottom - r.top : r.right - r.left) + 1u);
+            break;
+        }
+        default: check(v.Gradation(c.in.ConsumeIntegralInRange<WORD>(0, 12)) == 1); break;
+    }
+}
+
+// A quarter turn and its inverse give the image back, when the turned rows
+// fit the buffer at all.
+void rotation(Ctx& c) {
+    // The turned image takes the natural row length: only such images are
+    // compared pixel by pixel after the round trip.
+    if (c.img.stride != (c.img.w + 31) / 32 * 4) return;
+    CRkBWImage& v = *c.img.view;
+    const size_t n = size_t(c.img.stride) * c.img.h;
+    std::vector<BYTE> before(c.img.bits.get(), c.img.bits.get() + n);
+    const bool clockwise = c.in.ConsumeBool();
+    if (!(clockwise ? v.Clockwise() : v.CounterClockwise())) {
+        check(std::memcmp(before.data(), c.img.bits.get(), n) == 0);
+        return;
+    }
+    check(v.GetWidth() == c.img.h && v.GetHeight() == c.img.w);
+    check(clockwise ? v.CounterClockwise() : v.Clockwise());
+    check(v.GetWidth() == c.img.w && v.GetHeight() == c.img.h && v.GetLineByteSize() == c.img.stride);
+    for (unsigned y = 0; y < c.img.h; ++y)
+        for (unsigned x = 0; x < c.img.w; ++x) {
+            const size_t at = size_t(y) * c.img.stride + x / 8;
+            check(((before[at] ^ c.img.bits[at]) & (0x80u >> (x % 8))) == 0);
+        }
+}
+
 struct Op {
     const char* name;
     void (*run)(Ctx&);
@@ -278,6 +349,9 @@ const Op kOps[] = {
     {"CopyRect and AcquireImage", copy_and_acquire},
     {"labeling", labeling},
     {"RanAnd", ran_and},
+    {"morphology", morphology},
+    {"outline, thinning, fillets, projection, gradation", shapes},
+    {"quarter turns", rotation},
 };
 const size_t kOpCount = sizeof kOps / sizeof kOps[0];
 
