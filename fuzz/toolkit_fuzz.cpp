@@ -262,14 +262,16 @@ void ran_and(Ctx& c) {
     check(out.count % 2 == 0 && out.count <= a.count + b.count);
 }
 
-// 3 x 3 and element morphology, the element being the second image (small
-// ones make sense, large ones must merely be safe) with a random origin.
+// 3 x 3 and element morphology with a small element of any content and a
+// random origin inside it (the work grows with element times image).
 void morphology(Ctx& c) {
     Rect r = c.rect();
     Rect* rect = c.in.ConsumeBool() ? &r : nullptr;
-    CRkBWImage* element = c.in.ConsumeBool() ? c.other.view.get() : nullptr;
-    TRkImgPos<unsigned short> origin(WORD(c.in.ConsumeIntegralInRange<unsigned>(0, c.other.w - 1)),
-                                     WORD(c.in.ConsumeIntegralInRange<unsigned>(0, c.other.h - 1)));
+    Image el(c.in.ConsumeIntegralInRange<unsigned>(1, 9), c.in.ConsumeIntegralInRange<unsigned>(1, 9),
+             c.in.ConsumeBool(), 0, &c.in);
+    CRkBWImage* element = c.in.ConsumeBool() ? el.view.get() : nullptr;
+    TRkImgPos<unsigned short> origin(WORD(c.in.ConsumeIntegralInRange<unsigned>(0, el.w - 1)),
+                                     WORD(c.in.ConsumeIntegralInRange<unsigned>(0, el.h - 1)));
     TRkImgPos<unsigned short>* o = c.in.ConsumeBool() ? &origin : nullptr;
     CRkBWImage& v = *c.img.view;
     switch (c.in.ConsumeIntegralInRange<int>(0, 5)) {
