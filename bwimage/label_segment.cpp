@@ -31,6 +31,18 @@ void report_live(CRkFramePack& frames, std::vector<Rect>& rects, bool transposed
     }
 }
 
+// Line labeling of an area (the whole image when null) reported as live
+// rectangles, with or without their runs.
+template <class Rect>
+int label_lines(CRkBWImage& image, std::vector<Rect>& rects, WORD minLength, int horizontal,
+                TRkImgRect<unsigned short>* area, int connect8, int keepRuns) {
+    CRkFramePack frames;
+    image.LocalLabelingLineRect(frames, minLength, horizontal, area ? *area : image.GetRkImgRect(), connect8,
+                                keepRuns);
+    report_live(frames, rects, !horizontal);
+    return 1;
+}
+
 }  // namespace
 
 int CRkBWImage::SegmentInit(std::vector<TRkImgRect<unsigned short>>& rects, TRkImgRect<unsigned short>* area,
@@ -52,16 +64,10 @@ int CRkBWImage::LabelingRan(std::vector<TRkImgRectPlus<unsigned short>>& rects,
 
 int CRkBWImage::SegmentLineRect(std::vector<TRkImgRect<unsigned short>>& rects, WORD minLength,
                                 int horizontal, TRkImgRect<unsigned short>* area, int connect8) {
-    CRkFramePack frames;
-    LocalLabelingLineRect(frames, minLength, horizontal, area ? *area : GetRkImgRect(), connect8, 0);
-    report_live(frames, rects, !horizontal);
-    return 1;
+    return label_lines(*this, rects, minLength, horizontal, area, connect8, 0);
 }
 
 int CRkBWImage::LabelingLineRect(std::vector<TRkImgRectPlus<unsigned short>>& rects, WORD minLength,
                                  int horizontal, TRkImgRect<unsigned short>* area, int connect8) {
-    CRkFramePack frames;
-    LocalLabelingLineRect(frames, minLength, horizontal, area ? *area : GetRkImgRect(), connect8, 1);
-    report_live(frames, rects, !horizontal);
-    return 1;
+    return label_lines(*this, rects, minLength, horizontal, area, connect8, 1);
 }

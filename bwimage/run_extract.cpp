@@ -28,6 +28,16 @@ private:
     int* data_;
 };
 
+// The transitions of a row's black runs between start and end (each run's
+// first pixel and the pixel after it), handed to emit(transitions, count).
+template <class Emit>
+void ScanRow(const BYTE* row, WORD start, WORD end, Emit emit) {
+    Transitions t(end + 1 - start);
+    int count = 0;
+    HRanExtractFast(row, start, end, t.data(), count);
+    emit(t.data(), count);
+}
+
 // Runs separated by at most gap pixels (the signed distance next.start -
 // run.end - 1) become one run, compacting the vector in place.
 template <class Run>
@@ -68,41 +78,35 @@ void WhiteRuns(std::vector<TRkImgRan<unsigned short>>& runs, WORD start, WORD en
 }  // namespace
 
 void CRkBWImage::HRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start, WORD end) {
-    Transitions t(end + 1 - start);
-    int count = 0;
-    HRanExtractFast(GetLineData(line), start, end, t.data(), count);
-    runs.clear();
-    runs.reserve(static_cast<size_t>(count / 2));
-    const int* d = t.data();
-    for (int i = 0; i < count; i += 2)
-        runs.emplace_back(static_cast<unsigned short>(d[i]), static_cast<unsigned short>(d[i + 1] - 1));
+    ScanRow(GetLineData(line), start, end, [&](const int* d, int count) {
+        runs.clear();
+        runs.reserve(static_cast<size_t>(count / 2));
+        for (int i = 0; i < count; i += 2)
+            runs.emplace_back(static_cast<unsigned short>(d[i]), static_cast<unsigned short>(d[i + 1] - 1));
+    });
 }
 
 void CRkBWImage::HRanExtract(std::vector<TRkImgRanPlus<unsigned short>>* runs, WORD line, WORD start,
                              WORD end) {
-    Transitions t(end + 1 - start);
-    int count = 0;
-    HRanExtractFast(GetLineData(line), start, end, t.data(), count);
-    runs->clear();
-    runs->reserve(static_cast<size_t>(count / 2));
-    const int* d = t.data();
-    for (int i = 0; i < count; i += 2)
-        runs->emplace_back(static_cast<unsigned short>(d[i]), static_cast<unsigned short>(d[i + 1] - 1),
-                           line);
+    ScanRow(GetLineData(line), start, end, [&](const int* d, int count) {
+        runs->clear();
+        runs->reserve(static_cast<size_t>(count / 2));
+        for (int i = 0; i < count; i += 2)
+            runs->emplace_back(static_cast<unsigned short>(d[i]), static_cast<unsigned short>(d[i + 1] - 1),
+                               line);
+    });
 }
 
 void CRkBWImage::HRanExtract(std::vector<TRkImgRan2Plus<unsigned short>>* runs, WORD line, WORD start,
                              WORD end) {
-    Transitions t(end + 1 - start);
-    int count = 0;
-    HRanExtractFast(GetLineData(line), start, end, t.data(), count);
-    runs->clear();
-    runs->resize(static_cast<size_t>(count / 2));
-    const int* d = t.data();
-    TRkImgRan2Plus<unsigned short>* out = runs->data();
-    for (int i = 0; i < count; i += 2, ++out)
-        *out = TRkImgRan2Plus<unsigned short>(static_cast<unsigned short>(d[i]),
-                                              static_cast<unsigned short>(d[i + 1] - 1), line, nullptr);
+    ScanRow(GetLineData(line), start, end, [&](const int* d, int count) {
+        runs->clear();
+        runs->resize(static_cast<size_t>(count / 2));
+        TRkImgRan2Plus<unsigned short>* out = runs->data();
+        for (int i = 0; i < count; i += 2, ++out)
+            *out = TRkImgRan2Plus<unsigned short>(static_cast<unsigned short>(d[i]),
+                                                  static_cast<unsigned short>(d[i + 1] - 1), line, nullptr);
+    });
 }
 
 void CRkBWImage::VRanExtract(std::vector<TRkImgRan<unsigned short>>& runs, WORD line, WORD start, WORD end) {
