@@ -231,6 +231,31 @@ json RegionsJson(const std::vector<TextRegion>& regions) {
     return out;
 }
 
+// A problem is reported on one line: control characters that the file's own
+// member names or strings bring into the message are written as escapes.
+std::string OneLine(const std::string& message) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(message.size());
+    for (const char ch : message) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string ParseRecognitionJson(const std::string& text, uint32_t width, uint32_t height, Recognition& out) {
@@ -239,11 +264,11 @@ std::string ParseRecognitionJson(const std::string& text, uint32_t width, uint32
         out = Reader(width, height).Read(doc);
         return {};
     } catch (const json::parse_error& e) {
-        return std::string("malformed JSON: ") + e.what();
+        return OneLine(std::string("malformed JSON: ") + e.what());
     } catch (const BadInput& e) {
-        return e.what();
+        return OneLine(e.what());
     } catch (const std::exception& e) {
-        return std::string("cannot read the recognition: ") + e.what();
+        return OneLine(std::string("cannot read the recognition: ") + e.what());
     }
 }
 

@@ -59,7 +59,8 @@ for t in json.load(sys.stdin)["tests"]:
   return $failed
 }
 
-# Each fuzz target for a bounded time over a scratch copy of its seed corpus.
+# Each fuzz target for a bounded time over a scratch copy of its seed corpus,
+# from a fixed seed so that a run can be repeated (scripts/fuzz.sh explores).
 fuzz() {
   local dir="$root/build/test-fuzz" seconds=${RKCORR_FUZZ_SECONDS:-15}
   echo "=== fuzz: configure and build"
@@ -72,7 +73,7 @@ fuzz() {
   for t in $targets; do
     rm -rf "$dir/scratch/$t" && mkdir -p "$dir/scratch/$t" "$dir/findings"
     echo "=== fuzz: $t for ${seconds}s"
-    if "$dir/fuzz/${t}_fuzz" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2560 -timeout=60 \
+    if "$dir/fuzz/${t}_fuzz" -seed=1 -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2560 -timeout=60 \
          -artifact_prefix="$dir/findings/$t-" "$dir/scratch/$t" "$root/fuzz/$t" >"$dir/$t.log" 2>&1; then
       grep -E "^Done" "$dir/$t.log" | tail -n 1
     else

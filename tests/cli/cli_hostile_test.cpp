@@ -291,6 +291,7 @@ TEST_F(HostileTest, HostileRecognitions) {
         "{\"excluded\":[{\"box\":" + box + "}]}",
         "{\"width\":\"600\"}",
         "{\"height\":-500}",
+        "{\"engine\\ns\":{\"box\":2}}",  // a member name that would break the error line
         std::string(200000, '[') + std::string(200000, ']'),
         "{\"regions\":[" + std::string(100000, '{') + "}]}",
     };
