@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "cli/picture_finder.h"
-
 namespace rkcli {
 
 uint16_t DistanceFromConfidence(float confidence) {
@@ -114,11 +112,6 @@ std::string TesseractEngine::Recognize(PageImage& page, bool withAreas, Recognit
         c.dist = DistanceFromConfidence(it->Confidence(tesseract::RIL_SYMBOL));
         region.lines.back().chars.push_back(c);
         if (!it->Next(tesseract::RIL_SYMBOL)) break;
-    }
-    if (withAreas) {
-        std::vector<Box> found = FindPictureAreas(page, out);
-        DropPictureNoise(out, found);
-        out.engineAreas.insert(out.engineAreas.end(), found.begin(), found.end());
     }
     return {};
 }
