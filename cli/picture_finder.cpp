@@ -11,8 +11,9 @@ namespace {
 
 // Lines of fewer characters are labels: a chart's numbers, a drawing's names.
 constexpr size_t kLabelLength = 6;
-// A table's cells hold at least this many characters of text.
-constexpr uint32_t kTableText = 8;
+// A table holds at least this many lines of text (a chart its title and
+// the line of its axis labels).
+constexpr size_t kTableRows = 3;
 
 // The page bits as a Leptonica 1 bpp image (1 is ink in both).
 PixPtr BitsPix(const PageImage& page) {
@@ -66,26 +67,51 @@ uint32_t Gap(const Box& a, const Box& b) {
     return std::max(across, down);
 }
 
-// Counts of points in any rectangle of a grid, from the sums of all rectangles
-// that start at the grid's corner.
+bool Same(const Box& a, const Box& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Counts of points in any rectangle, from the sums of all rectangles that
+// start at the grid's corner. Large pages are counted in cells of 2, 4, ...
+// pixels (at most 4 M cells); a rectangle then counts the cells it touches.
 class PointCount {
 public:
-    PointCount(uint32_t width, uint32_t height) : w_(width + 1), sum_(size_t(width + 1) * (height + 1), 0) {}
-    void Add(uint32_t x, uint32_t y) { ++sum_[size_t(y + 1) * w_ + x + 1]; }
+    PointCount(uint32_t width, uint32_t height) {
+        while ((size_t(width >> shift_) + 2) * ((height >> shift_) + 2) > (size_t(1) << 22)) ++shift_;
+        w_ = (width >> shift_) + 2;
+        sum_.assign(w_ * ((height >> shift_) + 2), 0);
+    }
+    void Add(uint32_t x, uint32_t y) { ++sum_[((y >> shift_) + 1) * w_ + (x >> shift_) + 1]; }
     void Finish() {
         for (size_t y = 1; y < sum_.size() / w_; ++y)
             for (size_t x = 1; x < w_; ++x)
                 sum_[y * w_ + x] += sum_[y * w_ + x - 1] + sum_[(y - 1) * w_ + x] - sum_[(y - 1) * w_ + x - 1];
     }
     uint32_t In(const Box& b) const {
-        const size_t l = b.left, t = b.top, r = size_t(b.right) + 1, d = size_t(b.bottom) + 1;
+        const size_t l = b.left >> shift_, t = b.top >> shift_, r = (b.right >> shift_) + 1,
+                     d = (b.bottom >> shift_) + 1;
         return sum_[d * w_ + r] - sum_[t * w_ + r] - sum_[d * w_ + l] + sum_[t * w_ + l];
     }
 
 private:
-    size_t w_;
+    unsigned shift_ = 0;
+    size_t w_ = 0;
     std::vector<uint32_t> sum_;
 };
+
+// Lines of more characters are not labels.
+constexpr size_t kLongLine = 12;
+
+// Whether a short line closes a paragraph: a long line of its region lies
+// over it, at most two line heights above.
+bool EndsParagraph(const Line& line, const TextRegion& region) {
+    const uint32_t height = line.box.bottom - line.box.top + 1;
+    for (const Line& l : region.lines)
+        if (l.chars.size() > kLongLine && l.box.top < line.box.top && line.box.top - l.box.top <= 2 * height &&
+            l.box.left <= line.box.right && line.box.left <= l.box.right)
+            return true;
+    return false;
+}
 
 }  // namespace
 
@@ -140,9 +166,22 @@ std::vector<Box> FindPictureAreas(const PageImage& page, const Recognition& rec)
         PixPtr l = ThinLines(clean.get(), length, thick, horizontal);
         if (l && lines) pixOr(lines.get(), lines.get(), l.get());
     }
+    // A rule standing alone (a running head's, a column's) is no part of a
+    // picture it passes close to.
+    PixPtr blocks(pixCopy(nullptr, clean.get()));
+    if (!blocks) return out;
+    if (BOXA* parts = pixConnCompBB(clean.get(), 8)) {
+        for (int i = 0; i < boxaGetCount(parts); ++i) {
+            l_int32 x, y, w, h;
+            boxaGetBoxGeometry(parts, i, &x, &y, &w, &h);
+            if (std::max(w, h) >= length && std::min(w, h) <= thick)
+                ClearBox(blocks.get(), Box{uint32_t(x), uint32_t(y), uint32_t(x + w - 1), uint32_t(y + h - 1)});
+        }
+        boxaDestroy(&parts);
+    }
     // Half resolution (a pixel is ink when any of its four is), then blocks
     // of ink closer than 4 mm join.
-    PixPtr half(pixReduceRankBinary2(clean.get(), 1, nullptr));
+    PixPtr half(pixReduceRankBinary2(blocks.get(), 1, nullptr));
     if (!half || !lines) return out;
     const int gap = std::max(3, int(2 * mm)) | 1;
     PixPtr closed(pixCloseSafeBrick(nullptr, half.get(), gap, gap));
@@ -155,17 +194,42 @@ std::vector<Box> FindPictureAreas(const PageImage& page, const Recognition& rec)
         pieces.push_back(Box{uint32_t(x), uint32_t(y), uint32_t(x + w - 1), uint32_t(y + h - 1)});
     }
     boxaDestroy(&boxes);
-    // The strokes of a line drawing lie apart: pieces up to 5 mm apart join
-    // while the box they make holds no text but labels.
-    const uint32_t apart = uint32_t(5 * mm / 2);
-
+    // The strokes of a line drawing lie apart: pieces up to 8 mm apart join
+    // while the box they make holds no text but labels and no column gutter
+    // parts them (text on both sides of the gap, none across it, within 30 mm
+    // above or below).
+    const uint32_t apart = uint32_t(8 * mm / 2);
+    std::vector<Box> textLines;
+    for (const TextRegion& r : rec.regions)
+        for (const Line& l : r.lines)
+            if (l.chars.size() >= kLabelLength) textLines.push_back(l.box);
+    const uint32_t band = uint32_t(30 * mm);
+    auto Gutter = [&](const Box& a, const Box& b) {
+        if (a.right >= b.left && b.right >= a.left) return false;  // one over the other
+        const uint32_t g0 = 2 * std::min(a.right, b.right) + 2, g1 = 2 * std::max(a.left, b.left) - 1;
+        const uint32_t top = 2 * std::min(a.top, b.top), bottom = 2 * std::max(a.bottom, b.bottom) + 1;
+        bool left = false, right = false;
+        for (const Box& l : textLines) {
+            if (l.bottom + band < top || l.top > bottom + band) continue;
+            if (l.right < g0)
+                left = true;
+            else if (l.left > g1)
+                right = true;
+            else
+                return false;  // text runs across
+        }
+        return left && right;
+    };
     for (bool joined = true; joined;) {
         joined = false;
         for (size_t i = 0; i < pieces.size(); ++i)
             for (size_t j = i + 1; j < pieces.size(); ++j) {
                 if (Gap(pieces[i], pieces[j]) > apart) continue;
                 const Box u = Union(pieces[i], pieces[j]);
-                if (text.In(u) != 0) continue;
+                // A piece inside another's box is part of it (a chart's plot
+                // in its frame, under its title).
+                const bool inside = Same(u, pieces[i]) || Same(u, pieces[j]);
+                if (!inside && (text.In(u) != 0 || Gutter(pieces[i], pieces[j]))) continue;
                 pieces[i] = u;
                 pieces.erase(pieces.begin() + long(j));
                 j = i;
@@ -181,29 +245,40 @@ std::vector<Box> FindPictureAreas(const PageImage& page, const Recognition& rec)
         pixCountPixelsInRect(clean.get(), full, &inkCount, nullptr);
         pixCountPixelsInRect(lines.get(), full, &lineCount, nullptr);
         boxDestroy(&full);
-        // Mostly rules with text between them is a ruled table; a drawing of
-        // boxes and lines has no more than its labels.
-        if (inkCount == 0 || (lineCount > 0.7 * inkCount && text.In(p) >= kTableText)) continue;
+        // Mostly rules with lines of text between them is a ruled table; a
+        // drawing of boxes and lines has no more than its labels, a chart its
+        // title.
+        const Box full2{2 * p.left, 2 * p.top, 2 * p.right + 1, 2 * p.bottom + 1};
+        const auto rows = std::count_if(textLines.begin(), textLines.end(), [&](const Box& l) {
+            const uint32_t x = (l.left + l.right) / 2, y = (l.top + l.bottom) / 2;
+            return x >= full2.left && x <= full2.right && y >= full2.top && y <= full2.bottom;
+        });
+        if (inkCount == 0 || (lineCount > 0.7 * inkCount && size_t(rows) >= kTableRows)) continue;
         Box b{2 * p.left, 2 * p.top, std::min(2 * p.right + 1, page.width - 1),
               std::min(2 * p.bottom + 1, page.height - 1)};
         // Short lines of text at the block's edge are its labels (a chart's
-        // axis numbers and title, a drawing's names).
+        // axis numbers and title, a drawing's names); the short last line of
+        // a paragraph, right under a long one, is not.
         const uint32_t reach = uint32_t(3 * mm);
         for (bool grew = true; grew;) {
             grew = false;
-            for (const TextRegion& r : rec.regions)
+            for (const TextRegion& r : rec.regions) {
                 for (const Line& l : r.lines) {
-                    if (l.chars.size() > 12) continue;
+                    if (l.chars.size() > kLongLine || EndsParagraph(l, r)) continue;
                     const Box& lb = l.box;
                     if (lb.left > b.right + reach || lb.right + reach < b.left || lb.top > b.bottom + reach ||
                         lb.bottom + reach < b.top)
                         continue;
                     Box u = Union(b, lb);
-                    if (u.left != b.left || u.top != b.top || u.right != b.right || u.bottom != b.bottom) {
+                    if (text.In(Box{u.left / 2, u.top / 2, u.right / 2, u.bottom / 2}) >
+                        text.In(Box{b.left / 2, b.top / 2, b.right / 2, b.bottom / 2}))
+                        continue;
+                    if (!Same(u, b)) {
                         b = u;
                         grew = true;
                     }
                 }
+            }
         }
         out.push_back(b);
     }
