@@ -85,7 +85,8 @@ public:
     void Finish() {
         for (size_t y = 1; y < sum_.size() / w_; ++y)
             for (size_t x = 1; x < w_; ++x)
-                sum_[y * w_ + x] += sum_[y * w_ + x - 1] + sum_[(y - 1) * w_ + x] - sum_[(y - 1) * w_ + x - 1];
+                sum_[y * w_ + x] +=
+                    sum_[y * w_ + x - 1] + sum_[(y - 1) * w_ + x] - sum_[(y - 1) * w_ + x - 1];
     }
     uint32_t In(const Box& b) const {
         const size_t l = b.left >> shift_, t = b.top >> shift_, r = (b.right >> shift_) + 1,
@@ -107,8 +108,9 @@ constexpr size_t kLongLine = 12;
 bool EndsParagraph(const Line& line, const TextRegion& region) {
     const uint32_t height = line.box.bottom - line.box.top + 1;
     for (const Line& l : region.lines)
-        if (l.chars.size() > kLongLine && l.box.top < line.box.top && line.box.top - l.box.top <= 2 * height &&
-            l.box.left <= line.box.right && line.box.left <= l.box.right)
+        if (l.chars.size() > kLongLine && l.box.top < line.box.top &&
+            line.box.top - l.box.top <= 2 * height && l.box.left <= line.box.right &&
+            line.box.left <= l.box.right)
             return true;
     return false;
 }
@@ -175,7 +177,8 @@ std::vector<Box> FindPictureAreas(const PageImage& page, const Recognition& rec)
             l_int32 x, y, w, h;
             boxaGetBoxGeometry(parts, i, &x, &y, &w, &h);
             if (std::max(w, h) >= length && std::min(w, h) <= thick)
-                ClearBox(blocks.get(), Box{uint32_t(x), uint32_t(y), uint32_t(x + w - 1), uint32_t(y + h - 1)});
+                ClearBox(blocks.get(),
+                         Box{uint32_t(x), uint32_t(y), uint32_t(x + w - 1), uint32_t(y + h - 1)});
         }
         boxaDestroy(&parts);
     }

@@ -163,8 +163,8 @@ TEST(CliPictureFinder, NoiseInsideAreasGoes) {
     auto line = [](std::vector<Char> chars) {
         rkcli::Box b = chars[0].box;
         for (const Char& c : chars)
-            b = rkcli::Box{std::min(b.left, c.box.left), std::min(b.top, c.box.top), std::max(b.right, c.box.right),
-                    std::max(b.bottom, c.box.bottom)};
+            b = rkcli::Box{std::min(b.left, c.box.left), std::min(b.top, c.box.top),
+                           std::max(b.right, c.box.right), std::max(b.bottom, c.box.bottom)};
         return Line{b, chars};
     };
     Recognition rec;
@@ -173,7 +173,8 @@ TEST(CliPictureFinder, NoiseInsideAreasGoes) {
     rec.regions.push_back(TextRegion{para.box, {para}});
     // Inside the area (200..600): a circle read as a letter, a lone corner, a
     // doubtful letter, and a label of two sure characters that stays.
-    Line drawing = line({ch(300, 300, 80, 0), ch(330, 400, 20, 0), ch(360, 400, 20, 0), ch(390, 400, 20, 700)});
+    Line drawing =
+        line({ch(300, 300, 80, 0), ch(330, 400, 20, 0), ch(360, 400, 20, 0), ch(390, 400, 20, 700)});
     Line corner = line({ch(210, 210, 12, 0)});
     rec.regions.push_back(TextRegion{rkcli::Box{210, 210, 409, 419}, {corner, drawing}});
     EXPECT_TRUE(SureText(para.chars[0], 3, TextHeight(rec)));
