@@ -11,9 +11,6 @@ namespace {
 
 // Lines of fewer characters are labels: a chart's numbers, a drawing's names.
 constexpr size_t kLabelLength = 6;
-// A table holds at least this many lines of text (a chart its title and
-// the line of its axis labels).
-constexpr size_t kTableRows = 3;
 
 // The page bits as a Leptonica 1 bpp image (1 is ink in both).
 PixPtr BitsPix(const PageImage& page) {
@@ -248,15 +245,14 @@ std::vector<Box> FindPictureAreas(const PageImage& page, const Recognition& rec)
         pixCountPixelsInRect(clean.get(), full, &inkCount, nullptr);
         pixCountPixelsInRect(lines.get(), full, &lineCount, nullptr);
         boxDestroy(&full);
-        // Mostly rules with lines of text between them is a ruled table; a
-        // drawing of boxes and lines has no more than its labels, a chart its
-        // title.
-        const Box full2{2 * p.left, 2 * p.top, 2 * p.right + 1, 2 * p.bottom + 1};
-        const auto rows = std::count_if(textLines.begin(), textLines.end(), [&](const Box& l) {
+        // Mostly rules with a line of text between them is a ruled table; a
+        // drawing of boxes and lines holds no more than its labels.
+        const Box whole{2 * p.left, 2 * p.top, 2 * p.right + 1, 2 * p.bottom + 1};
+        const bool holdsText = std::any_of(textLines.begin(), textLines.end(), [&](const Box& l) {
             const uint32_t x = (l.left + l.right) / 2, y = (l.top + l.bottom) / 2;
-            return x >= full2.left && x <= full2.right && y >= full2.top && y <= full2.bottom;
+            return x >= whole.left && x <= whole.right && y >= whole.top && y <= whole.bottom;
         });
-        if (inkCount == 0 || (lineCount > 0.7 * inkCount && size_t(rows) >= kTableRows)) continue;
+        if (inkCount == 0 || (lineCount > 0.7 * inkCount && holdsText)) continue;
         Box b{2 * p.left, 2 * p.top, std::min(2 * p.right + 1, page.width - 1),
               std::min(2 * p.bottom + 1, page.height - 1)};
         // Short lines of text at the block's edge are its labels (a chart's
@@ -332,8 +328,16 @@ void HandPictures(const PageImage& page, Recognition& rec) {
                         if (SureText(c, l.chars.size(), textHeight) && Inside(c, {a})) ++text;
         if (text < kLabelLength) own.push_back(a);
     }
-    rec.engineAreas = std::move(own);
     std::vector<Box> found = FindPictureAreas(page, rec);
+    // Nor are those that overlap an area found: that one, drawn from the ink
+    // around the text, covers the picture (the recogniser's block may run on
+    // across a column gap or a caption).
+    rec.engineAreas.clear();
+    for (const Box& a : own)
+        if (std::none_of(found.begin(), found.end(), [&a](const Box& f) {
+                return f.left <= a.right && a.left <= f.right && f.top <= a.bottom && a.top <= f.bottom;
+            }))
+            rec.engineAreas.push_back(a);
     DropPictureNoise(rec, found);
     rec.engineAreas.insert(rec.engineAreas.end(), found.begin(), found.end());
 }
