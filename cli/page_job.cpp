@@ -15,6 +15,7 @@
 #include "cli/atomic_file.h"
 #include "cli/overlay.h"
 #include "cli/page_image.h"
+#include "cli/picture_finder.h"
 #include "cli/recognition_json.h"
 #include "cli/restore_page.h"
 #include "cli/tesseract_engine.h"
@@ -90,6 +91,7 @@ PageResult Process(const Options& opt, size_t index, const EngineSource& engines
             r.error = r.file + ": " + err;
             return r;
         }
+        if (opt.engineAreas) HandPictures(page, rec);
     }
     r.ocrMs = MsSince(t0);
     // The recognition is kept before anything else can fail the page.

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "cli/picture_finder.h"
-
 namespace rkcli {
 
 uint16_t DistanceFromConfidence(float confidence) {
@@ -66,13 +64,16 @@ std::string TesseractEngine::Recognize(PageImage& page, bool withAreas, Recognit
     out.height = page.height;
     api_->SetImage(page.pix.get());
     api_->SetSourceResolution(int(page.xDpi));
-    if (api_->Recognize(nullptr) != 0) return "Tesseract failed to recognise the page";
+    // The thresholded image is taken (copied) before recognition: Tesseract
+    // then erases the rules and frames it finds from it, and those belong on
+    // the page bits (a chart's frame and axes, a drawing's boxes).
     if (page.kind != PageKind::Bilevel) {
         Pix* bits = api_->GetThresholdedImage();
         if (bits && pixGetWidth(bits) == int(page.width) && pixGetHeight(bits) == int(page.height))
             SetPageBits(page, bits);
         pixDestroy(&bits);
     }
+    if (api_->Recognize(nullptr) != 0) return "Tesseract failed to recognise the page";
 
     std::unique_ptr<tesseract::ResultIterator> it(api_->GetIterator());
     if (!it) return {};
@@ -114,11 +115,6 @@ std::string TesseractEngine::Recognize(PageImage& page, bool withAreas, Recognit
         c.dist = DistanceFromConfidence(it->Confidence(tesseract::RIL_SYMBOL));
         region.lines.back().chars.push_back(c);
         if (!it->Next(tesseract::RIL_SYMBOL)) break;
-    }
-    if (withAreas) {
-        std::vector<Box> found = FindPictureAreas(page, out);
-        DropPictureNoise(out, found);
-        out.engineAreas.insert(out.engineAreas.end(), found.begin(), found.end());
     }
     return {};
 }

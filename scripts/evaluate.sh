@@ -10,6 +10,9 @@
 # every picture (less than half inside one), and the share of the text area
 # that picture areas claim. -k keeps the JSON Lines in DIR/results-DEPTH.jsonl.
 # RKCORR names the program (default build/dev/cli/rkcorr, then rkcorr on PATH).
+# The default set (seed 0) is the one the tool's thresholds were tuned on; the
+# held-out set is made with `tools/make_eval_pages.py --seed 1 DIR` and measured
+# with `evaluate.sh DIR`: a change counts as a gain only when both improve.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 keep=0

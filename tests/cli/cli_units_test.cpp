@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <leptonica/allheaders.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -10,6 +11,7 @@
 
 #include "cli/options.h"
 #include "cli/page_image.h"
+#include "cli/picture_finder.h"
 #include "cli/recognition_json.h"
 #include "cli/tesseract_engine.h"
 #include "rkcorr/bitmap_types.h"
@@ -150,3 +152,41 @@ TEST(CliPageImage, BitsAndBitmapsMatchTheFile) {
 }
 
 }  // namespace
+
+// Inside a picture area only sure text stays: confident, letter-sized and not
+// alone on its line. Regions and lines that lose characters are re-boxed;
+// those left empty go; what lies outside the area is untouched.
+TEST(CliPictureFinder, NoiseInsideAreasGoes) {
+    auto ch = [](uint32_t l, uint32_t t, uint32_t size, uint16_t dist) {
+        return Char{'x', rkcli::Box{l, t, l + size - 1, t + size - 1}, dist};
+    };
+    auto line = [](std::vector<Char> chars) {
+        rkcli::Box b = chars[0].box;
+        for (const Char& c : chars)
+            b = rkcli::Box{std::min(b.left, c.box.left), std::min(b.top, c.box.top),
+                           std::max(b.right, c.box.right), std::max(b.bottom, c.box.bottom)};
+        return Line{b, chars};
+    };
+    Recognition rec;
+    // A paragraph outside the area, whose characters set the text height (20).
+    Line para = line({ch(10, 10, 20, 0), ch(40, 10, 20, 0), ch(70, 10, 20, 900)});
+    rec.regions.push_back(TextRegion{para.box, {para}});
+    // Inside the area (200..600): a circle read as a letter, a lone corner, a
+    // doubtful letter, and a label of two sure characters that stays.
+    Line drawing =
+        line({ch(300, 300, 80, 0), ch(330, 400, 20, 0), ch(360, 400, 20, 0), ch(390, 400, 20, 700)});
+    Line corner = line({ch(210, 210, 12, 0)});
+    rec.regions.push_back(TextRegion{rkcli::Box{210, 210, 409, 419}, {corner, drawing}});
+    EXPECT_TRUE(SureText(para.chars[0], 3, TextHeight(rec)));
+    DropPictureNoise(rec, {rkcli::Box{200, 200, 600, 600}});
+    ASSERT_EQ(rec.regions.size(), 2u);
+    EXPECT_EQ(rec.regions[0].lines[0].chars.size(), 3u);  // outside: the doubtful one stays too
+    ASSERT_EQ(rec.regions[1].lines.size(), 1u);
+    const Line& kept = rec.regions[1].lines[0];
+    ASSERT_EQ(kept.chars.size(), 2u);
+    EXPECT_EQ(kept.chars[0].box.left, 330u);
+    EXPECT_EQ(kept.box.left, 330u);
+    EXPECT_EQ(kept.box.right, 379u);
+    EXPECT_EQ(rec.regions[1].box.top, 400u);
+    EXPECT_EQ(rec.regions[1].box.bottom, 419u);
+}
