@@ -3,13 +3,20 @@
 // Plain counting adds one to a counter per pixel, into four partial tables so
 // that equal neighbours do not wait on one counter. A block of 64 equal
 // bytes, the bulk of a page's paper, goes to a running count kept in a
-// register instead. Both paths count every pixel exactly once, so the
+// register instead. A counter made for a large image counts other blocks by
+// pairs of neighbouring pixels into a 65536-entry table, one increment per
+// two pixels, and splits the pairs into levels at the end. Every path counts
+// each pixel exactly once (modulo 2^32, like the plain counters), so the
 // histogram equals the plain one (count_levels_plain).
 #ifndef RKCORR_BWIMAGE_LEVEL_COUNTER_H
 #define RKCORR_BWIMAGE_LEVEL_COUNTER_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include <string.h>
+
+#include <memory>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -19,13 +26,24 @@ namespace rkbwimage {
 
 class LevelCounter {
 public:
-    LevelCounter() { memset(m_part, 0, sizeof m_part); }
+    // Images of at least this many pixels repay clearing and splitting the
+    // pair table.
+    static constexpr size_t kPairPixels = size_t{1} << 18;
+
+    explicit LevelCounter(size_t pixels = 0) {
+        memset(m_part, 0, sizeof m_part);
+        // Without memory for the pair table the plain counters do the work.
+        if (pixels >= kPairPixels) m_pairs.reset(new (std::nothrow) uint32_t[65536]());
+    }
 
     void add_row(const uint8_t* p, unsigned n) {
         unsigned x = 0;
         for (; x + kRun <= n; x += kRun, p += kRun) {
             if (!uniform_block(p)) {
-                add_plain(p, kRun);
+                if (m_pairs)
+                    add_pairs(p);
+                else
+                    add_plain(p, kRun);
             } else if (p[0] == m_runLevel) {
                 m_runCount += kRun;
             } else {
@@ -41,6 +59,20 @@ public:
     void add_to(uint32_t hist[256]) {
         m_part[0][m_runLevel] += m_runCount;
         m_runCount = 0;
+        if (m_pairs) {
+            // Pair (a, b) sits at a + 256 b: row b of the table holds the
+            // pairs whose second pixel is b, column a those whose first is a.
+            const uint32_t* row = m_pairs.get();
+            for (int b = 0; b < 256; ++b, row += 256) {
+                uint32_t second = 0;
+                for (int a = 0; a < 256; ++a) {
+                    m_part[1][a] += row[a];
+                    second += row[a];
+                }
+                m_part[2][b] += second;
+            }
+            m_pairs.reset();  // later rows are counted plainly
+        }
         for (int v = 0; v < 256; ++v) hist[v] += m_part[0][v] + m_part[1][v] + m_part[2][v] + m_part[3][v];
         memset(m_part, 0, sizeof m_part);
     }
@@ -70,6 +102,21 @@ private:
 #endif
     }
 
+    // One block of kRun pixels by pairs; a 32-bit little-endian load holds
+    // two pairs, each in its low and high half as first + 256 second.
+    void add_pairs(const uint8_t* p) {
+        uint32_t* t = m_pairs.get();
+        for (unsigned k = 0; k < kRun; k += 8) {
+            uint32_t a, b;
+            memcpy(&a, p + k, 4);
+            memcpy(&b, p + k + 4, 4);
+            ++t[a & 0xFFFF];
+            ++t[a >> 16];
+            ++t[b & 0xFFFF];
+            ++t[b >> 16];
+        }
+    }
+
     void add_plain(const uint8_t* p, unsigned n) {
         unsigned k = 0;
         for (; k + 4 <= n; k += 4) {
@@ -84,6 +131,7 @@ private:
     uint32_t m_part[4][256];
     uint32_t m_runLevel = 0;
     uint32_t m_runCount = 0;
+    std::unique_ptr<uint32_t[]> m_pairs;  // null: plain counting only
 };
 
 }  // namespace rkbwimage
