@@ -2,8 +2,13 @@
 // enough (share of the pixels above e^-H, H the histogram's entropy) are paper
 // background, together with a band of 20 levels below and 19 above them;
 // every other pixel becomes black.
+// Index: create_entropy_mask, entropy_foreground_levels, EntropyMaskBuilder.
 #ifndef RKCORR_MASK_ENTROPY_MASK_H
 #define RKCORR_MASK_ENTROPY_MASK_H
+
+#include <memory>
+
+#include "bwimage/grey_level.h"
 
 class ImgMask;
 
@@ -15,15 +20,48 @@ class ImgMask;
 ImgMask* create_entropy_mask(unsigned int width, unsigned int height, unsigned int rowLength,
                              unsigned int resolution, unsigned char* grey);
 
-// The same for a caller that has already counted the grey levels while
-// making the grey image: histogram[i] is the number of pixels of level i.
-ImgMask* create_entropy_mask_counted(unsigned int width, unsigned int height, unsigned int rowLength,
-                                     unsigned int resolution, const unsigned char* grey,
-                                     const unsigned int histogram[256]);
-
 // The background decision alone: flags[i] becomes 1 where pixels of level i
 // turn black and 0 where they are background. False, writing nothing, when
 // the histogram counts no pixel.
 bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char flags[256]);
+
+// The entropy mask for a source that makes and counts its grey rows in one
+// pass. Before that pass, the histogram of a sample of rows (every
+// kSampleStep-th from kSampleFirst) guesses the background band, and the
+// pass writes each 1-bit row for the guess while the grey row is still in
+// the cache; finish() decides from the full histogram and writes the rows
+// again only when the decision differs from the guess. The mask is the one
+// that create_entropy_mask makes either way.
+class EntropyMaskBuilder : public rkbwimage::GreyRowSink {
+public:
+    static constexpr unsigned kSampleStep = 32, kSampleFirst = 16;
+
+    // width and height not 0.
+    EntropyMaskBuilder(unsigned int width, unsigned int height, unsigned int resolution);
+    EntropyMaskBuilder(const EntropyMaskBuilder&) = delete;
+    EntropyMaskBuilder& operator=(const EntropyMaskBuilder&) = delete;
+    ~EntropyMaskBuilder();
+
+    // False when the 1-bit image could not be allocated (no mask then).
+    bool ready() const { return m_bw != nullptr; }
+    // Number of sample rows of the page (0 for a page of kSampleFirst rows or fewer).
+    unsigned int sample_rows() const;
+    // Takes the histogram of the sample rows.
+    void guess(const unsigned int sample[256]);
+    // The pass's sink: null when there is no guess to write.
+    rkbwimage::GreyRowSink* sink() { return m_guessed ? this : nullptr; }
+    // The mask from the full histogram of the grey image (rows rowLength
+    // bytes apart, bottom line first); null when the histogram is empty.
+    ImgMask* finish(const unsigned char* grey, unsigned int rowLength, const unsigned int histogram[256]);
+
+    void row(unsigned y, const uint8_t* grey) override;
+
+private:
+    unsigned int m_width, m_height;
+    size_t m_bwRowBytes = 0;
+    std::unique_ptr<unsigned char[]> m_header, m_bw;
+    bool m_guessed = false;
+    unsigned m_first = 0, m_count = 0;  // guessed band
+};
 
 #endif

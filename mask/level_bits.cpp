@@ -3,8 +3,6 @@
 
 #include <string.h>
 
-#include <array>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -12,19 +10,14 @@
 namespace rkmask {
 namespace {
 
-// Pixel x of a 16-pixel group sits in bit x of the SSE2 byte mask; the 1-bit
-// row wants pixel 0 in bit 7: each byte's bits are reversed.
-constexpr std::array<uint8_t, 256> make_reversed() {
-    std::array<uint8_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) {
-        unsigned r = 0;
-        for (unsigned i = 0; i < 8; ++i)
-            if (b & (1u << i)) r |= 0x80u >> i;
-        t[b] = static_cast<uint8_t>(r);
-    }
-    return t;
+#if defined(__SSE2__)
+// Reverses the bytes of each 8-byte half: the byte mask then holds pixel 0
+// of each group of eight in bit 7, as the 1-bit row wants it.
+inline __m128i reverse_halves(__m128i v) {
+    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B);
+    return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
 }
-constexpr std::array<uint8_t, 256> kReversed = make_reversed();
+#endif
 
 // Pixels x from `from` to width - 1 (from a multiple of 8) by the band test.
 void band_tail(const uint8_t* grey, unsigned from, unsigned width, unsigned first, unsigned count,
@@ -64,10 +57,9 @@ void outside_band_bits(const uint8_t* grey, unsigned width, unsigned first, unsi
     const __m128i limit = _mm_set1_epi8(static_cast<char>(count));
     for (; x + 16 <= width; x += 16) {
         const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grey + x)), shift);
-        const unsigned m =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(d, limit), d)));
-        out[x / 8] = kReversed[m & 0xFF];
-        out[x / 8 + 1] = kReversed[m >> 8];
+        const uint16_t m = static_cast<uint16_t>(
+            _mm_movemask_epi8(reverse_halves(_mm_cmpeq_epi8(_mm_max_epu8(d, limit), d))));
+        memcpy(out + x / 8, &m, 2);  // little-endian: the first group's byte first
     }
 #endif
     band_tail(grey, x, width, first, count, out);

@@ -86,13 +86,24 @@ ImgMask* mask_from_8bit_palette(tagIMGHEAD* head) {
     rkbwimage::grey_palette_table(reinterpret_cast<const uint8_t*>(bih) + sizeof *bih, bih->biClrUsed, false,
                                   table);
     GreyImage grey(dib);
+    EntropyMaskBuilder builder(dib.width, dib.height, static_cast<unsigned int>(bih->biXPelsPerMeter));
+    if (!builder.ready()) return nullptr;
+    using Builder = EntropyMaskBuilder;
+    if (const unsigned n = builder.sample_rows()) {
+        // The sample rows are made here and again, alike, by the pass below,
+        // which alone judges the palette indices.
+        unsigned int sample[256] = {};
+        rkbwimage::grey_from_table(dib.rows + size_t{Builder::kSampleFirst} * dib.rowBytes,
+                                   size_t{Builder::kSampleStep} * dib.rowBytes,
+                                   grey.bytes.get() + size_t{Builder::kSampleFirst} * grey.rowBytes,
+                                   size_t{Builder::kSampleStep} * grey.rowBytes, dib.width, n, table, sample);
+        builder.guess(sample);
+    }
     unsigned int histogram[256] = {};
     if (!rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width,
-                                    dib.height, table, histogram))
+                                    dib.height, table, histogram, builder.sink()))
         throw std::out_of_range("palette index not below the palette size");
-    return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
-                                       static_cast<unsigned int>(bih->biXPelsPerMeter), grey.bytes.get(),
-                                       histogram);
+    return builder.finish(grey.bytes.get(), grey.rowBytes, histogram);
 }
 
 ImgMask* mask_from_24bit(tagIMGHEAD* head) {
@@ -102,10 +113,20 @@ ImgMask* mask_from_24bit(tagIMGHEAD* head) {
     if (!open_dib(lock, head->hDIB, 24, 0, dib)) return nullptr;
 
     GreyImage grey(dib);
+    EntropyMaskBuilder builder(dib.width, dib.height, static_cast<unsigned int>(dib.bih->biXPelsPerMeter));
+    if (!builder.ready()) return nullptr;
+    using Builder = EntropyMaskBuilder;
+    if (const unsigned n = builder.sample_rows()) {
+        // The sample rows are made here and again, alike, by the pass below.
+        unsigned int sample[256] = {};
+        rkbwimage::grey_from_bgr(dib.rows + size_t{Builder::kSampleFirst} * dib.rowBytes,
+                                 size_t{Builder::kSampleStep} * dib.rowBytes,
+                                 grey.bytes.get() + size_t{Builder::kSampleFirst} * grey.rowBytes,
+                                 size_t{Builder::kSampleStep} * grey.rowBytes, dib.width, n, sample);
+        builder.guess(sample);
+    }
     unsigned int histogram[256] = {};
     rkbwimage::grey_from_bgr(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width, dib.height,
-                             histogram);
-    return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
-                                       static_cast<unsigned int>(dib.bih->biXPelsPerMeter), grey.bytes.get(),
-                                       histogram);
+                             histogram, builder.sink());
+    return builder.finish(grey.bytes.get(), grey.rowBytes, histogram);
 }
