@@ -107,34 +107,31 @@ unsigned int EntropyMaskBuilder::sample_rows() const {
 }
 
 void EntropyMaskBuilder::guess(const unsigned int sample[256]) {
-    unsigned char fg[256];
-    m_guessed = foreground_levels<quick_ln>(sample, fg) && rkmask::background_band(fg, m_first, m_count);
+    m_guessed = foreground_levels<quick_ln>(sample, m_fg) && rkmask::background_band(m_fg, m_first, m_count);
 }
 
 // The grey image's first row is the page's bottom line; the 1-bit image
 // stores the top line first.
 void EntropyMaskBuilder::row(unsigned y, const uint8_t* grey) {
-    rkmask::outside_band_bits(grey, m_width, m_first, m_count, m_bw.get() + (m_height - 1 - y) * m_bwRowBytes);
+    uint8_t* out = m_bw.get() + (m_height - 1 - y) * m_bwRowBytes;
+    if (m_band)
+        rkmask::outside_band_bits(grey, m_width, m_first, m_count, out);
+    else
+        rkmask::levels_to_bits(grey, m_width, m_fg, out);
 }
 
-ImgMask* EntropyMaskBuilder::finish(const unsigned char* grey, unsigned int rowLength,
-                                    const unsigned int histogram[256]) {
-    unsigned char fg[256];
-    if (!entropy_foreground_levels(histogram, fg)) return nullptr;
-    // The background levels always form one band; a table of flags would
+bool EntropyMaskBuilder::decide(const unsigned int histogram[256]) {
+    if (!entropy_foreground_levels(histogram, m_fg)) return false;
+    // The background levels always form one band; the table of flags would
     // serve any other set.
     unsigned first = 0, count = 0;
-    const bool band = rkmask::background_band(fg, first, count);
-    if (!(m_guessed && band && first == m_first && count == m_count)) {
-        m_first = first, m_count = count;
-        for (unsigned int y = 0; y < m_height; ++y) {
-            const unsigned char* in = grey + static_cast<size_t>(y) * rowLength;
-            if (band)
-                row(y, in);
-            else
-                rkmask::levels_to_bits(in, m_width, fg, m_bw.get() + (m_height - 1 - y) * m_bwRowBytes);
-        }
-    }
+    m_band = rkmask::background_band(m_fg, first, count);
+    m_rewrite = !(m_guessed && m_band && first == m_first && count == m_count);
+    m_first = first, m_count = count;
+    return true;
+}
+
+ImgMask* EntropyMaskBuilder::make_mask() {
     ImgMask* mask = new ImgMask();
     // A mask whose reduction failed is still returned: it holds no image.
     mask->CreateMask(reinterpret_cast<BITMAPINFOHEADER*>(m_header.get()), m_bw.get(),
@@ -156,5 +153,8 @@ ImgMask* create_entropy_mask(unsigned int width, unsigned int height, unsigned i
     }
     unsigned int histogram[256] = {};
     rkbwimage::count_levels(grey, rowLength, width, height, histogram, builder.sink());
-    return builder.finish(grey, rowLength, histogram);
+    if (!builder.decide(histogram)) return nullptr;
+    if (builder.needs_rows())
+        for (unsigned int y = 0; y < height; ++y) builder.row(y, grey + static_cast<size_t>(y) * rowLength);
+    return builder.make_mask();
 }

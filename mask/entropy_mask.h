@@ -28,15 +28,15 @@ bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char 
 // The entropy mask for a source that makes and counts its grey rows in one
 // pass. Before that pass, the histogram of a sample of rows (every
 // kSampleStep-th from kSampleFirst) guesses the background band, and the
-// pass writes each 1-bit row for the guess while the grey row is still in
-// the cache; finish() decides from the full histogram and writes the rows
-// again only when the decision differs from the guess. The mask is the one
-// that create_entropy_mask makes either way.
+// pass hands each grey row to the builder (its sink), which writes the 1-bit
+// row for the guess while the grey row is still in the cache. decide() then
+// judges the full histogram; only when the guess was wrong (or missing) must
+// the source hand every grey row once more. The mask is the one that
+// create_entropy_mask makes either way.
 class EntropyMaskBuilder : public rkbwimage::GreyRowSink {
 public:
     static constexpr unsigned kSampleStep = 32, kSampleFirst = 16;
 
-    // width and height not 0.
     EntropyMaskBuilder(unsigned int width, unsigned int height, unsigned int resolution);
     EntropyMaskBuilder(const EntropyMaskBuilder&) = delete;
     EntropyMaskBuilder& operator=(const EntropyMaskBuilder&) = delete;
@@ -48,20 +48,27 @@ public:
     unsigned int sample_rows() const;
     // Takes the histogram of the sample rows.
     void guess(const unsigned int sample[256]);
-    // The pass's sink: null when there is no guess to write.
+    // The counting pass's sink: null when there is no guess to write.
     rkbwimage::GreyRowSink* sink() { return m_guessed ? this : nullptr; }
-    // The mask from the full histogram of the grey image (rows rowLength
-    // bytes apart, bottom line first); null when the histogram is empty.
-    ImgMask* finish(const unsigned char* grey, unsigned int rowLength, const unsigned int histogram[256]);
+    // Decides from the histogram of the whole page; false when it counts no
+    // pixel (no mask then).
+    bool decide(const unsigned int histogram[256]);
+    // After decide: true when every grey row must be handed to row() again.
+    bool needs_rows() const { return m_rewrite; }
+    // After decide and any rows: the mask, reduced from the 1-bit image.
+    ImgMask* make_mask();
 
+    // Grey row y of the page (bottom line first) to 1-bit row height - 1 - y.
     void row(unsigned y, const uint8_t* grey) override;
 
 private:
     unsigned int m_width, m_height;
     size_t m_bwRowBytes = 0;
     std::unique_ptr<unsigned char[]> m_header, m_bw;
-    bool m_guessed = false;
-    unsigned m_first = 0, m_count = 0;  // guessed band
+    bool m_guessed = false, m_rewrite = true;
+    bool m_band = true;                 // foreground: the levels outside [m_first, m_first + m_count)
+    unsigned m_first = 0, m_count = 0;  // ... else by m_fg
+    unsigned char m_fg[256];
 };
 
 #endif

@@ -1,6 +1,6 @@
 // The page masks of grey and colour pages: 8-bit grey, 8-bit palette and
-// 24-bit bitmaps become one grey byte per pixel, counted into the level
-// histogram in the same pass, and go to the entropy mask.
+// 24-bit bitmaps become grey rows, one byte per pixel, each counted into the
+// level histogram and handed to the entropy mask in the same pass.
 #include <stdint.h>
 #include <string.h>
 
@@ -52,14 +52,12 @@ bool open_dib(BlockLock& lock, HGLOBAL handle, unsigned int bitCount, uint64_t p
     return true;
 }
 
-// A grey buffer with rows of the width padded to 4 bytes; its padding bytes
-// are left as they come.
-struct GreyImage {
+// One grey row, reused for every row of the page: the grey rows go to the
+// entropy mask while they are still in the cache, so the page's grey image
+// is never kept.
+struct GreyRow {
     std::unique_ptr<unsigned char[]> bytes;
-    unsigned int rowBytes;
-    explicit GreyImage(const Dib& dib)
-        : bytes(new unsigned char[static_cast<size_t>(pad4(dib.width)) * dib.height]),
-          rowBytes(pad4(dib.width)) {}
+    explicit GreyRow(const Dib& dib) : bytes(new unsigned char[pad4(dib.width) + size_t{1}]) {}
 };
 
 }  // namespace
@@ -85,25 +83,27 @@ ImgMask* mask_from_8bit_palette(tagIMGHEAD* head) {
     uint16_t table[256];
     rkbwimage::grey_palette_table(reinterpret_cast<const uint8_t*>(bih) + sizeof *bih, bih->biClrUsed, false,
                                   table);
-    GreyImage grey(dib);
+    GreyRow grey(dib);
     EntropyMaskBuilder builder(dib.width, dib.height, static_cast<unsigned int>(bih->biXPelsPerMeter));
     if (!builder.ready()) return nullptr;
     using Builder = EntropyMaskBuilder;
     if (const unsigned n = builder.sample_rows()) {
-        // The sample rows are made here and again, alike, by the pass below,
-        // which alone judges the palette indices.
+        // The pass below alone judges the palette indices.
         unsigned int sample[256] = {};
         rkbwimage::grey_from_table(dib.rows + size_t{Builder::kSampleFirst} * dib.rowBytes,
-                                   size_t{Builder::kSampleStep} * dib.rowBytes,
-                                   grey.bytes.get() + size_t{Builder::kSampleFirst} * grey.rowBytes,
-                                   size_t{Builder::kSampleStep} * grey.rowBytes, dib.width, n, table, sample);
+                                   size_t{Builder::kSampleStep} * dib.rowBytes, grey.bytes.get(), 0, dib.width,
+                                   n, table, sample);
         builder.guess(sample);
     }
-    unsigned int histogram[256] = {};
-    if (!rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width,
-                                    dib.height, table, histogram, builder.sink()))
+    unsigned int histogram[256] = {}, again[256] = {};
+    if (!rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), 0, dib.width, dib.height, table,
+                                    histogram, builder.sink()))
         throw std::out_of_range("palette index not below the palette size");
-    return builder.finish(grey.bytes.get(), grey.rowBytes, histogram);
+    if (!builder.decide(histogram)) return nullptr;
+    if (builder.needs_rows())
+        rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), 0, dib.width, dib.height, table,
+                                   again, &builder);
+    return builder.make_mask();
 }
 
 ImgMask* mask_from_24bit(tagIMGHEAD* head) {
@@ -112,21 +112,23 @@ ImgMask* mask_from_24bit(tagIMGHEAD* head) {
     // The rows follow the 40-byte header directly: no palette is assumed.
     if (!open_dib(lock, head->hDIB, 24, 0, dib)) return nullptr;
 
-    GreyImage grey(dib);
+    GreyRow grey(dib);
     EntropyMaskBuilder builder(dib.width, dib.height, static_cast<unsigned int>(dib.bih->biXPelsPerMeter));
     if (!builder.ready()) return nullptr;
     using Builder = EntropyMaskBuilder;
     if (const unsigned n = builder.sample_rows()) {
-        // The sample rows are made here and again, alike, by the pass below.
         unsigned int sample[256] = {};
         rkbwimage::grey_from_bgr(dib.rows + size_t{Builder::kSampleFirst} * dib.rowBytes,
-                                 size_t{Builder::kSampleStep} * dib.rowBytes,
-                                 grey.bytes.get() + size_t{Builder::kSampleFirst} * grey.rowBytes,
-                                 size_t{Builder::kSampleStep} * grey.rowBytes, dib.width, n, sample);
+                                 size_t{Builder::kSampleStep} * dib.rowBytes, grey.bytes.get(), 0, dib.width, n,
+                                 sample);
         builder.guess(sample);
     }
-    unsigned int histogram[256] = {};
-    rkbwimage::grey_from_bgr(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width, dib.height,
-                             histogram, builder.sink());
-    return builder.finish(grey.bytes.get(), grey.rowBytes, histogram);
+    unsigned int histogram[256] = {}, again[256] = {};
+    rkbwimage::grey_from_bgr(dib.rows, dib.rowBytes, grey.bytes.get(), 0, dib.width, dib.height, histogram,
+                             builder.sink());
+    if (!builder.decide(histogram)) return nullptr;
+    if (builder.needs_rows())
+        rkbwimage::grey_from_bgr(dib.rows, dib.rowBytes, grey.bytes.get(), 0, dib.width, dib.height, again,
+                                 &builder);
+    return builder.make_mask();
 }
