@@ -1,8 +1,10 @@
 // CRkBWImage: setting, clearing and inverting pixels, spans, rectangles,
 // run lists and frames.
+#include <stddef.h>
 #include <stdint.h>
 #include <string.h>
 
+#include "bwimage/bw_fill.h"
 #include "rkcorr/bwimage.h"
 
 namespace {
@@ -116,6 +118,18 @@ void CRkBWImage::Erase(WORD line, std::vector<TRkImgRan<unsigned short>>& runs, 
 
 void CRkBWImage::Reverse(WORD line, std::vector<TRkImgRan<unsigned short>>& runs, int horizontal) {
     for (const TRkImgRan<unsigned short>& r : runs) Reverse(line, r.start, r.end, horizontal);
+}
+
+// ---- rectangles of images known to be plain --------------------------------
+
+void rkbwimage::erase_rect_plain(CRkBWImage& image, TRkImgRect<unsigned short> rect) {
+    if (rect.left > rect.right || rect.top > rect.bottom) return;
+    // The rows of the image's own GetLineData, evenly spaced in either
+    // storage order.
+    BYTE* row = image.CRkBMPImage::GetLineData(rect.top);
+    const ptrdiff_t step =
+        rect.bottom > rect.top ? image.CRkBMPImage::GetLineData(rect.top + 1u) - row : 0;
+    for (UINT y = rect.top; y <= rect.bottom; ++y, row += step) FillSpan(row, rect.left, rect.right, 0x00);
 }
 
 // ---- frames and trimming ------------------------------------------------------
