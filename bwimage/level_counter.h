@@ -3,9 +3,12 @@
 // Plain counting adds one to a counter per pixel, into four partial tables so
 // that equal neighbours do not wait on one counter. A block of 64 equal
 // bytes, the bulk of a page's paper, goes to a running count kept in a
-// register instead. A counter made for a large image counts other blocks by
-// pairs of neighbouring pixels into a 65536-entry table, one increment per
-// two pixels, and splits the pairs into levels at the end. Every path counts
+// register instead. A counter made for a large image counts varied blocks
+// (most pixels differ from the one two places on) by pairs of neighbouring
+// pixels into a 65536-entry table, one increment per two pixels, and splits
+// the pairs into levels at the end; blocks of long stretches would meet the
+// same pair again and again and wait on its counter, so they are counted
+// plainly. Every path counts
 // each pixel exactly once (modulo 2^32, like the plain counters), so the
 // histogram equals the plain one (count_levels_plain).
 #ifndef RKCORR_BWIMAGE_LEVEL_COUNTER_H
@@ -40,10 +43,10 @@ public:
         unsigned x = 0;
         for (; x + kRun <= n; x += kRun, p += kRun) {
             if (!uniform_block(p)) {
-                if (m_pairs)
+                if (m_pairs && x + kRun + 2 <= n && varied_block(p))
                     add_pairs(p);
                 else
-                    add_plain(p, kRun);
+                    add_stretches(p);
             } else if (p[0] == m_runLevel) {
                 m_runCount += kRun;
             } else {
@@ -102,6 +105,26 @@ private:
 #endif
     }
 
+    // True when fewer than half of the block's pixels equal the pixel two
+    // places on (reads two bytes past the block).
+    static bool varied_block(const uint8_t* p) {
+#if defined(__SSE2__)
+        __m128i same = _mm_setzero_si128();
+        for (unsigned k = 0; k < kRun; k += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k + 2));
+            same = _mm_sub_epi8(same, _mm_cmpeq_epi8(a, b));  // 0 to 4 per lane
+        }
+        const __m128i sums = _mm_sad_epu8(same, _mm_setzero_si128());
+        const int n = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+        return n < static_cast<int>(kRun / 2);
+#else
+        unsigned n = 0;
+        for (unsigned k = 0; k < kRun; ++k) n += p[k] == p[k + 2];
+        return n < kRun / 2;
+#endif
+    }
+
     // One block of kRun pixels by pairs; a 32-bit little-endian load holds
     // two pairs, each in its low and high half as first + 256 second.
     void add_pairs(const uint8_t* p) {
@@ -115,6 +138,22 @@ private:
             ++t[b & 0xFFFF];
             ++t[b >> 16];
         }
+    }
+
+    // A block of stretches: sixteen equal pixels at once, others plainly.
+    void add_stretches(const uint8_t* p) {
+#if defined(__SSE2__)
+        for (unsigned k = 0; k < kRun; k += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+            const __m128i flat = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_slli_si128(v, 1)), _mm_cvtsi32_si128(0xFF));
+            if (_mm_movemask_epi8(flat) == 0xFFFF)
+                m_part[k / 16][p[k]] += 16;
+            else
+                add_plain(p + k, 16);
+        }
+#else
+        add_plain(p, kRun);
+#endif
     }
 
     void add_plain(const uint8_t* p, unsigned n) {
