@@ -147,7 +147,8 @@ int JoinVectors(CRkFramePack& pack, RunVector* prev, RunVector* cur, unsigned sh
 }  // namespace
 
 int CRkBWImage::RanToFrame2(CRkFramePack& frames, CRunList& prev, CRunList& cur, WORD row, int keepRuns) {
-    return keepRuns ? JoinLists<true, true>(frames, prev, cur, row) : JoinLists<true, false>(frames, prev, cur, row);
+    return keepRuns ? JoinLists<true, true>(frames, prev, cur, row)
+                    : JoinLists<true, false>(frames, prev, cur, row);
 }
 
 int CRkBWImage::RanToFrame_4Connect2(CRkFramePack& frames, CRunList& prev, CRunList& cur, WORD row,

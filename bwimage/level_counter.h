@@ -145,7 +145,8 @@ private:
 #if defined(__SSE2__)
         for (unsigned k = 0; k < kRun; k += 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-            const __m128i flat = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_slli_si128(v, 1)), _mm_cvtsi32_si128(0xFF));
+            const __m128i flat =
+                _mm_or_si128(_mm_cmpeq_epi8(v, _mm_slli_si128(v, 1)), _mm_cvtsi32_si128(0xFF));
             if (_mm_movemask_epi8(flat) == 0xFFFF)
                 m_part[k / 16][p[k]] += 16;
             else

@@ -141,20 +141,11 @@ ImgMask* EntropyMaskBuilder::make_mask() {
 
 ImgMask* create_entropy_mask(unsigned int width, unsigned int height, unsigned int rowLength,
                              unsigned int resolution, unsigned char* grey) {
-    if (width == 0 || height == 0) return nullptr;
-    EntropyMaskBuilder builder(width, height, resolution);
-    if (!builder.ready()) return nullptr;
-    using Builder = EntropyMaskBuilder;
-    if (const unsigned n = builder.sample_rows()) {
-        unsigned int sample[256] = {};
-        rkbwimage::count_levels(grey + size_t{Builder::kSampleFirst} * rowLength,
-                                size_t{Builder::kSampleStep} * rowLength, width, n, sample);
-        builder.guess(sample);
-    }
-    unsigned int histogram[256] = {};
-    rkbwimage::count_levels(grey, rowLength, width, height, histogram, builder.sink());
-    if (!builder.decide(histogram)) return nullptr;
-    if (builder.needs_rows())
-        for (unsigned int y = 0; y < height; ++y) builder.row(y, grey + static_cast<size_t>(y) * rowLength);
-    return builder.make_mask();
+    return make_entropy_mask(width, height, resolution,
+                             [&](unsigned first, unsigned step, unsigned count, unsigned int* histogram,
+                                 rkbwimage::GreyRowSink* sink) {
+                                 rkbwimage::count_levels(grey + size_t{first} * rowLength,
+                                                         size_t{step} * rowLength, width, count, histogram,
+                                                         sink);
+                             });
 }

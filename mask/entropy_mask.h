@@ -2,7 +2,8 @@
 // enough (share of the pixels above e^-H, H the histogram's entropy) are paper
 // background, together with a band of 20 levels below and 19 above them;
 // every other pixel becomes black.
-// Index: create_entropy_mask, entropy_foreground_levels, EntropyMaskBuilder.
+// Index: create_entropy_mask, entropy_foreground_levels, EntropyMaskBuilder,
+// make_entropy_mask.
 #ifndef RKCORR_MASK_ENTROPY_MASK_H
 #define RKCORR_MASK_ENTROPY_MASK_H
 
@@ -70,5 +71,31 @@ private:
     unsigned m_first = 0, m_count = 0;  // ... else by m_fg
     unsigned char m_fg[256];
 };
+
+// The entropy mask of a width x height page whose grey rows come from rows:
+// rows(first, step, count, histogram, sink) makes the grey rows first,
+// first + step, ... (count of them, bottom line first), counts them into
+// histogram and hands each to sink when it is not null. It may throw (a
+// pixel without a grey level); nothing is then left allocated. Null for an
+// empty page or when the 1-bit image cannot be allocated.
+template <class Rows>
+ImgMask* make_entropy_mask(unsigned int width, unsigned int height, unsigned int resolution, Rows rows) {
+    if (width == 0 || height == 0) return nullptr;
+    EntropyMaskBuilder builder(width, height, resolution);
+    if (!builder.ready()) return nullptr;
+    if (const unsigned int n = builder.sample_rows()) {
+        unsigned int sample[256] = {};
+        rows(EntropyMaskBuilder::kSampleFirst, EntropyMaskBuilder::kSampleStep, n, sample, nullptr);
+        builder.guess(sample);
+    }
+    unsigned int histogram[256] = {};
+    rows(0u, 1u, height, histogram, builder.sink());
+    if (!builder.decide(histogram)) return nullptr;
+    if (builder.needs_rows()) {
+        unsigned int again[256] = {};
+        rows(0u, 1u, height, again, &builder);
+    }
+    return builder.make_mask();
+}
 
 #endif

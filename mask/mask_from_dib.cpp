@@ -57,7 +57,7 @@ bool open_dib(BlockLock& lock, HGLOBAL handle, unsigned int bitCount, uint64_t p
 // is never kept.
 struct GreyRow {
     std::unique_ptr<unsigned char[]> bytes;
-    explicit GreyRow(const Dib& dib) : bytes(new unsigned char[pad4(dib.width) + size_t{1}]) {}
+    explicit GreyRow(const Dib& dib) : bytes(new unsigned char[pad4(dib.width)]) {}
 };
 
 }  // namespace
@@ -84,26 +84,14 @@ ImgMask* mask_from_8bit_palette(tagIMGHEAD* head) {
     rkbwimage::grey_palette_table(reinterpret_cast<const uint8_t*>(bih) + sizeof *bih, bih->biClrUsed, false,
                                   table);
     GreyRow grey(dib);
-    EntropyMaskBuilder builder(dib.width, dib.height, static_cast<unsigned int>(bih->biXPelsPerMeter));
-    if (!builder.ready()) return nullptr;
-    using Builder = EntropyMaskBuilder;
-    if (const unsigned n = builder.sample_rows()) {
-        // The pass below alone judges the palette indices.
-        unsigned int sample[256] = {};
-        rkbwimage::grey_from_table(dib.rows + size_t{Builder::kSampleFirst} * dib.rowBytes,
-                                   size_t{Builder::kSampleStep} * dib.rowBytes, grey.bytes.get(), 0, dib.width,
-                                   n, table, sample);
-        builder.guess(sample);
-    }
-    unsigned int histogram[256] = {}, again[256] = {};
-    if (!rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), 0, dib.width, dib.height, table,
-                                    histogram, builder.sink()))
-        throw std::out_of_range("palette index not below the palette size");
-    if (!builder.decide(histogram)) return nullptr;
-    if (builder.needs_rows())
-        rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), 0, dib.width, dib.height, table,
-                                   again, &builder);
-    return builder.make_mask();
+    return make_entropy_mask(dib.width, dib.height, static_cast<unsigned int>(bih->biXPelsPerMeter),
+                             [&](unsigned first, unsigned step, unsigned count, unsigned int* histogram,
+                                 rkbwimage::GreyRowSink* sink) {
+                                 if (!rkbwimage::grey_from_table(
+                                         dib.rows + size_t{first} * dib.rowBytes, size_t{step} * dib.rowBytes,
+                                         grey.bytes.get(), 0, dib.width, count, table, histogram, sink))
+                                     throw std::out_of_range("palette index not below the palette size");
+                             });
 }
 
 ImgMask* mask_from_24bit(tagIMGHEAD* head) {
@@ -113,22 +101,11 @@ ImgMask* mask_from_24bit(tagIMGHEAD* head) {
     if (!open_dib(lock, head->hDIB, 24, 0, dib)) return nullptr;
 
     GreyRow grey(dib);
-    EntropyMaskBuilder builder(dib.width, dib.height, static_cast<unsigned int>(dib.bih->biXPelsPerMeter));
-    if (!builder.ready()) return nullptr;
-    using Builder = EntropyMaskBuilder;
-    if (const unsigned n = builder.sample_rows()) {
-        unsigned int sample[256] = {};
-        rkbwimage::grey_from_bgr(dib.rows + size_t{Builder::kSampleFirst} * dib.rowBytes,
-                                 size_t{Builder::kSampleStep} * dib.rowBytes, grey.bytes.get(), 0, dib.width, n,
-                                 sample);
-        builder.guess(sample);
-    }
-    unsigned int histogram[256] = {}, again[256] = {};
-    rkbwimage::grey_from_bgr(dib.rows, dib.rowBytes, grey.bytes.get(), 0, dib.width, dib.height, histogram,
-                             builder.sink());
-    if (!builder.decide(histogram)) return nullptr;
-    if (builder.needs_rows())
-        rkbwimage::grey_from_bgr(dib.rows, dib.rowBytes, grey.bytes.get(), 0, dib.width, dib.height, again,
-                                 &builder);
-    return builder.make_mask();
+    return make_entropy_mask(dib.width, dib.height, static_cast<unsigned int>(dib.bih->biXPelsPerMeter),
+                             [&](unsigned first, unsigned step, unsigned count, unsigned int* histogram,
+                                 rkbwimage::GreyRowSink* sink) {
+                                 rkbwimage::grey_from_bgr(dib.rows + size_t{first} * dib.rowBytes,
+                                                          size_t{step} * dib.rowBytes, grey.bytes.get(), 0,
+                                                          dib.width, count, histogram, sink);
+                             });
 }
