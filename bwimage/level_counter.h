@@ -1,16 +1,16 @@
 // LevelCounter: the grey-level histogram of rows fed one at a time.
 //
 // Plain counting adds one to a counter per pixel, into four partial tables so
-// that equal neighbours do not wait on one counter. A block of 64 equal
-// bytes, the bulk of a page's paper, goes to a running count kept in a
-// register instead. A counter made for a large image counts varied blocks
-// (most pixels differ from the one two places on) by pairs of neighbouring
-// pixels into a 65536-entry table, one increment per two pixels, and splits
-// the pairs into levels at the end; blocks of long stretches would meet the
-// same pair again and again and wait on its counter, so they are counted
-// plainly. Every path counts
-// each pixel exactly once (modulo 2^32, like the plain counters), so the
-// histogram equals the plain one (count_levels_plain).
+// that equal neighbours do not wait on one counter; sixteen equal pixels add
+// sixteen at once. A block of 64 equal bytes, the bulk of a page's paper,
+// goes to a running count kept in a register instead. A counter made for a
+// large image counts varied blocks (most pixels differ from the one two
+// places on) by pairs of neighbouring pixels into a 65536-entry table, one
+// increment per two pixels, and splits the pairs into levels at the end;
+// blocks of long stretches would meet the same pair again and again and wait
+// on its counter, so they are counted plainly. Every path counts each pixel
+// exactly once (modulo 2^32, like the plain counters), so the histogram
+// equals the plain one (count_levels_plain).
 #ifndef RKCORR_BWIMAGE_LEVEL_COUNTER_H
 #define RKCORR_BWIMAGE_LEVEL_COUNTER_H
 
