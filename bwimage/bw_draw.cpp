@@ -1,8 +1,10 @@
 // CRkBWImage: setting, clearing and inverting pixels, spans, rectangles,
 // run lists and frames.
+#include <stddef.h>
 #include <stdint.h>
 #include <string.h>
 
+#include "bwimage/bw_fill.h"
 #include "rkcorr/bwimage.h"
 
 namespace {
@@ -116,6 +118,40 @@ void CRkBWImage::Erase(WORD line, std::vector<TRkImgRan<unsigned short>>& runs, 
 
 void CRkBWImage::Reverse(WORD line, std::vector<TRkImgRan<unsigned short>>& runs, int horizontal) {
     for (const TRkImgRan<unsigned short>& r : runs) Reverse(line, r.start, r.end, horizontal);
+}
+
+// ---- rectangles of images known to be plain --------------------------------
+
+void rkbwimage::erase_rect_plain(CRkBWImage& image, TRkImgRect<unsigned short> rect) {
+    if (rect.left > rect.right || rect.top > rect.bottom) return;
+    const UINT left = rect.left, right = rect.right, top = rect.top, bottom = rect.bottom;
+    // The rows of the image's own GetLineData, evenly spaced in either
+    // storage order.
+    BYTE* row = image.CRkBMPImage::GetLineData(top);
+    const ptrdiff_t step = bottom > top ? image.CRkBMPImage::GetLineData(top + 1u) - row : 0;
+    const UINT s = left >> 3, e = right >> 3, lineBytes = image.GetLineByteSize();
+    if (lineBytes >= 8 && e - s < 8 && e < lineBytes) {
+        // A span within eight bytes (most character cells): one word of
+        // the row, inside it, is masked per row.
+        const UINT first = s + 8 <= lineBytes ? s : lineBytes - 8;
+        BYTE keep[8];
+        for (UINT k = 0; k < 8; ++k) {
+            const UINT b = first + k;
+            keep[k] = b < s || b > e ? 0xFF
+                                     : static_cast<BYTE>((b == s ? KeepLeft(rect.left) : 0) |
+                                                         (b == e ? KeepRight(rect.right) : 0));
+        }
+        uint64_t mask;
+        memcpy(&mask, keep, 8);
+        for (UINT y = top; y <= bottom; ++y, row += step) {
+            uint64_t w;
+            memcpy(&w, row + first, 8);
+            w &= mask;
+            memcpy(row + first, &w, 8);
+        }
+        return;
+    }
+    for (UINT y = top; y <= bottom; ++y, row += step) FillSpan(row, rect.left, rect.right, 0x00);
 }
 
 // ---- frames and trimming ------------------------------------------------------

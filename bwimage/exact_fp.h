@@ -46,18 +46,18 @@ struct DD {
     double hi, lo;
 };
 
-RKCORR_EXACT_FP inline DD two_sum(double a, double b) {
+RKCORR_EXACT_FP constexpr DD two_sum(double a, double b) {
     const double s = a + b;
     const double bb = s - a;
     return DD{s, (a - (s - bb)) + (b - bb)};
 }
 
-RKCORR_EXACT_FP inline DD quick_two_sum(double a, double b) {
+RKCORR_EXACT_FP constexpr DD quick_two_sum(double a, double b) {
     const double s = a + b;
     return DD{s, b - (s - a)};
 }
 
-RKCORR_EXACT_FP inline DD two_prod(double a, double b) {
+RKCORR_EXACT_FP constexpr DD two_prod(double a, double b) {
     const double split = 134217729.0;  // 2^27 + 1
     const double p = a * b;
     const double ta = split * a, tb = split * b;
@@ -66,7 +66,7 @@ RKCORR_EXACT_FP inline DD two_prod(double a, double b) {
     return DD{p, ((ahi * bhi - p) + ahi * blo + alo * bhi) + alo * blo};
 }
 
-RKCORR_EXACT_FP inline DD add(DD a, DD b) {
+RKCORR_EXACT_FP constexpr DD add(DD a, DD b) {
     DD s = two_sum(a.hi, b.hi);
     const DD t = two_sum(a.lo, b.lo);
     s.lo += t.hi;
@@ -75,13 +75,13 @@ RKCORR_EXACT_FP inline DD add(DD a, DD b) {
     return quick_two_sum(s.hi, s.lo);
 }
 
-RKCORR_EXACT_FP inline DD mul(DD a, DD b) {
+RKCORR_EXACT_FP constexpr DD mul(DD a, DD b) {
     DD p = two_prod(a.hi, b.hi);
     p.lo += a.hi * b.lo + a.lo * b.hi;
     return quick_two_sum(p.hi, p.lo);
 }
 
-RKCORR_EXACT_FP inline DD div(DD a, DD b) {
+RKCORR_EXACT_FP constexpr DD div(DD a, DD b) {
     const double q1 = a.hi / b.hi;
     DD r = add(a, mul(b, DD{-q1, 0.0}));
     const double q2 = r.hi / b.hi;
@@ -89,6 +89,16 @@ RKCORR_EXACT_FP inline DD div(DD a, DD b) {
     const double q3 = r.hi / b.hi;
     return add(quick_two_sum(q1, q2), DD{q3, 0.0});
 }
+
+// 1 / (2k + 1) for k from 0 to 23, as div makes it; worked out while
+// compiling, where every operation is rounded once just as at run time.
+struct OddReciprocals {
+    DD v[24];
+    constexpr OddReciprocals() : v() {
+        for (int k = 0; k < 24; ++k) v[k] = div(DD{1.0, 0.0}, DD{2.0 * k + 1.0, 0.0});
+    }
+};
+constexpr OddReciprocals kOddReciprocals{};
 
 }  // namespace detail
 
@@ -108,8 +118,9 @@ RKCORR_EXACT_FP inline double ln(double x) {
     const DD s2 = mul(s, s);
     // 1 + s^2/3 + s^4/5 + ... to 2^-106: s^2 < 0.0295, so 23 terms suffice.
     const int terms = 23;
-    DD t = div(DD{1.0, 0.0}, DD{2.0 * terms + 1.0, 0.0});
-    for (int k = terms - 1; k >= 0; --k) t = add(mul(t, s2), div(DD{1.0, 0.0}, DD{2.0 * k + 1.0, 0.0}));
+    static_assert(terms < 24, "reciprocals of the series");
+    DD t = kOddReciprocals.v[terms];
+    for (int k = terms - 1; k >= 0; --k) t = add(mul(t, s2), kOddReciprocals.v[k]);
     DD r = mul(s, t);
     r = DD{2.0 * r.hi, 2.0 * r.lo};
     const DD ln2{6.93147180559945286227e-01, 2.31904681384629955842e-17};

@@ -37,11 +37,12 @@ void grey_palette_table(const uint8_t* palette, unsigned entries, bool keepValue
 }
 
 void grey_from_bgr(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t dstStep, unsigned w, unsigned h,
-                   uint32_t hist[256]) {
-    LevelCounter counter;
+                   uint32_t hist[256], GreyRowSink* sink) {
+    LevelCounter counter(size_t{w} * h);
     for (unsigned y = 0; y < h; ++y, src += srcStep, dst += dstStep) {
         bgr_row(src, dst, w);
         counter.add_row(dst, w);
+        if (sink) sink->row(y, dst);
     }
     counter.add_to(hist);
 }
@@ -56,8 +57,8 @@ void grey_from_bgr_plain(const uint8_t* src, size_t srcStep, uint8_t* dst, size_
 }
 
 bool grey_from_table(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t dstStep, unsigned w, unsigned h,
-                     const uint16_t table[256], uint32_t hist[256]) {
-    LevelCounter counter;
+                     const uint16_t table[256], uint32_t hist[256], GreyRowSink* sink) {
+    LevelCounter counter(size_t{w} * h);
     uint16_t seen = 0;
     for (unsigned y = 0; y < h; ++y, src += srcStep, dst += dstStep) {
         for (unsigned x = 0; x < w; ++x) {
@@ -66,14 +67,19 @@ bool grey_from_table(const uint8_t* src, size_t srcStep, uint8_t* dst, size_t ds
             dst[x] = static_cast<uint8_t>(g);
         }
         counter.add_row(dst, w);
+        if (sink) sink->row(y, dst);
     }
     counter.add_to(hist);
     return (seen & ~uint16_t{0xFF}) == 0;
 }
 
-void count_levels(const uint8_t* src, size_t srcStep, unsigned w, unsigned h, uint32_t hist[256]) {
-    LevelCounter counter;
-    for (unsigned y = 0; y < h; ++y, src += srcStep) counter.add_row(src, w);
+void count_levels(const uint8_t* src, size_t srcStep, unsigned w, unsigned h, uint32_t hist[256],
+                  GreyRowSink* sink) {
+    LevelCounter counter(size_t{w} * h);
+    for (unsigned y = 0; y < h; ++y, src += srcStep) {
+        counter.add_row(src, w);
+        if (sink) sink->row(y, src);
+    }
     counter.add_to(hist);
 }
 

@@ -33,28 +33,48 @@ inline void Hand(CRunList& list, Frame* from, Frame* to) {
         if (o[i] == from) o[i] = to;
 }
 
-// Rows held in run lists. Connect8 selects the touching rule and the scan.
-template <bool Connect8>
-int JoinLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, unsigned short row, int keepRuns) {
+// The rare steps of the list joiner, out of line so that its scan keeps its
+// values in registers: a merge, and a new frame for a run that touches none.
+__attribute__((noinline)) void MergeLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, Frame* own,
+                                          Frame* gone) {
+    Absorb(pack, own, gone);
+    Hand(prev, gone, own);
+    Hand(cur, gone, own);
+}
+
+__attribute__((noinline)) Frame* NewFrame(CRkFramePack& pack, int cs, int ce, unsigned short row,
+                                          bool keepRuns) {
+    Frame f(static_cast<unsigned short>(cs), row, static_cast<unsigned short>(ce), row, nullptr);
+    Frame* own = pack.add_Frame(&f);
+    if (own && keepRuns)
+        own->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce), row);
+    return own;
+}
+
+// Rows held in run lists. Connect8 selects the touching rule and the scan;
+// KeepRuns whether runs are appended to their frames.
+template <bool Connect8, bool KeepRuns>
+int JoinLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, unsigned short row) {
     const int np = prev.count / 2;
     const int nc = cur.count / 2;
-    const int* pr = prev.runs;
+    const int* const pr = prev.runs;
     const int* cr = cur.runs;
-    Frame** po = prev.owners;
+    Frame** const po = prev.owners;
     Frame** co = cur.owners;
     const int reach = Connect8 ? 1 : 0;  // a corner touch counts with 8-connectivity
     int resume = 0;
-    for (int j = 0; j < nc; ++j) {
-        const int cs = cr[2 * j];
-        const int ce = cr[2 * j + 1];
-        Frame* own = co[j];
+    for (int j = 0; j < nc; ++j, cr += 2, ++co) {
+        const int cs = cr[0];
+        const int ce = cr[1];
+        Frame* own = *co;
         // Both rules resume where the last current run left off: a previous
         // run that ends before this run starts cannot touch any later one, so
         // the runs met (and the merges made) are those of a scan from the
         // first, without its cost on rows of many runs.
-        for (int k = resume; k < np; ++k) {
-            const int ps = pr[2 * k];
-            const int pe = pr[2 * k + 1];
+        const int* p = pr + 2 * resume;
+        for (int k = resume; k < np; ++k, p += 2) {
+            const int ps = p[0];
+            const int pe = p[1];
             if (ps > ce + reach) break;
             if (pe + reach < cs) {
                 resume = k + 1;
@@ -64,24 +84,19 @@ int JoinLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, unsigned short 
             if (!own) {
                 Grow(pf, cs, ce, row);
                 own = pf;
-                co[j] = pf;
-                if (keepRuns)
+                *co = pf;
+                if (KeepRuns)
                     pf->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce),
                                           row);
             } else if (pf != own) {
-                Absorb(pack, own, pf);
-                Hand(prev, pf, own);
-                Hand(cur, pf, own);
+                MergeLists(pack, prev, cur, own, pf);
             }
             if (pe > ce) break;
         }
         if (!own) {
-            Frame f(static_cast<unsigned short>(cs), row, static_cast<unsigned short>(ce), row, nullptr);
-            own = pack.add_Frame(&f);
+            own = NewFrame(pack, cs, ce, row, KeepRuns);
             if (!own) return 0;
-            co[j] = own;
-            if (keepRuns)
-                own->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce), row);
+            *co = own;
         }
     }
     return 1;
@@ -132,12 +147,14 @@ int JoinVectors(CRkFramePack& pack, RunVector* prev, RunVector* cur, unsigned sh
 }  // namespace
 
 int CRkBWImage::RanToFrame2(CRkFramePack& frames, CRunList& prev, CRunList& cur, WORD row, int keepRuns) {
-    return JoinLists<true>(frames, prev, cur, row, keepRuns);
+    return keepRuns ? JoinLists<true, true>(frames, prev, cur, row)
+                    : JoinLists<true, false>(frames, prev, cur, row);
 }
 
 int CRkBWImage::RanToFrame_4Connect2(CRkFramePack& frames, CRunList& prev, CRunList& cur, WORD row,
                                      int keepRuns) {
-    return JoinLists<false>(frames, prev, cur, row, keepRuns);
+    return keepRuns ? JoinLists<false, true>(frames, prev, cur, row)
+                    : JoinLists<false, false>(frames, prev, cur, row);
 }
 
 int CRkBWImage::RanToFrame(CRkFramePack& frames, RunVector* prev, RunVector* cur, WORD line, int keepRuns) {

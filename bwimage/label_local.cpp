@@ -1,6 +1,7 @@
 // Labeling of an area into a caller's frame table: by runs of rows (with dot
 // dropping) and by runs of rows or columns of a minimum length.
 #include <cstring>
+#include <typeinfo>
 #include <utility>
 
 #include "rkcorr/bwimage.h"
@@ -45,20 +46,38 @@ int CRkBWImage::LocalLabelingRan(CRkFramePack& frames, TRkImgRect<unsigned short
         }
     };
 
+    // What ConvertData does (inclusive ends, no owners), noting on the way
+    // whether the row holds a one-pixel run: rows without one have no dot
+    // to drop, unless a derived class's joiner may have changed the runs.
+    auto convert = [](CRunList& list) {
+        const int n = list.count / 2;
+        int* r = list.runs;
+        bool dots = false;
+        for (int i = 0; i < n; ++i, r += 2) {
+            r[1] -= 1;
+            dots |= r[0] == r[1];
+            list.owners[i] = nullptr;
+        }
+        return dots;
+    };
+
+    const bool ownJoiner = typeid(*this) == typeid(CRkBWImage);
+    bool prevDots = false;
     m_pProgress->BeginProcessing(bottom - top + 1);
     for (unsigned int y = top; y <= bottom; ++y) {
         if (!m_pProgress->SendProgress(y - top)) return 0;
         cur->clear();
         HRanExtractFast(GetLineData(y), left, right, cur->runs, cur->count);
-        cur->ConvertData();
+        const bool curDots = convert(*cur) || !ownJoiner;
         const int joined = connect8
                                ? RanToFrame2(frames, *prev, *cur, static_cast<WORD>(y), keepRuns)
                                : RanToFrame_4Connect2(frames, *prev, *cur, static_cast<WORD>(y), keepRuns);
         if (!joined) return 0;
-        if (dropDots == 1) dropRow(*prev, y - 1);
+        if (dropDots == 1 && prevDots) dropRow(*prev, y - 1);
         std::swap(prev, cur);
+        prevDots = curDots;
     }
-    if (dropDots == 1) dropRow(*prev, bottom);
+    if (dropDots == 1 && prevDots) dropRow(*prev, bottom);
     m_pProgress->EndProcessing();
     return 1;
 }

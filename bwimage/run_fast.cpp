@@ -15,6 +15,14 @@ inline uint64_t Load8(const unsigned char* p) {
     return v;
 }
 
+// Number of set bits, without relying on a population-count instruction.
+inline int Ones(uint64_t x) {
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((x * 0x0101010101010101ull) >> 56);
+}
+
 }  // namespace
 
 // Transition byte of byte c preceded by pixel p: bit i (from the most
@@ -40,17 +48,22 @@ void HRanExtractFast(const unsigned char* row, int start, int end, int* transiti
         unsigned int p = c & 1u;
         int k = s + 1;
         // Eight bytes at a time: the 64 pixels in reading order (the first
-        // pixel in the top bit), their changes, and the changes' positions
-        // from the top bit down. A word of one colour costs one compare.
+        // pixel in the top bit) and their changes. A word of one colour costs
+        // one compare. The changes are taken from the lowest bit up (clearing
+        // the lowest set bit is quick) and so stored from the last slot of
+        // the word's share back to its first.
         for (; k + 8 <= e; k += 8) {
             const uint64_t w = __builtin_bswap64(Load8(row + k));
             uint64_t t64 = w ^ ((w >> 1) | (uint64_t(p) << 63));
             p = static_cast<unsigned int>(w & 1u);
-            while (t64) {
-                const int i = __builtin_clzll(t64);
-                transitions[n++] = 8 * k + i;
-                t64 ^= (uint64_t(1) << 63) >> i;
-            }
+            if (!t64) continue;
+            n += Ones(t64);
+            int* slot = transitions + n;
+            const int last = 8 * k + 63;  // the position of the word's lowest bit
+            do {
+                *--slot = last - __builtin_ctzll(t64);
+                t64 &= t64 - 1;
+            } while (t64);
         }
         for (; k < e; ++k) {
             c = row[k];

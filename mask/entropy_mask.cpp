@@ -13,9 +13,9 @@
 
 #include "bwimage/exact_fp.h"
 #include "bwimage/grey_level.h"
-#include "rkcorr/bitmap_types.h"
 #include "mask/bw_header.h"
 #include "mask/level_bits.h"
+#include "rkcorr/bitmap_types.h"
 #include "rkcorr/imgmask.h"
 
 namespace {
@@ -33,12 +33,9 @@ std::unique_ptr<unsigned char[]> make_bw_header(unsigned int width, unsigned int
     return block;
 }
 
-}  // namespace
-
-// Every double operation of the decision is rounded once (RKCORR_EXACT_FP)
-// and the logarithm is the library's own, so 32-bit and 64-bit builds agree
-// on levels whose share lies on e^-H.
-RKCORR_EXACT_FP bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char flags[256]) {
+// The decision of entropy_foreground_levels with the logarithm Ln.
+template <double (*Ln)(double)>
+RKCORR_EXACT_FP bool foreground_levels(const unsigned int histogram[256], unsigned char flags[256]) {
     uint32_t total = 0;
     for (int i = 0; i < 256; ++i) total += histogram[i];
     if (total == 0) return false;
@@ -47,9 +44,8 @@ RKCORR_EXACT_FP bool entropy_foreground_levels(const unsigned int histogram[256]
     double info[256];
     double sum = 0.0;
     for (int i = 0; i < 256; ++i) {
-        info[i] = histogram[i] == 0
-                      ? 0.0
-                      : -rkfp::ln(static_cast<double>(histogram[i]) / static_cast<double>(total));
+        info[i] =
+            histogram[i] == 0 ? 0.0 : -Ln(static_cast<double>(histogram[i]) / static_cast<double>(total));
         if (histogram[i] != 0) sum += info[i] * static_cast<double>(histogram[i]);
     }
     const double entropy = sum / static_cast<double>(total);
@@ -73,51 +69,83 @@ RKCORR_EXACT_FP bool entropy_foreground_levels(const unsigned int histogram[256]
     return true;
 }
 
-ImgMask* create_entropy_mask_counted(unsigned int width, unsigned int height, unsigned int rowLength,
-                                     unsigned int resolution, const unsigned char* grey,
-                                     const unsigned int histogram[256]) {
-    unsigned char fg[256];
-    if (!entropy_foreground_levels(histogram, fg)) return nullptr;
+RKCORR_EXACT_FP double exact_ln(double x) { return rkfp::ln(x); }
+// A guess may come out otherwise on a tie: the C library's logarithm is quick.
+double quick_ln(double x) { return log(x); }
 
+}  // namespace
+
+// Every double operation of the decision is rounded once (RKCORR_EXACT_FP)
+// and the logarithm is the library's own, so 32-bit and 64-bit builds agree
+// on levels whose share lies on e^-H.
+bool entropy_foreground_levels(const unsigned int histogram[256], unsigned char flags[256]) {
+    return foreground_levels<exact_ln>(histogram, flags);
+}
+
+EntropyMaskBuilder::EntropyMaskBuilder(unsigned int width, unsigned int height, unsigned int resolution)
+    : m_width(width), m_height(height) {
     const uint64_t bwRowBytes = ((static_cast<uint64_t>(width) + 31) / 32) * 4;
     const uint64_t bwBytes = bwRowBytes * height;
-    if (bwRowBytes > UINT32_MAX || bwBytes > SIZE_MAX) return nullptr;
-    // Working buffers that cannot be had give no mask; the mask object itself
-    // is allocated like any other stage's result (std::bad_alloc leaves).
-    std::unique_ptr<unsigned char[]> header, bw;
+    if (bwRowBytes > UINT32_MAX || bwBytes > SIZE_MAX) return;
+    // Working buffers that cannot be had give no mask (ready() false).
     try {
-        header = make_bw_header(width, height, resolution);
-        // Every byte that the reduction reads is written below; the row
-        // padding is never read.
-        bw.reset(new unsigned char[static_cast<size_t>(bwBytes)]);
+        m_header = make_bw_header(width, height, resolution);
+        // Every byte that the reduction reads is written; the row padding is
+        // never read.
+        m_bw.reset(new unsigned char[static_cast<size_t>(bwBytes)]);
+        m_bwRowBytes = static_cast<size_t>(bwRowBytes);
     } catch (const std::bad_alloc&) {
-        return nullptr;
+        m_header.reset();
+        m_bw.reset();
     }
-    // The background levels always form one band; a table of flags would
+}
+
+EntropyMaskBuilder::~EntropyMaskBuilder() = default;
+
+unsigned int EntropyMaskBuilder::sample_rows() const {
+    return m_height > kSampleFirst ? (m_height - kSampleFirst - 1) / kSampleStep + 1 : 0;
+}
+
+void EntropyMaskBuilder::guess(const unsigned int sample[256]) {
+    m_guessed = foreground_levels<quick_ln>(sample, m_fg) && rkmask::background_band(m_fg, m_first, m_count);
+}
+
+// The grey image's first row is the page's bottom line; the 1-bit image
+// stores the top line first.
+void EntropyMaskBuilder::row(unsigned y, const uint8_t* grey) {
+    uint8_t* out = m_bw.get() + (m_height - 1 - y) * m_bwRowBytes;
+    if (m_band)
+        rkmask::outside_band_bits(grey, m_width, m_first, m_count, out);
+    else
+        rkmask::levels_to_bits(grey, m_width, m_fg, out);
+}
+
+bool EntropyMaskBuilder::decide(const unsigned int histogram[256]) {
+    if (!entropy_foreground_levels(histogram, m_fg)) return false;
+    // The background levels always form one band; the table of flags would
     // serve any other set.
     unsigned first = 0, count = 0;
-    const bool band = rkmask::background_band(fg, first, count);
-    // The grey image's first row is the page's bottom line; the 1-bit image
-    // stores the top line first.
-    for (unsigned int y = 0; y < height; ++y) {
-        const unsigned char* in = grey + static_cast<size_t>(y) * rowLength;
-        unsigned char* out = bw.get() + static_cast<size_t>(height - 1 - y) * bwRowBytes;
-        if (band)
-            rkmask::outside_band_bits(in, width, first, count, out);
-        else
-            rkmask::levels_to_bits(in, width, fg, out);
-    }
+    m_band = rkmask::background_band(m_fg, first, count);
+    m_rewrite = !(m_guessed && m_band && first == m_first && count == m_count);
+    m_first = first, m_count = count;
+    return true;
+}
+
+ImgMask* EntropyMaskBuilder::make_mask() {
     ImgMask* mask = new ImgMask();
     // A mask whose reduction failed is still returned: it holds no image.
-    mask->CreateMask(reinterpret_cast<BITMAPINFOHEADER*>(header.get()), bw.get(),
-                     static_cast<unsigned int>(bwRowBytes));
+    mask->CreateMask(reinterpret_cast<BITMAPINFOHEADER*>(m_header.get()), m_bw.get(),
+                     static_cast<unsigned int>(m_bwRowBytes));
     return mask;
 }
 
 ImgMask* create_entropy_mask(unsigned int width, unsigned int height, unsigned int rowLength,
                              unsigned int resolution, unsigned char* grey) {
-    if (width == 0 || height == 0) return nullptr;
-    unsigned int histogram[256] = {};
-    rkbwimage::count_levels(grey, rowLength, width, height, histogram);
-    return create_entropy_mask_counted(width, height, rowLength, resolution, grey, histogram);
+    return make_entropy_mask(width, height, resolution,
+                             [&](unsigned first, unsigned step, unsigned count, unsigned int* histogram,
+                                 rkbwimage::GreyRowSink* sink) {
+                                 rkbwimage::count_levels(grey + size_t{first} * rowLength,
+                                                         size_t{step} * rowLength, width, count, histogram,
+                                                         sink);
+                             });
 }

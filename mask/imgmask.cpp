@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <new>
 
+#include "bwimage/bw_fill.h"
 #include "mask/bw_header.h"
 #include "mask/reduce.h"
 #include "rkcorr/bwimage.h"
@@ -115,7 +116,10 @@ void ImgMask::EraseRect(unsigned int x, unsigned int y, unsigned int width, unsi
     const int32_t r = std::min(right, bih->biWidth - 1);
     const int32_t b = std::min(bottom, bih->biHeight - 1);
     if (r < left || b < top) return;
-    m_image->Erase(
+    // The image is a CRkBWImage made by CreateMask, never a derived one: its
+    // rectangle erasure runs without the virtual slots.
+    rkbwimage::erase_rect_plain(
+        *m_image,
         TRkImgRect<unsigned short>(static_cast<unsigned short>(left), static_cast<unsigned short>(top),
                                    static_cast<unsigned short>(r), static_cast<unsigned short>(b)));
 }

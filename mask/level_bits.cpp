@@ -3,28 +3,48 @@
 
 #include <string.h>
 
-#include <array>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+// An AVX2 version of the band kernel, chosen at run time on processors that
+// have it (x86 builds with GCC or Clang).
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define RKCORR_BAND_AVX2 1
+#include <immintrin.h>
 #endif
 
 namespace rkmask {
 namespace {
 
-// Pixel x of a 16-pixel group sits in bit x of the SSE2 byte mask; the 1-bit
-// row wants pixel 0 in bit 7: each byte's bits are reversed.
-constexpr std::array<uint8_t, 256> make_reversed() {
-    std::array<uint8_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) {
-        unsigned r = 0;
-        for (unsigned i = 0; i < 8; ++i)
-            if (b & (1u << i)) r |= 0x80u >> i;
-        t[b] = static_cast<uint8_t>(r);
-    }
-    return t;
+#if defined(__SSE2__)
+// Reverses the bytes of each 8-byte half: the byte mask then holds pixel 0
+// of each group of eight in bit 7, as the 1-bit row wants it.
+inline __m128i reverse_halves(__m128i v) {
+    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B);
+    return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
 }
-constexpr std::array<uint8_t, 256> kReversed = make_reversed();
+#endif
+
+#if defined(RKCORR_BAND_AVX2)
+// Thirty-two pixels a step, from x (a multiple of 8) while whole steps fit;
+// returns where it stopped.
+__attribute__((target("avx2"))) unsigned band_avx2(const uint8_t* grey, unsigned x, unsigned width,
+                                                   unsigned first, unsigned count, uint8_t* out) {
+    const __m256i shift = _mm256_set1_epi8(static_cast<char>(first));
+    const __m256i limit = _mm256_set1_epi8(static_cast<char>(count));
+    // Each group of eight bytes reversed: pixel 0 of a group lands in bit 7.
+    const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4,
+                                             3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+    for (; x + 32 <= width; x += 32) {
+        const __m256i d =
+            _mm256_sub_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(grey + x)), shift);
+        const __m256i outside = _mm256_cmpeq_epi8(_mm256_max_epu8(d, limit), d);
+        const uint32_t m = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(outside, reverse)));
+        memcpy(out + x / 8, &m, 4);  // little-endian: the first group's byte first
+    }
+    return x;
+}
+#endif
 
 // Pixels x from `from` to width - 1 (from a multiple of 8) by the band test.
 void band_tail(const uint8_t* grey, unsigned from, unsigned width, unsigned first, unsigned count,
@@ -53,6 +73,18 @@ void levels_to_bits(const uint8_t* grey, unsigned width, const uint8_t fg[256], 
 }
 
 void outside_band_bits(const uint8_t* grey, unsigned width, unsigned first, unsigned count, uint8_t* out) {
+#if defined(RKCORR_BAND_AVX2)
+    if (count < 256 && width >= 32 && __builtin_cpu_supports("avx2")) {
+        const unsigned x = band_avx2(grey, 0, width, first, count, out);
+        band_tail(grey, x, width, first, count, out);
+        return;
+    }
+#endif
+    outside_band_bits_baseline(grey, width, first, count, out);
+}
+
+void outside_band_bits_baseline(const uint8_t* grey, unsigned width, unsigned first, unsigned count,
+                                uint8_t* out) {
     if (count >= 256) {  // every level is background
         memset(out, 0, (width + 7) / 8);
         return;
@@ -64,10 +96,9 @@ void outside_band_bits(const uint8_t* grey, unsigned width, unsigned first, unsi
     const __m128i limit = _mm_set1_epi8(static_cast<char>(count));
     for (; x + 16 <= width; x += 16) {
         const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grey + x)), shift);
-        const unsigned m =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(d, limit), d)));
-        out[x / 8] = kReversed[m & 0xFF];
-        out[x / 8 + 1] = kReversed[m >> 8];
+        const uint16_t m = static_cast<uint16_t>(
+            _mm_movemask_epi8(reverse_halves(_mm_cmpeq_epi8(_mm_max_epu8(d, limit), d))));
+        memcpy(out + x / 8, &m, 2);  // little-endian: the first group's byte first
     }
 #endif
     band_tail(grey, x, width, first, count, out);

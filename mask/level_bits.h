@@ -3,7 +3,9 @@
 //
 // levels_to_bits        through a table of 256 foreground flags (plain loop)
 // outside_band_bits     foreground = every level outside one band of levels,
-//                       sixteen pixels at a time where SSE2 is available
+//                       32 pixels at a time on processors with AVX2, else
+//                       through outside_band_bits_baseline (sixteen at a time
+//                       where SSE2 is available)
 #ifndef RKCORR_MASK_LEVEL_BITS_H
 #define RKCORR_MASK_LEVEL_BITS_H
 
@@ -17,6 +19,8 @@ void levels_to_bits(const uint8_t* grey, unsigned width, const uint8_t fg[256], 
 // The same for fg[i] = 0 exactly when first <= i < first + count (count 0 to
 // 256, first + count at most 256).
 void outside_band_bits(const uint8_t* grey, unsigned width, unsigned first, unsigned count, uint8_t* out);
+void outside_band_bits_baseline(const uint8_t* grey, unsigned width, unsigned first, unsigned count,
+                                uint8_t* out);
 
 // Finds the band of a flag table: true, with first and count set, when the
 // levels whose flag is 0 form one stretch (possibly empty, then count 0).

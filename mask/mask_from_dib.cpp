@@ -1,6 +1,6 @@
 // The page masks of grey and colour pages: 8-bit grey, 8-bit palette and
-// 24-bit bitmaps become one grey byte per pixel, counted into the level
-// histogram in the same pass, and go to the entropy mask.
+// 24-bit bitmaps become grey rows, one byte per pixel, each counted into the
+// level histogram and handed to the entropy mask in the same pass.
 #include <stdint.h>
 #include <string.h>
 
@@ -52,14 +52,12 @@ bool open_dib(BlockLock& lock, HGLOBAL handle, unsigned int bitCount, uint64_t p
     return true;
 }
 
-// A grey buffer with rows of the width padded to 4 bytes; its padding bytes
-// are left as they come.
-struct GreyImage {
+// One grey row, reused for every row of the page: the grey rows go to the
+// entropy mask while they are still in the cache, so the page's grey image
+// is never kept.
+struct GreyRow {
     std::unique_ptr<unsigned char[]> bytes;
-    unsigned int rowBytes;
-    explicit GreyImage(const Dib& dib)
-        : bytes(new unsigned char[static_cast<size_t>(pad4(dib.width)) * dib.height]),
-          rowBytes(pad4(dib.width)) {}
+    explicit GreyRow(const Dib& dib) : bytes(new unsigned char[pad4(dib.width)]) {}
 };
 
 }  // namespace
@@ -85,14 +83,15 @@ ImgMask* mask_from_8bit_palette(tagIMGHEAD* head) {
     uint16_t table[256];
     rkbwimage::grey_palette_table(reinterpret_cast<const uint8_t*>(bih) + sizeof *bih, bih->biClrUsed, false,
                                   table);
-    GreyImage grey(dib);
-    unsigned int histogram[256] = {};
-    if (!rkbwimage::grey_from_table(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width,
-                                    dib.height, table, histogram))
-        throw std::out_of_range("palette index not below the palette size");
-    return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
-                                       static_cast<unsigned int>(bih->biXPelsPerMeter), grey.bytes.get(),
-                                       histogram);
+    GreyRow grey(dib);
+    return make_entropy_mask(dib.width, dib.height, static_cast<unsigned int>(bih->biXPelsPerMeter),
+                             [&](unsigned first, unsigned step, unsigned count, unsigned int* histogram,
+                                 rkbwimage::GreyRowSink* sink) {
+                                 if (!rkbwimage::grey_from_table(
+                                         dib.rows + size_t{first} * dib.rowBytes, size_t{step} * dib.rowBytes,
+                                         grey.bytes.get(), 0, dib.width, count, table, histogram, sink))
+                                     throw std::out_of_range("palette index not below the palette size");
+                             });
 }
 
 ImgMask* mask_from_24bit(tagIMGHEAD* head) {
@@ -101,11 +100,12 @@ ImgMask* mask_from_24bit(tagIMGHEAD* head) {
     // The rows follow the 40-byte header directly: no palette is assumed.
     if (!open_dib(lock, head->hDIB, 24, 0, dib)) return nullptr;
 
-    GreyImage grey(dib);
-    unsigned int histogram[256] = {};
-    rkbwimage::grey_from_bgr(dib.rows, dib.rowBytes, grey.bytes.get(), grey.rowBytes, dib.width, dib.height,
-                             histogram);
-    return create_entropy_mask_counted(dib.width, dib.height, grey.rowBytes,
-                                       static_cast<unsigned int>(dib.bih->biXPelsPerMeter), grey.bytes.get(),
-                                       histogram);
+    GreyRow grey(dib);
+    return make_entropy_mask(dib.width, dib.height, static_cast<unsigned int>(dib.bih->biXPelsPerMeter),
+                             [&](unsigned first, unsigned step, unsigned count, unsigned int* histogram,
+                                 rkbwimage::GreyRowSink* sink) {
+                                 rkbwimage::grey_from_bgr(dib.rows + size_t{first} * dib.rowBytes,
+                                                          size_t{step} * dib.rowBytes, grey.bytes.get(), 0,
+                                                          dib.width, count, histogram, sink);
+                             });
 }

@@ -27,8 +27,9 @@ std::vector<uint8_t> random_rows(std::mt19937& rng, size_t bytes) {
 TEST(GreyLevel, KernelsMatchPlainTwins) {
     std::mt19937 rng(7);
     for (int i = 0; i < 60; ++i) {
-        // The first page is wide and tall: long runs across many rows.
-        const unsigned w = i == 0 ? 2000 : 1 + rng() % 300, h = i == 0 ? 70 : 1 + rng() % 9;
+        // The first page is wide and tall: long runs across many rows, and
+        // enough pixels for counting by pairs.
+        const unsigned w = i == 0 ? 2000 : 1 + rng() % 300, h = i == 0 ? 140 : 1 + rng() % 9;
         const size_t srcStep = 3 * w + rng() % 5, dstStep = w + rng() % 5;
         const std::vector<uint8_t> src = random_rows(rng, srcStep * h);
         std::vector<uint8_t> fast(dstStep * h, 0xAA), plain(dstStep * h, 0xAA);

@@ -102,7 +102,7 @@ struct ErasedMask {
 TEST(ImgMaskErase, RandomRectanglesMatchPageArea) {
     std::mt19937 rng(99);
     for (int i = 0; i < 300; ++i) {
-        const unsigned w = 2 + rng() % 70, h = 2 * (1 + rng() % 30);
+        const unsigned w = 2 + rng() % 300, h = 2 * (1 + rng() % 30);  // mask rows of 4 to 20 bytes
         ErasedMask m(w, h);
         const long x = rng() % (w + 8), y = rng() % (h + 8), rw = rng() % 30, rh = rng() % 30;
         m.mask.EraseRect(unsigned(x), unsigned(y), unsigned(rw), unsigned(rh));

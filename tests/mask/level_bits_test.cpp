@@ -1,5 +1,6 @@
-// The band kernel of the 1-bit rows against the table kernel on random grey
-// rows and bands, and the band found from flag tables.
+// The band kernels of the 1-bit rows (the one chosen for the processor and
+// the baseline) against the table kernel on random grey rows and bands, and
+// the band found from flag tables.
 #include <gtest/gtest.h>
 #include <stdint.h>
 
@@ -26,10 +27,12 @@ TEST(LevelBits, BandMatchesFlagTable) {
 
         std::vector<uint8_t> grey(w);
         for (auto& v : grey) v = static_cast<uint8_t>(rng() % 3 ? first + rng() % 5 - 2 : rng());
-        std::vector<uint8_t> band((w + 7) / 8 + 1, 0xAA), table((w + 7) / 8 + 1, 0xAA);
+        std::vector<uint8_t> band((w + 7) / 8 + 1, 0xAA), table = band, baseline = band;
         rkmask::outside_band_bits(grey.data(), w, f, c, band.data());
+        rkmask::outside_band_bits_baseline(grey.data(), w, f, c, baseline.data());
         rkmask::levels_to_bits(grey.data(), w, fg, table.data());
         ASSERT_EQ(band, table) << "width " << w << " band " << first << "+" << count;
+        ASSERT_EQ(baseline, table) << "width " << w << " band " << first << "+" << count;
     }
     // Two stretches of background are no band.
     uint8_t fg[256];
