@@ -1,14 +1,21 @@
-// Result parsing: record chains of random built pages into the page model,
-// against the chain rules written out plainly (characters, rectangles, cell
-// and table fields); the head flags that decide a region's kind; lock failures.
+// Result parsing and write-back: record chains of random built pages into the
+// page model, against the chain rules written out plainly (characters,
+// rectangles, cell and table fields, the head flags that decide a region's
+// kind); the page model's containers; commit_result's limit and order; lock
+// failures and missing arguments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <list>
 #include <random>
+#include <stdexcept>
 #include <string>
 
-#include "restore/parse.h"
-#include "rkcorr/platform_memory.h"
 #include "pageblock/page_builder.h"
+#include "restore/commit.h"
+#include "restore/parse.h"
+#include "rkcorr/imgrect.h"
+#include "rkcorr/platform_memory.h"
 
 namespace {
 
@@ -19,18 +26,25 @@ using rkpage::PageBlocks;
 using rkpage::PageDesc;
 using rkpage::Region;
 
-// Runs parse_ocrhead on the page; checks that every lock is released.
+// Runs parse_ocrhead on the page, and parse_region_head on each head of the
+// top chain (0 taken, -1 passed over); checks that every lock is released.
 struct Parsed {
     explicit Parsed(const PageDesc& desc) : page(desc) {
         auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
         auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
         doc.reset(parse_ocrhead(head, image));
-        GlobalUnlock(page.imgHead());
-        GlobalUnlock(page.head());
+        auto* result = static_cast<tagRESULT*>(GlobalLock(head->hResult));
+        auto* detail = static_cast<tagDETAIL*>(GlobalLock(head->hDetail));
+        OCRDocument scratch;
+        for (unsigned short i = result[0].wChild; i; i = result[i].wNext)
+            if (result[i].wFlags & RKCORR_OCR_RESULT_HEAD)
+                heads.push_back(parse_region_head(&scratch, i, result, detail));
+        for (HGLOBAL h : {head->hDetail, head->hResult, page.imgHead(), page.head()}) GlobalUnlock(h);
         EXPECT_EQ(RkTestTotalLocks(), 0u);
     }
     PageBlocks page;
     std::unique_ptr<OCRDocument> doc;
+    std::vector<int> heads;
 };
 
 // A region as strings: its lines, each cell closed by "|".
@@ -86,13 +100,22 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
     auto pick = [&](unsigned n) { return unsigned(rng() % n); };
     for (int round = 0; round < 300; ++round) {
         PageDesc desc(rkpage::Canvas(32 + pick(600), 32 + pick(600)));
+        bool skipped = true;
         for (unsigned k = pick(6); k > 0; --k) {
             Region r;
             const bool table = pick(2);
             r.layout = table ? Layout::Table : Layout::Text;
-            r.flags = RKCORR_OCR_RESULT_HEAD | (table ? RKCORR_OCR_RESULT_TABLE : RKCORR_OCR_RESULT_TEXT) |
-                      (pick(6) == 0 ? RKCORR_OCR_RESULT_EXCLUDED : 0) |
-                      (table && pick(3) == 0 ? RKCORR_OCR_RESULT_TEXT : 0);
+            // Excluded heads, heads of neither kind, and (after a skipped
+            // region only) records without the head flag are passed over;
+            // the table flag wins over the text flag.
+            const unsigned kind = pick(8);
+            r.flags = WORD((kind == 0 ? 0x0400
+                            : table   ? RKCORR_OCR_RESULT_TABLE
+                                      : RKCORR_OCR_RESULT_TEXT) |
+                           (kind == 1 ? RKCORR_OCR_RESULT_EXCLUDED : 0) |
+                           (kind == 2 && table ? RKCORR_OCR_RESULT_TEXT : 0) |
+                           (kind == 3 && skipped ? 0 : RKCORR_OCR_RESULT_HEAD));
+            skipped = kind <= 1 || (kind == 3 && skipped);
             r.left = WORD(pick(500)), r.top = WORD(pick(500)), r.right = WORD(r.left + pick(100)),
             r.bottom = WORD(r.top + pick(100));
             r.sizeX = BYTE(pick(9)), r.sizeY = BYTE(pick(9));
@@ -126,12 +149,19 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
         }
         std::vector<const Region*> kept;
         for (const Region& r : desc.regions)
-            if (!(r.flags & RKCORR_OCR_RESULT_EXCLUDED)) kept.push_back(&r);
+            if ((r.flags & RKCORR_OCR_RESULT_HEAD) && !(r.flags & RKCORR_OCR_RESULT_EXCLUDED) &&
+                (r.flags & (RKCORR_OCR_RESULT_TEXT | RKCORR_OCR_RESULT_TABLE)))
+                kept.push_back(&r);
         Parsed p(desc);
         ASSERT_TRUE(p.doc);
         EXPECT_EQ(p.doc->GetPageRect().GetWidth(), desc.image.width());
         EXPECT_EQ(p.doc->GetPageRect().GetHeight(), desc.image.height());
         ASSERT_EQ(p.doc->GetSize(), kept.size()) << "round " << round;
+        std::vector<int> heads;
+        for (const Region& r : desc.regions)
+            if (r.flags & RKCORR_OCR_RESULT_HEAD)
+                heads.push_back(std::count(kept.begin(), kept.end(), &r) - 1);
+        EXPECT_EQ(p.heads, heads);
         for (size_t k = 0; k < kept.size(); ++k) {
             const Region& want = *kept[k];
             const OCRRegion* got = p.doc->At(unsigned(k));
@@ -175,56 +205,11 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
     }
 }
 
-Line chain(const std::string& s) {
-    Line line;
-    for (char c : s) line.chars.push_back(Char{WORD(c), 0, 0, 1, 1});
-    return line;
-}
-
-TEST(Parse, HeadFlagsDecideTheRegionKind) {
-    PageDesc desc(rkpage::Canvas(64, 64));
-    Region excludedText, excludedTable, neither, notHead, both, text;
-    excludedText.flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TEXT | RKCORR_OCR_RESULT_EXCLUDED;
-    excludedText.lines = {chain("A"), chain("B")};
-    excludedTable.layout = both.layout = Layout::Table;
-    excludedTable.flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE | RKCORR_OCR_RESULT_EXCLUDED;
-    excludedTable.cells = {rkpage::Cell{1, 1, 2, 2, 0, 0, 0, 0, chain("C\n").chars}};
-    neither.flags = RKCORR_OCR_RESULT_HEAD | 0x0400;
-    neither.lines = {chain("E")};
-    notHead.flags = RKCORR_OCR_RESULT_TEXT;  // no head flag at all: passed over with its lines
-    notHead.lines = {chain("F"), chain("G")};
-    both.flags = RKCORR_OCR_RESULT_HEAD | RKCORR_OCR_RESULT_TABLE | RKCORR_OCR_RESULT_TEXT;
-    both.cells = {rkpage::Cell{1, 1, 2, 2, 0, 0, 0, 0, chain("H\n").chars}};
-    text.lines = {chain("I")};
-    desc.regions = {excludedText, excludedTable, neither, notHead, both, text};
-    Parsed p(desc);
-    ASSERT_EQ(p.doc->GetSize(), 2u);
-    EXPECT_EQ(lines_of(p.doc->At(0)), (std::vector<std::string>{"H", "|"}));
-    EXPECT_EQ(lines_of(p.doc->At(1)), (std::vector<std::string>{"I"}));
-
-    // parse_region_head reports skipped heads.
-    PageBlocks page(desc);
-    auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
-    auto* result = static_cast<tagRESULT*>(GlobalLock(head->hResult));
-    auto* detail = static_cast<tagDETAIL*>(GlobalLock(head->hDetail));
-    OCRDocument doc;
-    std::vector<int> got;
-    for (unsigned short i = result[0].wChild; i; i = result[i].wNext)
-        if (result[i].wFlags & RKCORR_OCR_RESULT_HEAD)
-            got.push_back(parse_region_head(&doc, i, result, detail));
-    EXPECT_EQ(got, (std::vector<int>{-1, -1, -1, 0, 0}));
-    EXPECT_EQ(doc.GetSize(), 2u);
-    GlobalUnlock(head->hDetail);
-    GlobalUnlock(head->hResult);
-    GlobalUnlock(page.head());
-}
-
 TEST(Parse, MissingBlocksAndLockFailures) {
     EXPECT_EQ(parse_ocrhead(nullptr, nullptr), nullptr);
     // Either array failing to lock: null, nothing left locked.
     PageDesc desc(rkpage::Canvas(64, 32));
-    desc.regions = {Region{}};
-    desc.regions[0].lines = {chain("A")};
+    desc.regions = {rkpage::text_region({rkpage::text_line(1, 1, 4, 4, 1, 3)})};
     PageBlocks page(desc);
     auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
     auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
@@ -234,8 +219,112 @@ TEST(Parse, MissingBlocksAndLockFailures) {
         RkTestFailNthLock(0);
         EXPECT_EQ(RkTestTotalLocks(), 2u);
     }
+    // commit_result: missing arguments and a refused lock write nothing.
+    std::list<IMGRect*> list;
+    std::vector<IMGRect> chars;
+    const std::vector<BYTE> before = page.area_bytes();
+    EXPECT_EQ(commit_result(nullptr, &list, &chars, 32, 32), -1);
+    EXPECT_EQ(commit_result(head, nullptr, &chars, 32, 32), -1);
+    RkTestFailNthLock(1);
+    EXPECT_EQ(commit_result(head, &list, &chars, 32, 32), -1);
+    RkTestFailNthLock(0);
+    EXPECT_EQ(RkTestTotalLocks(), 2u);
+    EXPECT_EQ(page.area_bytes(), before);
     GlobalUnlock(page.imgHead());
     GlobalUnlock(page.head());
+}
+
+TEST(Commit, CountsEverySurvivorButWritesAHundredInDistanceOrder) {
+    // 150 found areas of 4 x 4, 20 apart, and 10 engine areas far from them.
+    PageDesc desc(rkpage::Canvas(32, 32));
+    desc.areaFill = 0xA5;
+    desc.areaRecords = 120;
+    for (WORD i = 0; i < 10; ++i)
+        desc.areas.push_back(tagIMGAREAREC{WORD(3000 + 20 * i), WORD(3003 + 20 * i), 10, 13});
+    PageBlocks page(desc);
+    const std::vector<BYTE> before = page.area_bytes();
+    std::vector<IMGRect> found;
+    for (unsigned i = 0; i < 150; ++i) {
+        const unsigned short x = (unsigned short)(20 * (i % 30)), y = (unsigned short)(20 * (i / 30));
+        found.push_back(IMGRect(x, y, x + 3, y + 3));
+    }
+    std::list<IMGRect*> list;
+    for (IMGRect& r : found) list.push_back(&r);
+    std::vector<IMGRect> chars;
+    auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
+    EXPECT_EQ(commit_result(head, &list, &chars, 4000, 150), 160);  // height < 200: nothing is tiny
+    GlobalUnlock(page.head());
+    EXPECT_EQ(RkTestTotalLocks(), 0u);
+    // A stable sort by the distance of the top-left corner; the engine areas come last.
+    std::stable_sort(found.begin(), found.end(), [](const IMGRect& a, const IMGRect& b) {
+        return a.GetTop() * a.GetTop() + a.GetLeft() * a.GetLeft() <
+               b.GetTop() * b.GetTop() + b.GetLeft() * b.GetLeft();
+    });
+    const std::vector<tagIMGAREAREC> got = page.areas();
+    ASSERT_EQ(got.size(), 100u);
+    for (unsigned k = 0; k < got.size(); ++k)
+        ASSERT_EQ(std::vector<unsigned>({got[k].wLeft, got[k].wTop, got[k].wRight, got[k].wBottom}),
+                  std::vector<unsigned>(
+                      {found[k].GetLeft(), found[k].GetTop(), found[k].GetRight(), found[k].GetBottom()}))
+            << k;
+    const std::vector<BYTE> after = page.area_bytes();
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 8, after.begin()));
+    EXPECT_TRUE(std::equal(before.begin() + 810, before.end(), after.begin() + 810));
+}
+
+TEST(PageModel, ContainersCopyCheckRangesAndOwnRegions) {
+    OCRRect r(1, 2, 3, 4), cr(40, 50, 60, 70);
+    OCRChar a(u'A', 55, 9, r), b(u'B', 0, 0, r);
+    OCRLine line;
+    line.Add(a);
+    a.init();  // clears code and distance, keeps the info and the rectangle; the line holds a copy
+    EXPECT_EQ(a.GetChar() + a.GetDistance() + a.GetInfo() * 100 + a.GetWidth(), 903u);
+    OCRLine copy(line);
+    copy.Add(b);
+    OCRBox box;
+    box.Add(line);
+    box.Add(copy);
+    OCRCell cell(1, 2, 3, 4, cr);
+    cell.Add(copy);
+    OCRTable table(cr);
+    table.Add(cell);
+    EXPECT_EQ(line.At(0).GetChar() + box.At(1).At(1).GetChar() + OCRCell(cell).At(0).At(1).GetChar(),
+              65u + 66 + 66);
+    EXPECT_EQ(box.At(0).GetSize() * 10 + table.At(0).GetIndexY(), 12u);
+    EXPECT_THROW(line.At(1), std::out_of_range);
+    EXPECT_THROW(box.At(2), std::out_of_range);
+    EXPECT_THROW(cell.At(1), std::out_of_range);
+    EXPECT_THROW(table.At(1), std::out_of_range);
+    OCRImage image;
+    EXPECT_EQ(static_cast<OCRRegion&>(box).GetType() * 100 + static_cast<OCRRegion&>(table).GetType() * 10 +
+                  image.GetType(),
+              12u);
+    // CalcSize: no cells leave the table as it was; the own rectangle counts
+    // beside the cells.
+    OCRRect own(100, 100, 50, 50), c1(90, 95, 40, 80), c2(130, 98, 60, 10), big(0, 0, 1000, 1000);
+    OCRTable empty(own), grown(3, 1, own), outer(big);
+    OCRCell d1(c1), d2(c2);
+    empty.CalcSize();
+    grown.Add(d1);
+    grown.Add(d2);
+    grown.CalcSize();
+    outer.Add(d1);
+    outer.CalcSize();
+    EXPECT_EQ(
+        std::vector<unsigned>({empty.GetPosX(), empty.GetWidth(), grown.GetPosX(), grown.GetPosY(),
+                               grown.GetWidth(), grown.GetHeight(), outer.GetWidth(), outer.GetHeight()}),
+        std::vector<unsigned>({100, 50, 90, 95, 100, 80, 1000, 1000}));
+    // The document owns its regions; release empties the slots (ASan checks the deletes).
+    OCRRect page(0, 0, 2480, 3508);
+    OCRDocument doc(page);
+    OCRBox* owned = new OCRBox(1, 2, 3, 4);
+    doc.Add(owned);
+    doc.Add(new OCRTable(cr));
+    EXPECT_EQ(doc.At(0), owned);
+    EXPECT_THROW(doc.At(2), std::out_of_range);
+    doc.release();
+    EXPECT_TRUE(doc.GetSize() == 2 && !doc.At(0) && !doc.At(1));
+    doc.release();
 }
 
 }  // namespace
