@@ -108,7 +108,26 @@ void compare_on_random(unsigned seed, size_t lists, size_t maxN, const Shape& sh
     }
 }
 
-TEST(MergePasses, JoiningPassesMatchReference) {
+// Every pass beside its reference. The disabling passes take the page size,
+// the boxes and the tiny-area limit from the random character list (an empty
+// one gives a page size of 0, which leaves the list alone).
+typedef void (*Pass)(Vec*, List*);
+unsigned side(const Vec* chars) { return 23 * unsigned(chars->size()); }
+const std::pair<Pass, Pass> kPasses[] = {
+    {merge_step1, ref::step1},
+    {merge_step2, ref::step2},
+    {[](Vec*, List* l) { merge_image(l); }, [](Vec*, List* l) { ref::image(l); }},
+    {merge_closeset, ref::closeset},
+    {[](Vec* c, List* l) { merge_step_margin(l, side(c), side(c) / 2 + 3); },
+     [](Vec* c, List* l) { ref::margin(l, side(c), side(c) / 2 + 3); }},
+    {[](Vec*, List* l) { set_rect_attribute(l); }, [](Vec*, List* l) { ref::attribute(l); }},
+    {[](Vec* c, List* l) { merge_step_mark_inbox(l, c); }, [](Vec* c, List* l) { ref::inbox(l, c); }},
+    {[](Vec* c, List* l) { merge_step_mark_tinyrc(l, side(c)); },
+     [](Vec* c, List* l) { ref::tiny(l, side(c)); }},
+    {[](Vec*, List* l) { merge_step_erase_disablerc(l); }, [](Vec*, List* l) { ref::sweep(l); }},
+};
+
+TEST(MergePasses, EveryPassMatchesReference) {
     Shape dense, sparse, wide;
     dense.extent = 400;
     sparse.extent = 3000, sparse.maxSize = 300;
@@ -116,14 +135,11 @@ TEST(MergePasses, JoiningPassesMatchReference) {
     // included, so every band of the character index is used.
     wide.extent = 65535, wide.maxSize = 4000, wide.oddPermille = 100;
     unsigned seed = 1;
-    for (const Shape& s : {dense, sparse, wide}) {
-        compare_on_random(seed++, 150, 150, s, merge_step1, ref::step1);
-        compare_on_random(seed++, 150, 150, s, merge_step2, ref::step2);
-        compare_on_random(
-            seed++, 150, 150, s, [](Vec*, List* l) { merge_image(l); }, [](Vec*, List* l) { ref::image(l); });
-        compare_on_random(seed++, 150, 150, s, merge_closeset, ref::closeset);
-    }
+    for (const Shape& s : {dense, sparse, wide})
+        for (const auto& [lib, ref] : kPasses) compare_on_random(seed++, 150, 150, s, lib, ref);
     merge_closeset(nullptr, nullptr);
+    merge_step_margin(nullptr, 10, 10);
+    merge_step_erase_disablerc(nullptr);
     // Memory that cannot be had leaves merge_closeset as std::bad_alloc
     // before any entry changes; otherwise the result is the reference's.
     for (long failAt = 1; failAt <= 6; ++failAt) {
@@ -143,37 +159,6 @@ TEST(MergePasses, JoiningPassesMatchReference) {
         };
         compare_on_random(unsigned(7 + failAt), 20, 80, Shape{500}, lib, ref, 20);
     }
-}
-
-TEST(MergePasses, DisablingPassesMatchReference) {
-    std::mt19937 rng(22);
-    const Shape s{1000, 300};
-    for (int k = 0; k < 300 && !HasFailure(); ++k) {
-        SCOPED_TRACE(k);
-        Vec a = random_rects(rng, rng() % 120, s), b = a;
-        Vec boxes = random_rects(rng, rng() % 8, Shape{1000, 500, 30, 0, 0});
-        List la = make_list(a, &rng, s), lb = twin(la, a, b);
-        // Page sizes of 0 leave the list alone.
-        const unsigned w = k % 50 ? 1 + rng() % 1100 : 0, h = k % 70 ? 1 + rng() % 1100 : 0,
-                       tiny = rng() % 500;
-        merge_step_margin(&la, w, h);
-        ref::margin(&lb, w, h);
-        expect_same(la, a, lb, b);
-        set_rect_attribute(&la);
-        ref::attribute(&lb);
-        expect_same(la, a, lb, b);
-        merge_step_mark_inbox(&la, &boxes);
-        ref::inbox(&lb, &boxes);
-        expect_same(la, a, lb, b);
-        merge_step_mark_tinyrc(&la, tiny);
-        ref::tiny(&lb, tiny);
-        expect_same(la, a, lb, b);
-        merge_step_erase_disablerc(&la);
-        ref::sweep(&lb);
-        expect_same(la, a, lb, b);
-    }
-    merge_step_margin(nullptr, 10, 10);
-    merge_step_erase_disablerc(nullptr);
 }
 
 TEST(MergeRects, MatchesReferenceOnRandomPagesAndFailsCleanly) {
