@@ -1,9 +1,8 @@
 // Candidate rectangles and their passes against the plain reference
 // (merge_reference.h) on many random lists, dense, sparse and over the whole
 // 16-bit range, with wrapped rectangles, null entries and repeated pointers:
-// the joining passes, the disabling passes, merge_rects on random pages and
-// under failing allocations; the compare ordering; character and box
-// rectangles of random documents; IMGRect's border flag.
+// every pass, merge_rects on random pages and under failing allocations; the
+// compare ordering; IMGRect's border flag.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,10 +13,8 @@
 
 #include "merge_reference.h"
 #include "restore/candidate.h"
-#include "restore/char_rects.h"
 #include "restore/merge.h"
 #include "rkcorr/imgmask.h"
-#include "rkcorr/ocrresult.h"
 #include "support/alloc_hook.h"
 #include "support/test_dib.h"
 
@@ -238,74 +235,6 @@ TEST(Candidate, BorderFlagAndStableCompareOrder) {
     }
     IMGRect* null = nullptr;  // null is never less, nor greater
     EXPECT_FALSE(less(null, &r) || less(&r, null) || less(null, null));
-}
-
-// Random documents of boxes, tables and pictures: the character rectangles
-// (16-bit, of characters with width and height) in walk order, and the box
-// rectangles of the boxes and tables.
-TEST(Candidate, CharAndBoxRectsOfRandomDocuments) {
-    std::mt19937 rng(4);
-    Page page(200, 200);
-    typedef std::tuple<int, int, int, int, bool> Rect;
-    for (int round = 0; round < 200; ++round) {
-        OCRDocument doc;
-        std::vector<Rect> chars, boxes;
-        auto line = [&](unsigned n) {
-            OCRLine l;
-            for (; n > 0; --n) {
-                const unsigned x = rng() % 70000, y = rng() % 70000, w = rng() % 5 ? rng() % 40 : 0,
-                               h = rng() % 5 ? rng() % 40 : 0;
-                OCRRect r(x, y, w, h);
-                OCRChar c(u'x', 0, 0, r);
-                l.Add(c);
-                if (w && h)
-                    chars.emplace_back(x & 0xFFFF, y & 0xFFFF, (x + w) & 0xFFFF, (y + h) & 0xFFFF, false);
-            }
-            return l;
-        };
-        for (unsigned k = rng() % 6; k > 0; --k) {
-            const unsigned kind = rng() % 3, x = rng() % 1000, y = rng() % 1000, w = rng() % 300,
-                           h = rng() % 300;
-            if (kind == 2) {
-                doc.Add((OCRRegion*)new OCRImage());  // a private base: reached by a C cast
-                continue;
-            }
-            boxes.emplace_back(x, y, x + w, y + h, false);
-            OCRRect tr(x, y, w, h);
-            if (kind == 0) {
-                auto* box = new OCRBox(x, y, w, h);
-                for (unsigned n = rng() % 4; n > 0; --n) {
-                    OCRLine l = line(rng() % 5);
-                    box->Add(l);
-                }
-                doc.Add(box);
-                continue;
-            }
-            auto* table = new OCRTable(2, 1, tr);
-            for (unsigned n = rng() % 4; n > 0; --n) {
-                OCRCell cell(tr);
-                for (unsigned m = rng() % 3; m > 0; --m) {
-                    OCRLine l = line(rng() % 5);
-                    cell.Add(l);
-                }
-                table->Add(cell);
-            }
-            doc.Add(table);
-        }
-        if (round % 20 == 19) doc.release(), chars.clear(), boxes.clear();  // released slots hold null
-        std::unique_ptr<Vec> c(create_char_rect(&page.mask, &doc)), b(create_box_rect(&page.mask, &doc));
-        ASSERT_TRUE(c && b);
-        std::vector<Rect> gotChars, gotBoxes;
-        for (const IMGRect& r : *c) gotChars.push_back(fields(r));
-        for (IMGRect& r : *b) r.SetBorder(false), gotBoxes.push_back(fields(r));
-        ASSERT_EQ(gotChars, chars) << round;
-        ASSERT_EQ(gotBoxes, boxes) << round;
-    }
-    OCRDocument doc;
-    EXPECT_EQ(create_char_rect(nullptr, &doc), nullptr);
-    EXPECT_EQ(create_char_rect(&page.mask, nullptr), nullptr);
-    EXPECT_EQ(create_box_rect(nullptr, &doc), nullptr);
-    EXPECT_EQ(create_box_rect(&page.mask, nullptr), nullptr);
 }
 
 }  // namespace

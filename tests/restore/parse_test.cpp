@@ -12,10 +12,13 @@
 #include <string>
 
 #include "pageblock/page_builder.h"
+#include "restore/char_rects.h"
 #include "restore/commit.h"
 #include "restore/parse.h"
 #include "rkcorr/imgrect.h"
+#include "rkcorr/imgmask.h"
 #include "rkcorr/platform_memory.h"
+#include "support/test_dib.h"
 
 namespace {
 
@@ -111,12 +114,61 @@ std::string expected_text(const PageDesc& desc) {
     return s;
 }
 
+// The character and box rectangles the merge starts from, against a plain
+// walk of the model: the 16-bit corners of every character with a width and
+// a height, and of every box and table, in walk order, without the border flag.
+void expect_rects(OCRDocument& doc) {
+    rktest::TestDib dib(16, 16);
+    ImgMask mask;
+    ASSERT_EQ(mask.CreateMask(dib.header(), dib.bits.data(), dib.stride), 0);
+    auto corners = [](const OCRRect& r) {
+        return " " + std::to_string(r.GetPosX() & 0xFFFF) + "," + std::to_string(r.GetPosY() & 0xFFFF) + "," +
+               std::to_string((r.GetPosX() + r.GetWidth()) & 0xFFFF) + "," +
+               std::to_string((r.GetPosY() + r.GetHeight()) & 0xFFFF);
+    };
+    std::string chars, boxes, gotChars, gotBoxes;
+    auto walk = [&](const OCRLine& l) {
+        for (unsigned i = 0; i < l.GetSize(); ++i)
+            if (l.At(i).GetWidth() && l.At(i).GetHeight()) chars += corners(l.At(i));
+    };
+    for (unsigned k = 0; k < doc.GetSize(); ++k) {
+        if (!doc.At(k) || doc.At(k)->GetType() > 1) continue;
+        if (doc.At(k)->GetType() == 0) {
+            auto* box = static_cast<const OCRBox*>(doc.At(k));
+            boxes += corners(*box);
+            for (unsigned i = 0; i < box->GetSize(); ++i) walk(box->At(i));
+            continue;
+        }
+        auto* table = static_cast<const OCRTable*>(doc.At(k));
+        boxes += corners(*table);
+        for (unsigned c = 0; c < table->GetSize(); ++c)
+            for (unsigned i = 0; i < table->At(c).GetSize(); ++i) walk(table->At(c).At(i));
+    }
+    std::unique_ptr<std::vector<IMGRect>> c(create_char_rect(&mask, &doc)), b(create_box_rect(&mask, &doc));
+    ASSERT_TRUE(c && b);
+    auto got = [](const std::vector<IMGRect>& v) {
+        std::string s;
+        for (const IMGRect& r : v)
+            s += " " + std::to_string(r.GetLeft()) + "," + std::to_string(r.GetTop()) + "," +
+                 std::to_string(r.GetRight()) + "," + std::to_string(r.GetBottom()) +
+                 (r.IsBorder() ? "!" : "");
+        return s;
+    };
+    EXPECT_EQ(got(*c), chars);
+    EXPECT_EQ(got(*b), boxes);
+    EXPECT_EQ(create_char_rect(nullptr, &doc), nullptr);
+    EXPECT_EQ(create_char_rect(&mask, nullptr), nullptr);
+    EXPECT_EQ(create_box_rect(nullptr, &doc), nullptr);
+    EXPECT_EQ(create_box_rect(&mask, nullptr), nullptr);
+}
+
 // Random pages: text and table regions with random chains (line feeds,
 // carriage returns, rectangles with right < left or bottom < top) and random
 // flags. Excluded heads, heads of neither kind, and (after a region passed
 // over only) records without the head flag are passed over; the table flag
 // wins over the text flag. parse_region_head gives 0 for a region taken,
-// -1 for one passed over. Every lock is released.
+// -1 for one passed over. Every lock is released. The parsed models, with
+// picture regions and released slots added, give the merge's rectangles.
 TEST(Parse, RandomPagesMatchTheChainRules) {
     std::mt19937 rng(12345);
     auto pick = [&](unsigned n) { return unsigned(rng() % n); };
@@ -180,6 +232,9 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
         EXPECT_EQ(got, heads);
         for (HGLOBAL h : {head->hDetail, head->hResult, page.imgHead(), page.head()}) GlobalUnlock(h);
         ASSERT_EQ(RkTestTotalLocks(), 0u);
+        for (unsigned k = pick(3); k > 0; --k) doc->Add((OCRRegion*)new OCRImage());  // a private base
+        if (round % 20 == 19) doc->release();
+        expect_rects(*doc);
     }
 }
 
