@@ -1,8 +1,8 @@
 // Result parsing and write-back: record chains of random built pages into the
 // page model, against the chain rules written out plainly (characters,
 // rectangles, cell and table fields, the head flags that decide a region's
-// kind); the page model's containers; commit_result's limit and order; lock
-// failures and missing arguments.
+// kind); the merge's character and box rectangles; the page model's own
+// checks; commit_result's limit and order, and missing arguments.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -238,35 +238,6 @@ TEST(Parse, RandomPagesMatchTheChainRules) {
     }
 }
 
-TEST(Parse, MissingBlocksAndLockFailures) {
-    EXPECT_EQ(parse_ocrhead(nullptr, nullptr), nullptr);
-    // Either array failing to lock: null, nothing left locked.
-    PageDesc desc(rkpage::Canvas(64, 32));
-    desc.regions = {rkpage::text_region({rkpage::text_line(1, 1, 4, 4, 1, 3)})};
-    PageBlocks page(desc);
-    auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
-    auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
-    for (unsigned n = 1; n <= 2; ++n) {
-        RkTestFailNthLock(n);
-        EXPECT_EQ(parse_ocrhead(head, image), nullptr);
-        RkTestFailNthLock(0);
-        EXPECT_EQ(RkTestTotalLocks(), 2u);
-    }
-    // commit_result: missing arguments and a refused lock write nothing.
-    std::list<IMGRect*> list;
-    std::vector<IMGRect> chars;
-    const std::vector<BYTE> before = page.area_bytes();
-    EXPECT_EQ(commit_result(nullptr, &list, &chars, 32, 32), -1);
-    EXPECT_EQ(commit_result(head, nullptr, &chars, 32, 32), -1);
-    RkTestFailNthLock(1);
-    EXPECT_EQ(commit_result(head, &list, &chars, 32, 32), -1);
-    RkTestFailNthLock(0);
-    EXPECT_EQ(RkTestTotalLocks(), 2u);
-    EXPECT_EQ(page.area_bytes(), before);
-    GlobalUnlock(page.imgHead());
-    GlobalUnlock(page.head());
-}
-
 TEST(Commit, CountsEverySurvivorButWritesAHundredInDistanceOrder) {
     // 150 found areas of 4 x 4, 20 apart, and 10 engine areas far from them.
     PageDesc desc(rkpage::Canvas(32, 32));
@@ -285,6 +256,11 @@ TEST(Commit, CountsEverySurvivorButWritesAHundredInDistanceOrder) {
     for (IMGRect& r : found) list.push_back(&r);
     std::vector<IMGRect> chars;
     auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
+    // Missing arguments write nothing (refused locks: the pipeline's sweep).
+    EXPECT_EQ(parse_ocrhead(nullptr, nullptr), nullptr);
+    EXPECT_EQ(commit_result(nullptr, &list, &chars, 4000, 150), -1);
+    EXPECT_EQ(commit_result(head, nullptr, &chars, 4000, 150), -1);
+    EXPECT_EQ(page.area_bytes(), before);
     EXPECT_EQ(commit_result(head, &list, &chars, 4000, 150), 160);  // height < 200: nothing is tiny
     GlobalUnlock(page.head());
     EXPECT_EQ(RkTestTotalLocks(), 0u);
