@@ -256,10 +256,13 @@ TEST(Commit, CountsEverySurvivorButWritesAHundredInDistanceOrder) {
     for (IMGRect& r : found) list.push_back(&r);
     std::vector<IMGRect> chars;
     auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
-    // Missing arguments write nothing (refused locks: the pipeline's sweep).
+    // Missing arguments and a refused lock write nothing.
     EXPECT_EQ(parse_ocrhead(nullptr, nullptr), nullptr);
     EXPECT_EQ(commit_result(nullptr, &list, &chars, 4000, 150), -1);
     EXPECT_EQ(commit_result(head, nullptr, &chars, 4000, 150), -1);
+    RkTestFailNthLock(1);  // the picture areas refused
+    EXPECT_EQ(commit_result(head, &list, &chars, 4000, 150), -1);
+    RkTestFailNthLock(0);
     EXPECT_EQ(page.area_bytes(), before);
     EXPECT_EQ(commit_result(head, &list, &chars, 4000, 150), 160);  // height < 200: nothing is tiny
     GlobalUnlock(page.head());
