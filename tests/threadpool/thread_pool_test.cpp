@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "rkcorr/rkcorr.h"
+#include "support/alloc_hook.h"
 
 namespace {
 
@@ -128,16 +129,19 @@ TEST(ThreadPool, WithoutWorkersAThrowingCommandIsDeletedAndTheRestStays) {
 }
 
 // Pools of 3 built with the n-th event or thread refused: construction does
-// not throw, every command of two batches runs once; a lone worker refused
+// not throw, every command of two batches runs once, every handle is closed
+// (no allocation left); a lone worker refused
 // (its thread or either event) leaves the batch to the owner's thread.
 TEST(ThreadPool, RefusedEventsAndThreadsLeaveTheWorkersOut) {
     auto refuse = [](bool thread, unsigned n) {
         RkTestFailNthThread(thread ? n : 0);
         RkTestFailNthEvent(thread ? 0 : n);
     };
+    { CRkThreadPool warm(3); }  // the platform's handle table at its size
     for (int thread = 0; thread < 2; ++thread)
         for (unsigned n = 1; n <= (thread ? 3u : 6u); ++n) {
             std::atomic<int> runs{0}, deletes{0};
+            const long live = rktest::g_live;
             {
                 refuse(thread, n);
                 CRkThreadPool pool(3);
@@ -149,6 +153,7 @@ TEST(ThreadPool, RefusedEventsAndThreadsLeaveTheWorkersOut) {
                 }
             }
             EXPECT_EQ(deletes, 50);
+            EXPECT_EQ(rktest::g_live.load(), live) << "a handle left open: " << thread << " " << n;
         }
     std::atomic<int> deletes{0};
     for (unsigned n = 0; n <= 3; ++n) {
