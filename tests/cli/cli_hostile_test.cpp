@@ -7,40 +7,15 @@
 #include <gtest/gtest.h>
 #include <leptonica/allheaders.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
-#include <string>
-#include <vector>
 
-namespace fs = std::filesystem;
+#include "support/tool_run.h"
 
 namespace {
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spit(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using namespace rktest;
 
 uint32_t Crc32(const std::string& bytes) {
     uint32_t c = 0xFFFFFFFFu;
@@ -75,20 +50,13 @@ std::string BmpHeader(int32_t w, int32_t h) {
     return s + std::string(4096, '\x7f');
 }
 
-struct ToolResult {
-    int status = -1;  // exit status; -1 when the tool did not exit normally
-    std::string out, err;
-};
-
-class HostileTest : public ::testing::Test {
+class HostileTest : public ToolTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("rkcorr-hostile-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
+        ToolTest::SetUp();
         fs::create_directories(dir_ / "overlays");
         // A 600 x 500 piece of the sample page (pictures and text) keeps the batches quick.
-        PIX* whole = pixRead((std::string(RKCORR_SAMPLES) + "/sample-page.png").c_str());
+        PIX* whole = pixRead(Sample("sample-page.png").c_str());
         ASSERT_NE(whole, nullptr);
         BOX* box = boxCreate(100, 100, 600, 500);
         PIX* piece = pixClipRectangle(whole, box, nullptr);
@@ -100,29 +68,13 @@ protected:
         empty_ = (dir_ / "empty.json").string();
         Spit(empty_, "{}");
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    ToolResult Tool(const std::string& args) {
-        ToolResult r;
-        const fs::path errFile = dir_ / "stderr.txt";
-        const std::string cmd =
-            std::string(RKCORR_TOOL) + " --no-progress " + args + " 2>" + errFile.string();
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p) return r;
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-        const int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = Slurp(errFile);
-        return r;
-    }
 
     // Runs the tool on good page + each of `pages` (one recognition each) and
     // checks the per-page contract: every page either gives its JSON line and
     // overlay, or one error line naming it and nothing else.
     void CheckBatch(const std::vector<fs::path>& pages, const std::vector<std::string>& recognitions,
                     bool mayDecode) {
-        std::string args = "--jobs 2 --overlay-dir " + (dir_ / "overlays").string();
+        std::string args = "--no-progress --jobs 2 --overlay-dir " + (dir_ / "overlays").string();
         for (const std::string& rec : recognitions) args += " --ocr-json " + rec;
         for (const fs::path& p : pages) args += " " + p.string();
         const ToolResult r = Tool(args);
@@ -240,7 +192,8 @@ TEST_F(HostileTest, AbsurdDimensionsFailWithBoundedMemory) {
     EXPECT_LT(use.ru_maxrss, 3L << 20);
 }
 
-// Recognitions of every wrong shape on the sample page; none may be taken.
+// Recognitions of every wrong shape on the sample page; none may be taken,
+// and some name their problem exactly.
 TEST_F(HostileTest, HostileRecognitions) {
     const std::string box = "[10,10,20,20]";
     const std::string ch = "{\"code\":65,\"box\":" + box + "}";
@@ -256,7 +209,6 @@ TEST_F(HostileTest, HostileRecognitions) {
         "null",
         "42",
         "\"text\"",
-        "{\"regions\":[",
         "{\"regions\":{}}",
         "{\"regions\":[1]}",
         "{\"regions\":[[]]}",
@@ -279,13 +231,11 @@ TEST_F(HostileTest, HostileRecognitions) {
         region("[{\"box\":" + box + ",\"chars\":[{\"code\":\"\xf0\x9f\x98\x80\",\"box\":" + box + "}]}]"),
         region("[{\"box\":" + box + ",\"chars\":[{\"code\":70000,\"box\":" + box + "}]}]"),
         region("[{\"box\":" + box + ",\"chars\":[{\"code\":65,\"box\":" + box + ",\"dist\":-3}]}]"),
-        region("[{\"box\":" + box + ",\"chars\":[{\"code\":65,\"box\":[5000,5000,5001,5001]}]}]"),
         "{\"tables\":[{\"box\":" + box + ",\"size\":[0,0],\"cells\":[]}]}",
         "{\"tables\":[{\"box\":" + box + ",\"size\":[300,1],\"cells\":[]}]}",
         "{\"tables\":[{\"box\":" + box + ",\"size\":[2,2],\"cells\":[{\"box\":" + box +
             ",\"merge\":[2,3],\"lines\":[" + line + "]}]}]}",
         "{\"tables\":[{\"box\":" + box + ",\"size\":[2,2],\"cells\":[]}]}",
-        "{\"engine_areas\":[[0,0,600,500]]}",
         "{\"engine_areas\":[[5,5]]}",
         "{\"engine_areas\":{}}",
         "{\"excluded\":[{\"box\":" + box + "}]}",
@@ -295,12 +245,21 @@ TEST_F(HostileTest, HostileRecognitions) {
         std::string(200000, '[') + std::string(200000, ']'),
         "{\"regions\":[" + std::string(100000, '{') + "}]}",
     };
-    // Huge counts: more lines than the engine's 16-bit record indices can hold.
-    {
-        std::string lines = "[";
-        for (int i = 0; i < 70000; ++i) lines += (i ? "," : "") + line;
-        texts.push_back(region(lines + "]"));
-    }
+    std::vector<std::string> messages(texts.size());
+    std::string lines = "[";  // more lines than the engine's 16-bit record indices can hold
+    for (int i = 0; i < 70000; ++i) lines += (i ? "," : "") + line;
+    const std::pair<std::string, std::string> named[] = {
+        {"{\"regions\":[", "malformed JSON"},
+        {region("[{\"box\":" + box + ",\"chars\":[{\"code\":65,\"box\":[5000,5000,5001,5001]}]}]"),
+         "regions[0].lines[0].chars[0].box: box [5000,5000,5001,5001] outside the 600x500 page"},
+        {"{\"tables\":[{\"box\":[0,0,10,10],\"size\":[2,2],\"cells\":[{\"box\":[0,0,5,5],\"index\":[2,0]}]}]"
+         "}",
+         "tables[0].cells[0].index: outside the table's 2x2 cells"},
+        {"{\"engine_areas\":[[0,0,600,500]]}", "engine_areas[0]: area outside the 600x500 page"},
+        {region(lines + "]"), "more than 65535"},
+        {"{\"pictures\": []}", "unknown member \"pictures\""},
+        {"{\"width\": 100}", "width 100 does not match the image's 600"}};
+    for (const auto& [text, message] : named) texts.push_back(text), messages.push_back(message);
     std::vector<fs::path> pages{sample_};
     std::vector<std::string> recs{empty_};
     for (size_t i = 0; i < texts.size(); ++i) {
@@ -308,7 +267,7 @@ TEST_F(HostileTest, HostileRecognitions) {
         Spit(recs.back(), texts[i]);
         pages.push_back(sample_);
     }
-    std::string args = "--jobs 2";
+    std::string args = "--no-progress --jobs 2";
     for (const std::string& r : recs) args += " --ocr-json " + r;
     for (const fs::path& p : pages) args += " " + p.string();
     const ToolResult r = Tool(args);
@@ -320,11 +279,12 @@ TEST_F(HostileTest, HostileRecognitions) {
     for (size_t i = 0; i < texts.size(); ++i) {
         EXPECT_EQ(errs[i].rfind("rkcorr: " + recs[i + 1] + ": ", 0), 0u) << errs[i];
         EXPECT_GT(errs[i].size(), recs[i + 1].size() + 12) << errs[i];
+        EXPECT_NE(errs[i].find(messages[i]), std::string::npos) << errs[i];
     }
     // A refused recognition writes no saved copy and no overlay.
     const fs::path saved = dir_ / "saved.json", overlay = dir_ / "overlay.png";
-    const ToolResult one = Tool("--save-ocr " + saved.string() + " --overlay " + overlay.string() +
-                                " --ocr-json " + recs[5] + " " + sample_);
+    const ToolResult one = Tool("--no-progress --save-ocr " + saved.string() + " --overlay " +
+                                overlay.string() + " --ocr-json " + recs[5] + " " + sample_);
     EXPECT_EQ(one.status, 1);
     EXPECT_EQ(Lines(one.err).size(), 1u) << one.err;
     EXPECT_FALSE(fs::exists(saved));

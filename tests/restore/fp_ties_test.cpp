@@ -25,34 +25,20 @@ void digest(uint64_t& h, const unsigned char flags[256]) {
     for (int i = 0; i < 256; ++i) h = (h ^ flags[i]) * 1099511628211ull;
 }
 
-bool has_background(const unsigned int histogram[256]) {
-    unsigned char flags[256];
-    EXPECT_TRUE(entropy_foreground_levels(histogram, flags));
-    for (int i = 0; i < 256; ++i)
-        if (flags[i] == 0) return true;
-    return false;
-}
-
-TEST(FpTies, EntropyMaskTwoEqualLightLevelsHaveNoBackground) {
-    // Equal shares: H and each level's information are equal, and 0 > 0
-    // fails. On a grey page of levels 140 and 149 at 5 pixels each every
-    // pixel stays black.
-    unsigned int histogram[256] = {};
-    histogram[140] = histogram[149] = 5;
-    EXPECT_FALSE(has_background(histogram));
-    unsigned char flags[256];
-    ASSERT_TRUE(entropy_foreground_levels(histogram, flags));
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(flags[i], 1) << i;
-}
-
 TEST(FpTies, EntropyMaskDecisionsAreTheSameOnEveryBuild) {
     // Families of equal-count levels (exact ties of H and info), the same
     // with a few unequal dark levels, and plain random histograms. The digest
     // of all decisions was taken on the 64-bit build; the 32-bit build must
     // reproduce it.
+    // Two equal light levels: H and each level's information are equal, and
+    // 0 > 0 fails: no background, every pixel stays black.
+    unsigned int pair[256] = {};
+    unsigned char flags[256];
+    pair[140] = pair[149] = 5;
+    ASSERT_TRUE(entropy_foreground_levels(pair, flags));
+    EXPECT_EQ(std::count(flags, flags + 256, 1), 256);
     std::mt19937 rng(20261206);
     uint64_t h = 1469598103934665603ull;
-    unsigned char flags[256];
     for (unsigned k = 2; k <= 24; ++k) {
         for (unsigned count = 1; count <= 80; ++count) {
             for (int dark = 0; dark < 2; ++dark) {
@@ -90,12 +76,12 @@ TEST(FpTies, MarginBandEdgesAreTruncatedExactProducts) {
         const auto margin = [n](std::list<IMGRect*>* l) { merge_step_margin(l, n, n); };
         const unsigned short mid = static_cast<unsigned short>(n / 2);
         const unsigned top = 3 * n / 100, bottom = n - (3 * n + 99) / 100;
-        ASSERT_FALSE(survives(IMGRect(mid, top, mid, top), margin)) << n;
-        ASSERT_TRUE(survives(IMGRect(mid, top + 1, mid, top + 1), margin)) << n;
-        ASSERT_FALSE(survives(IMGRect(mid, bottom, mid, bottom), margin)) << n;
-        ASSERT_TRUE(survives(IMGRect(mid, bottom - 1, mid, bottom - 1), margin)) << n;
-        ASSERT_FALSE(survives(IMGRect(top, mid, top, mid), margin)) << n;
-        ASSERT_TRUE(survives(IMGRect(top + 1, mid, top + 1, mid), margin)) << n;
+        const unsigned cases[][3] = {{mid, top, 0},        {mid, top + 1, 1}, {mid, bottom, 0},
+                                     {mid, bottom - 1, 1}, {top, mid, 0},     {top + 1, mid, 1}};
+        for (const auto& c : cases) {
+            const auto x = static_cast<unsigned short>(c[0]), y = static_cast<unsigned short>(c[1]);
+            ASSERT_EQ(survives(IMGRect(x, y, x, y), margin), c[2] == 1) << n << ": " << x << ", " << y;
+        }
     }
 }
 
@@ -143,6 +129,19 @@ TEST(FpTies, InboxShareOnTheThresholdKeepsTheCandidate) {
     }
 }
 
+// The whole-image score of an image, folded into the digest h.
+float score(const rktest::TestDib& im, uint64_t& h) {
+    std::vector<BYTE> block = im.packed();
+    BKErase s;
+    EXPECT_EQ(s.SetImage(block.data(), unsigned(block.size())), 0);
+    EXPECT_EQ(s.Do(), 0);
+    const float score = s.GetEntropyScore(0, 0, im.w - 1, im.h - 1);
+    uint32_t bits;
+    memcpy(&bits, &score, sizeof bits);
+    h = (h ^ bits) * 1099511628211ull;
+    return score;
+}
+
 TEST(FpTies, ScorerFlagsOfEqualSharesMatchTheReference) {
     // k brightness levels with the same count each: the level's information
     // and H tie. The whole-image score shows whether they count. The scores'
@@ -160,30 +159,14 @@ TEST(FpTies, ScorerFlagsOfEqualSharesMatchTheReference) {
             while (levels.size() % width) ++width;
             const unsigned height = static_cast<unsigned>(levels.size() / width);
             if (height < 5) continue;
-            TestDib im = grey24(width, height, levels);
-            std::vector<BYTE> block = im.packed();
-            BKErase s;
-            ASSERT_EQ(s.SetImage(block.data(), unsigned(block.size())), 0);
-            ASSERT_EQ(s.Do(), 0);
-            const Reference ref(im);
-            const float score = s.GetEntropyScore(0, 0, width - 1, height - 1);
-            ASSERT_EQ(score, ref.score(0, 0, width - 1, height - 1)) << k << " levels of " << count;
-            uint32_t bits;
-            memcpy(&bits, &score, sizeof bits);
-            h = (h ^ bits) * 1099511628211ull;
+            const TestDib im = grey24(width, height, levels);
+            ASSERT_EQ(score(im, h), Reference(im).score(0, 0, width - 1, height - 1))
+                << k << " levels of " << count;
         }
     }
     // Random bitmaps: information values of many different shares.
     for (int round = 0; round < 300; ++round) {
-        const TestDib im = random_image(rng, round % 2 ? 24 : 8, 60);
-        std::vector<BYTE> block = im.packed();
-        BKErase s;
-        ASSERT_EQ(s.SetImage(block.data(), unsigned(block.size())), 0);
-        ASSERT_EQ(s.Do(), 0);
-        const float score = s.GetEntropyScore(0, 0, im.w - 1, im.h - 1);
-        uint32_t bits;
-        memcpy(&bits, &score, sizeof bits);
-        h = (h ^ bits) * 1099511628211ull;
+        score(random_image(rng, round % 2 ? 24 : 8, 60), h);
     }
     EXPECT_EQ(h, 0x60ec0dfbb96b4694ull);
 }

@@ -1,0 +1,240 @@
+// Candidate rectangles and their passes against the plain reference
+// (merge_reference.h) on many random lists, dense, sparse and over the whole
+// 16-bit range, with wrapped rectangles, null entries and repeated pointers:
+// every pass, merge_rects on random pages and under failing allocations; the
+// compare ordering; IMGRect's border flag.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <random>
+#include <tuple>
+
+#include "merge_reference.h"
+#include "restore/candidate.h"
+#include "restore/merge.h"
+#include "rkcorr/imgmask.h"
+#include "support/alloc_hook.h"
+#include "support/test_dib.h"
+
+namespace {
+
+using ref::List;
+using ref::Vec;
+
+struct Shape {
+    unsigned extent = 600;  // coordinates mostly in [0, extent)
+    unsigned maxSize = 120;
+    int oddPermille = 20;   // rectangles with right < left or bottom < top
+    int nullPermille = 60;  // null entries in the list
+    int dupPermille = 10;   // entries repeating an earlier pointer
+};
+
+Vec random_rects(std::mt19937& rng, size_t n, const Shape& s) {
+    Vec v;
+    for (size_t i = 0; i < n; ++i) {
+        unsigned w = rng() % (s.maxSize + 1), h = rng() % (s.maxSize + 1);  // many small, some large
+        if (rng() % 1000 < 600) w /= 8, h /= 8;
+        if (rng() % 1000 < 100) w *= 4;
+        const unsigned short l = rng() % (s.extent + 1), t = rng() % (s.extent + 1);
+        IMGRect r(l, t, (unsigned short)(l + w), (unsigned short)(t + h));
+        if (int(rng() % 1000) < s.oddPermille) {
+            if (rng() & 1)
+                r.SetRight((unsigned short)(l - 1 - w % 7));
+            else
+                r.SetBottom((unsigned short)(t - 1 - h % 7));
+        }
+        r.SetBorder(rng() % 1000 < 50);
+        v.push_back(r);
+    }
+    return v;
+}
+
+// A list over v (nulls and repeats when rng is given), and its twin over the copy w.
+List make_list(Vec& v, std::mt19937* rng = nullptr, const Shape& s = Shape()) {
+    List l;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const int p = rng ? int((*rng)() % 1000) : 1000;
+        l.push_back(p < s.nullPermille                                   ? nullptr
+                    : rng && p < s.nullPermille + s.dupPermille && i > 0 ? &v[(*rng)() % i]
+                                                                         : &v[i]);
+    }
+    return l;
+}
+List twin(const List& l, const Vec& v, Vec& w) {
+    List out;
+    for (IMGRect* p : l) out.push_back(p ? &w[p - v.data()] : nullptr);
+    return out;
+}
+
+std::tuple<int, int, int, int, bool> fields(const IMGRect& r) {
+    return {r.GetLeft(), r.GetTop(), r.GetRight(), r.GetBottom(), r.IsBorder()};
+}
+
+// Same entries (by index) and same rectangles, border flags included.
+void expect_same(const List& la, const Vec& va, const List& lb, const Vec& vb) {
+    ASSERT_EQ(la.size(), lb.size());
+    for (auto a = la.begin(), b = lb.begin(); a != la.end(); ++a, ++b)
+        ASSERT_EQ(*a ? *a - va.data() : -1, *b ? *b - vb.data() : -1);
+    for (size_t i = 0; i < va.size(); ++i) ASSERT_EQ(fields(va[i]), fields(vb[i])) << "rectangle " << i;
+}
+
+// A blank page's mask.
+struct Page {
+    rktest::TestDib dib;
+    ImgMask mask;
+    Page(unsigned w, unsigned h) : dib(w, h) {
+        EXPECT_EQ(mask.CreateMask(dib.header(), dib.bits.data(), dib.stride), 0);
+    }
+};
+
+// The library pass and the reference on twin copies of random lists.
+template <class Lib, class Ref>
+void compare_on_random(unsigned seed, size_t lists, size_t maxN, const Shape& shape, Lib lib, Ref ref,
+                       size_t minN = 0) {
+    std::mt19937 rng(seed);
+    for (size_t k = 0; k < lists && !::testing::Test::HasFailure(); ++k) {
+        SCOPED_TRACE(k);
+        Vec a = random_rects(rng, minN + rng() % (maxN - minN), shape), b = a;
+        Vec chars = random_rects(rng, rng() % 60, Shape{shape.extent, 12, 50, 0, 0}), charsB = chars;
+        List la = make_list(a, &rng, shape), lb = twin(la, a, b);
+        lib(&chars, &la);
+        ref(&charsB, &lb);
+        expect_same(la, a, lb, b);
+    }
+}
+
+// Every pass beside its reference. The disabling passes take the page size,
+// the boxes and the tiny-area limit from the random character list (an empty
+// one gives a page size of 0, which leaves the list alone).
+typedef void (*Pass)(Vec*, List*);
+unsigned side(const Vec* chars) { return 23 * unsigned(chars->size()); }
+const std::pair<Pass, Pass> kPasses[] = {
+    {merge_step1, ref::step1},
+    {merge_step2, ref::step2},
+    {[](Vec*, List* l) { merge_image(l); }, [](Vec*, List* l) { ref::image(l); }},
+    {merge_closeset, ref::closeset},
+    {[](Vec* c, List* l) { merge_step_margin(l, side(c), side(c) / 2 + 3); },
+     [](Vec* c, List* l) { ref::margin(l, side(c), side(c) / 2 + 3); }},
+    {[](Vec*, List* l) { set_rect_attribute(l); }, [](Vec*, List* l) { ref::attribute(l); }},
+    {[](Vec* c, List* l) { merge_step_mark_inbox(l, c); }, [](Vec* c, List* l) { ref::inbox(l, c); }},
+    {[](Vec* c, List* l) { merge_step_mark_tinyrc(l, side(c)); },
+     [](Vec* c, List* l) { ref::tiny(l, side(c)); }},
+    {[](Vec*, List* l) { merge_step_erase_disablerc(l); }, [](Vec*, List* l) { ref::sweep(l); }},
+};
+
+TEST(MergePasses, EveryPassMatchesReference) {
+    Shape dense, sparse, wide;
+    dense.extent = 400;
+    sparse.extent = 3000, sparse.maxSize = 300;
+    // Characters and candidates over the whole 16-bit range, wrapped ones
+    // included, so every band of the character index is used.
+    wide.extent = 65535, wide.maxSize = 4000, wide.oddPermille = 100;
+    unsigned seed = 1;
+    for (const Shape& s : {dense, sparse, wide})
+        for (const auto& [lib, ref] : kPasses) compare_on_random(seed++, 150, 150, s, lib, ref);
+    merge_closeset(nullptr, nullptr);
+    merge_step_margin(nullptr, 10, 10);
+    merge_step_erase_disablerc(nullptr);
+    // Memory that cannot be had leaves merge_closeset as std::bad_alloc
+    // before any entry changes; otherwise the result is the reference's.
+    for (long failAt = 1; failAt <= 6; ++failAt) {
+        bool threw = false;
+        auto lib = [failAt, &threw](Vec* chars, List* l) {
+            rktest::g_failIn = failAt;
+            threw = false;
+            try {
+                merge_closeset(chars, l);
+            } catch (const std::bad_alloc&) {
+                threw = true;
+            }
+            rktest::g_failIn = 0;
+        };
+        auto ref = [&threw](Vec* chars, List* l) {
+            if (!threw) ref::closeset(chars, l);
+        };
+        compare_on_random(unsigned(7 + failAt), 20, 80, Shape{500}, lib, ref, 20);
+    }
+}
+
+TEST(MergeRects, MatchesReferenceOnRandomPagesAndFailsCleanly) {
+    EXPECT_EQ(merge_rects(nullptr, nullptr, nullptr, nullptr, nullptr), nullptr);
+    std::mt19937 rng(21);
+    Page page(1200, 1600);
+    for (int k = 0; k < 150 && !HasFailure(); ++k) {
+        SCOPED_TRACE(k);
+        Vec a = random_rects(rng, k % 30 ? rng() % 200 : 0, Shape{1600, 200});
+        for (IMGRect& r : a) r.SetBorder(false);  // labels start without the flag
+        Vec chars = random_rects(rng, rng() % 150, Shape{1600, 15, 30, 0, 0});
+        Vec boxes = random_rects(rng, rng() % 6, Shape{1600, 400, 30, 0, 0});
+        Vec b = a;
+        std::unique_ptr<List> la(merge_rects(&a, &chars, &boxes, nullptr, &page.mask));
+        ASSERT_TRUE(la);
+        List lb = make_list(b);
+        ref::step1(&chars, &lb);
+        ref::margin(&lb, 1200, 1600);
+        ref::step2(&chars, &lb);
+        ref::attribute(&lb);
+        ref::inbox(&lb, &boxes);
+        ref::sweep(&lb);
+        expect_same(*la, a, lb, b);
+    }
+    // Every allocation failing in turn: std::bad_alloc, no list, nothing leaked.
+    const Vec labels = random_rects(rng, 40, Shape());
+    Vec chars = random_rects(rng, 30, Shape{600, 12, 0, 0, 0}), boxes, copy;
+    copy.reserve(labels.size());
+    const long failures = rktest::SweepAllocations([&](long n) {
+        copy.assign(labels.begin(), labels.end());
+        rktest::g_failIn = n;
+        try {
+            delete merge_rects(&copy, &chars, &boxes, nullptr, &page.mask);
+            EXPECT_NE(rktest::g_failIn, 0) << n;
+            return false;
+        } catch (const std::bad_alloc&) {
+            return true;
+        }
+    });
+    EXPECT_GT(failures, 3);
+}
+
+// The flag follows copies and assignment, not the base; init clears it; the
+// base's operations (virtual slots included) work through the derived object.
+// list::sort with compare is a stable sort on the wrapped key, on small
+// coordinates (many equal keys) and large ones (wrapping keys).
+TEST(Candidate, BorderFlagAndStableCompareOrder) {
+    IMGRect r(5, 7, 9, 11);
+    r.SetBorder(true);
+    IMGRect copy(r), assigned(0, 0, 0, 0), fromBase(r.GetRkImgRect());
+    assigned = r;
+    EXPECT_TRUE(copy.IsBorder() && assigned.IsBorder() && !fromBase.IsBorder());
+    copy.init();
+    EXPECT_EQ(fields(copy), fields(fromBase));
+    assigned = fromBase;
+    EXPECT_FALSE(assigned.IsBorder());
+    TRkImgRect<unsigned short>& base = r;
+    EXPECT_TRUE(base.MergeRect(TRkImgRect<unsigned short>(0, 7, 9, 11)));
+    EXPECT_EQ(fields(r), std::make_tuple(0, 7, 9, 11, true));
+    std::mt19937 rng(12);
+    compare less;
+    for (int round = 0; round < 50; ++round) {
+        const unsigned m = round % 2 ? 6 : 65536;
+        Vec v;
+        for (int i = 0; i < 200; ++i)
+            v.push_back(IMGRect((unsigned short)(rng() % m), (unsigned short)(rng() % m), 9, 9));
+        List l = make_list(v);
+        std::vector<IMGRect*> expected(l.begin(), l.end());
+        auto key = [](const IMGRect* p) {
+            return uint32_t(p->GetTop()) * p->GetTop() + uint32_t(p->GetLeft()) * p->GetLeft();
+        };
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](IMGRect* a, IMGRect* b) { return key(a) < key(b); });
+        l.sort(compare());
+        EXPECT_EQ(std::vector<IMGRect*>(l.begin(), l.end()), expected);
+        EXPECT_FALSE(less(&v[0], &v[0]));
+    }
+    IMGRect* null = nullptr;  // null is never less, nor greater
+    EXPECT_FALSE(less(null, &r) || less(&r, null) || less(null, null));
+}
+
+}  // namespace
