@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "bwimage/labeling_reference.h"
+#include "bwimage/bw_reference.h"
 #include "support/test_dib.h"
 #include "restore/candidate.h"
 #include "restore/text_erase.h"
@@ -131,7 +131,7 @@ TEST(EraseText, RandomPagesAgainstFloodFill) {
             }
         // The flood-fill components of more than one pixel, in page coordinates.
         const int mw = image->GetWidth(), mh = image->GetHeight();
-        const rktest::Components ref = rktest::Flood(
+        const bwref::Components ref = bwref::Flood(
             mw, mh, [&](int x, int y) { return image->IsBlack(WORD(x), WORD(y)) != 0; }, 0, 0, mw - 1, mh - 1,
             true);
         std::vector<Rect> want;
