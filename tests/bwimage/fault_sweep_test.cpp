@@ -103,29 +103,6 @@ struct Op {
     std::function<Outcome(Subject&)> run;
 };
 
-// The three run forms of a row (horizontal) or column at every few lines.
-Op Extract(const char* name, bool horizontal) {
-    return {name, kThrows, [horizontal](Subject& s) {
-                CRkBWImage img = s.img.image();
-                Outcome o;
-                std::vector<TRkImgRan<unsigned short>> a;
-                std::vector<TRkImgRanPlus<unsigned short>> b;
-                std::vector<TRkImgRan2Plus<unsigned short>> c;
-                for (WORD k = 0; k < (horizontal ? 61 : 97); k += 6) {
-                    call([&] {
-                        if (horizontal)
-                            img.HRanExtract(a, k, 0, 96), img.HRanExtract(&b, k, 3, 90),
-                                img.HRanExtract(&c, k, 9, 9);
-                        else
-                            img.VRanExtract(a, k, 0, 60), img.VRanExtract(&b, k, 2, 58),
-                                img.VRanExtract(&c, k, 0, 60);
-                    });
-                    o.runs(a), o.runs(b), o.runs(c);
-                }
-                return o;
-            }};
-}
-
 // An in-place operation on the image: the outcome is its result and pixels.
 Op InPlace(const char* name, long failValue, std::function<long(CRkBWImage&, Subject&)> f) {
     return {name, failValue, [f](Subject& s) {
@@ -140,18 +117,24 @@ Op InPlace(const char* name, long failValue, std::function<long(CRkBWImage&, Sub
 Rect kArea(2, 1, 95, 59);
 
 const std::vector<Op> kOps = {
-    Extract("HRanExtract", true),
-    Extract("VRanExtract", false),
-    {"white runs and RanExtract", kThrows,
+    {"run extraction, both directions", kThrows,
      [](Subject& s) {
          CRkBWImage img = s.img.image();
          Outcome o;
-         std::vector<TRkImgRan<unsigned short>> r;
-         for (WORD k = 0; k < 60; k += 7) {
-             call([&] { img.HWhiteRanExtract(r, k, 0, 96); }), o.runs(r);
-             call([&] { img.VWhiteRanExtract(r, k, 0, 60); }), o.runs(r);
-             call([&] { img.RanExtract(r, k, 0, 60, k % 2, 1, 3); }), o.runs(r);
-         }
+         std::vector<TRkImgRan<unsigned short>> a;
+         std::vector<TRkImgRanPlus<unsigned short>> b;
+         std::vector<TRkImgRan2Plus<unsigned short>> c;
+         for (WORD k = 0; k < 61; k += 6)
+             for (bool h : {true, false}) {
+                 call([&] { h ? img.HRanExtract(a, k, 0, 96) : img.VRanExtract(a, k, 0, 60); });
+                 call([&] { h ? img.HRanExtract(&b, k, 3, 90) : img.VRanExtract(&b, k, 2, 58); });
+                 call([&] { h ? img.HRanExtract(&c, k, 9, 9) : img.VRanExtract(&c, k, 0, 60); });
+                 o.runs(a), o.runs(b), o.runs(c);
+                 call([&] { h ? img.HWhiteRanExtract(a, k, 0, 96) : img.VWhiteRanExtract(a, k, 0, 60); });
+                 o.runs(a);
+                 call([&] { img.RanExtract(a, k, 0, 60, h, 1, 3); });
+                 o.runs(a);
+             }
          return o;
      }},
     InPlace("ReDraw", kThrows,
@@ -160,42 +143,24 @@ const std::vector<Op> kOps = {
                 TRkImgRan<unsigned short> window(4, 70);
                 return img.ReDraw(10, runs, 1, &window) + img.ReDraw(20, runs, 0, nullptr);
             }),
-    {"SegmentInit with dots erased and drawn", kThrows,
+    {"labeling wrappers", kThrows,
      [](Subject& s) {
          CRkBWImage img = s.img.image(), dots = s.dots.image();
          std::vector<Rect> rects;
+         std::vector<TRkImgRectPlus<unsigned short>> plus;
+         CRkFramePack frames;
          Outcome o;
          call([&] { o.result = img.SegmentInit(rects, &kArea, 1, 1, 1, &dots); });
          o.rects(rects);
-         return o;
-     }},
-    {"LabelingRan and LabelingLineRect", kThrows,
-     [](Subject& s) {
-         CRkBWImage img = s.img.image();
-         std::vector<TRkImgRectPlus<unsigned short>> rects, lines;
-         Outcome o;
-         call([&] { o.result = img.LabelingRan(rects, nullptr, 0, 0, 0, nullptr); });
-         call([&] { o.result += img.LabelingLineRect(lines, 1, 0, nullptr, 1); });
-         o.rects(rects), o.rects(lines);
-         return o;
-     }},
-    {"SegmentLineRect", kThrows,
-     [](Subject& s) {
-         CRkBWImage img = s.img.image();
-         std::vector<Rect> rects;
-         Outcome o;
-         call([&] { o.result = img.SegmentLineRect(rects, 2, 1, nullptr, 1); });
+         call([&] { o.result += img.SegmentLineRect(rects, 2, 1, nullptr, 1); });
          o.rects(rects);
          call([&] { o.result += img.SegmentLineRect(rects, 3, 0, nullptr, 0); });
          o.rects(rects);
-         return o;
-     }},
-    {"LocalLabelingRan into a frame table", kThrows,
-     [](Subject& s) {
-         CRkBWImage img = s.img.image();
-         CRkFramePack frames;
-         Outcome o;
-         call([&] { o.result = img.LocalLabelingRan(frames, img.GetRkImgRect(), 1, 1, 1, 0, nullptr); });
+         call([&] { o.result += img.LabelingRan(plus, nullptr, 0, 0, 0, nullptr); });
+         o.rects(plus);
+         call([&] { o.result += img.LabelingLineRect(plus, 1, 0, nullptr, 1); });
+         o.rects(plus);
+         call([&] { o.result += img.LocalLabelingRan(frames, img.GetRkImgRect(), 1, 1, 1, 0, nullptr); });
          for (const auto& f : frames.frames)
              if (CRkFramePack::IsLive(f)) o.out.insert(o.out.end(), {f.left, f.top, f.right, f.bottom});
          return o;
