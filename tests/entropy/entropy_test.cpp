@@ -47,9 +47,14 @@ std::vector<unsigned short> Answers(IEdgeEntropy* e, unsigned w, unsigned h) {
     return out;
 }
 
-TEST(BKErase, ScoresMatchReferenceOnRandomBitmaps) {
+// BKErase's scores of random, wrapped and whole rectangles (the gradient map,
+// and for every sixth image the variance map) and the interface's answers on
+// the same images, against the reference.
+TEST(Entropy, ScoresAndAnswersMatchReferenceOnRandomBitmaps) {
     std::mt19937 rng(20261205);
     auto pick = [&](unsigned n) { return std::uniform_int_distribution<unsigned>(0, n)(rng); };
+    IEdgeEntropy* e = Make();
+    int changed = 0, kept = 0;
     for (int round = 0; round < 400; ++round) {
         const TestDib im = random_image(rng, round % 2 ? 24 : 8, round % 5 == 0 ? 9 : 70);
         BKErase s;
@@ -57,6 +62,21 @@ TEST(BKErase, ScoresMatchReferenceOnRandomBitmaps) {
         ASSERT_TRUE(s.CheckState());
         ASSERT_EQ(s.GetWidth() * 1000 + s.GetHeight(), unsigned(im.w * 1000 + im.h));
         Reference ref(im);
+        if (round % 3 == 0) {
+            Block block(im);
+            ASSERT_EQ(e->SetImage(block.arg(), 0), 0);
+            EXPECT_EQ(RkTestLockCount(block.handle), 0u);
+            for (int k = 0; k < 80; ++k) {
+                const unsigned top = pick(im.h), left = pick(im.w);
+                const unsigned bottom = k % 7 ? top + pick(im.h) : pick(im.h);
+                const unsigned right = k % 5 ? left + pick(im.w) : pick(im.w);
+                const unsigned short kind = static_cast<unsigned short>(pick(6));
+                const unsigned short got = e->Determine(top, left, bottom, right, kind);
+                ASSERT_EQ(got, Expected(ref, top, left, bottom, right, kind));
+                changed += got != kind;
+                kept += got == kind && (kind == 1 || kind == 4);
+            }
+        }
         for (int pass = 0; pass < (round % 6 ? 1 : 2); ++pass) {
             if (pass) {
                 EXPECT_EQ(s.variance(), 0);
@@ -73,6 +93,8 @@ TEST(BKErase, ScoresMatchReferenceOnRandomBitmaps) {
             }
         }
     }
+    EXPECT_TRUE(changed > 0 && kept > 0);
+    EXPECT_EQ(e->Dispose(), 0);
     // One brightness only: no background, no gradient, no variance to
     // normalise by (the map stays 0, no NaN).
     BKErase s;
@@ -119,6 +141,23 @@ TEST(BKErase, EntropyInSinglePrecisionThresholdInDouble) {
             EXPECT_EQ(e->Determine(row, 10, row, 10, kind), target == 0.8f ? kind : 3) << target;
         EXPECT_EQ(e->Dispose(), 0);
     }
+}
+
+TEST(EdgeEntropy, KindsUpToTheImageBorders) {
+    // Strong ink everywhere (three ink columns in every twelve): a rectangle
+    // keeps kind 1 up to the last column and row, and gets 3 one past them.
+    std::vector<uint8_t> levels(100 * 60);
+    for (size_t i = 0; i < levels.size(); ++i) levels[i] = i % 100 % 12 < 3 ? 0 : 250;
+    const TestDib im = grey24(100, 60, levels);
+    const Reference ref(im);
+    Block block(im);
+    IEdgeEntropy* e = Make();
+    ASSERT_EQ(e->SetImage(block.arg(), 0), 0);
+    ASSERT_GE(double(ref.score(10, 10, 89, 10)), 0.8);
+    EXPECT_EQ(e->Determine(10, 10, 20, 99, 1) * 10 + e->Determine(10, 10, 20, 100, 1), 13);
+    EXPECT_EQ(e->Determine(10, 10, 59, 99, 4), Expected(ref, 10, 10, 59, 99, 4));
+    EXPECT_EQ(e->Determine(10, 10, 60, 99, 4), 3);
+    EXPECT_EQ(e->Dispose(), 0);
 }
 
 TEST(BKErase, StatesAndRefusedBitmaps) {
@@ -192,44 +231,6 @@ TEST(EdgeEntropy, SlotsAndCallsBeforeAnImage) {
     EXPECT_EQ(RkTestTotalLocks(), 0u);
     EXPECT_EQ(e->Dispose(), 0);
     EXPECT_EQ(QueryEdgeEntropyInterface(nullptr), 1);
-}
-
-TEST(EdgeEntropy, DetermineMatchesReference) {
-    std::mt19937 rng(42);
-    IEdgeEntropy* e = Make();
-    int changed = 0, kept = 0;
-    auto pick = [&](unsigned n) { return std::uniform_int_distribution<unsigned>(0, n)(rng); };
-    for (int round = 0; round < 120; ++round) {
-        const TestDib im = random_image(rng, round % 2 ? 8 : 24, 60);
-        Block block(im);
-        ASSERT_EQ(e->SetImage(block.arg(), 0), 0);
-        EXPECT_EQ(RkTestLockCount(block.handle), 0u);
-        const Reference ref(im);
-        for (int k = 0; k < 80; ++k) {
-            const unsigned top = pick(im.h), left = pick(im.w);
-            const unsigned bottom = k % 7 ? top + pick(im.h) : pick(im.h);
-            const unsigned right = k % 5 ? left + pick(im.w) : pick(im.w);
-            const unsigned short kind = static_cast<unsigned short>(pick(6));
-            const unsigned short got = e->Determine(top, left, bottom, right, kind);
-            ASSERT_EQ(got, Expected(ref, top, left, bottom, right, kind));
-            changed += got != kind;
-            kept += got == kind && (kind == 1 || kind == 4);
-        }
-    }
-    EXPECT_TRUE(changed > 0 && kept > 0);
-    // Strong ink everywhere (three ink columns in every twelve): a rectangle
-    // keeps kind 1 up to the last column and row, and gets 3 one past them.
-    std::vector<uint8_t> levels(100 * 60);
-    for (size_t i = 0; i < levels.size(); ++i) levels[i] = i % 100 % 12 < 3 ? 0 : 250;
-    const TestDib im = grey24(100, 60, levels);
-    const Reference ref(im);
-    Block block(im);
-    ASSERT_EQ(e->SetImage(block.arg(), 0), 0);
-    ASSERT_GE(double(ref.score(10, 10, 89, 10)), 0.8);
-    EXPECT_EQ(e->Determine(10, 10, 20, 99, 1) * 10 + e->Determine(10, 10, 20, 100, 1), 13);
-    EXPECT_EQ(e->Determine(10, 10, 59, 99, 4), Expected(ref, 10, 10, 59, 99, 4));
-    EXPECT_EQ(e->Determine(10, 10, 60, 99, 4), 3);
-    EXPECT_EQ(e->Dispose(), 0);
 }
 
 TEST(EdgeEntropy, RefusedImagesKeepThePreviousScoresAndNoLock) {
