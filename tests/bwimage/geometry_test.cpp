@@ -1,5 +1,6 @@
-// Rectangles, runs and points: record layout, 16-bit wrap, runs moved on
-// merge, and merge, overlap, cross and containment against pixel sets.
+// Rectangles and runs: record layout, 16-bit wrap, and merge, overlap, cross
+// and containment against pixel sets (the runs a merge moves are checked by
+// the labeling tests).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -78,41 +79,6 @@ TEST(Geometry, DifferentialAgainstPixelSets) {
         ASSERT_EQ(Of(m), (Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                               std::max(a.bottom, b.bottom)}));
     }
-}
-
-// Merging moves the other's runs (the same nodes); copies own their runs, a
-// move takes them over; through a base reference only coordinates take part.
-TEST(Geometry, RectPlusMovesRunsOnMerge) {
-    using Plus = TRkImgRectPlus<unsigned short>;
-    Plus a(0, 0, 4, 0), b(6, 2, 9, 3), inner(1, 0, 2, 0);
-    a.runs.emplace_back(0, 4, 0);
-    b.runs.emplace_back(6, 9, 2);
-    b.runs.emplace_back(7, 8, 3);
-    const TRkImgRanPlus<unsigned short>* firstOfB = &b.runs.front();
-    EXPECT_TRUE(a.MergeRect(b));
-    EXPECT_TRUE(b.runs.empty());
-    ASSERT_EQ(a.runs.size(), 3u);
-    EXPECT_EQ(&*std::next(a.runs.begin()), firstOfB);
-    EXPECT_EQ(a.runs.back().line, 3);
-    EXPECT_EQ(Of(a), (Box{0, 0, 9, 3}));
-    EXPECT_FALSE(a.MergeRect(inner));
-    Plus copy = a;
-    copy.runs.clear();
-    Plus moved(std::move(a));
-    EXPECT_EQ(moved.runs.size(), 3u);
-    copy = moved;
-    EXPECT_EQ(copy.runs.size() * 10 + moved.runs.size(), 33u);
-    EXPECT_EQ(Of(copy), (Box{0, 0, 9, 3}));
-    Rect& asBase = copy;
-    EXPECT_TRUE(asBase.MergeRect(Rect(0, 0, 20, 3)));
-    EXPECT_EQ(copy.runs.size(), 3u);
-    int pack = 0;
-    TRkImgRect2Plus<unsigned short> f(1, 2, 3, 4, &pack), h(0, 0, 0, 0, nullptr);
-    f.runs.emplace_back(1, 3, 2);
-    TRkImgRect2Plus<unsigned short> g = f;
-    h = g;
-    EXPECT_TRUE(g.nextFree == &pack && h.nextFree == &pack && h.runs.size() == 1);
-    EXPECT_EQ(Of(h), (Box{1, 2, 3, 4}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Labeling against the flood-fill reference on random images (boxes, runs,
 // dots, areas, both connectivities, line labeling), the output order with
-// slot reuse, dot images, cancellation, the frame table and RanAnd.
+// slot reuse (the frame table's), dot images, cancellation and RanAnd.
 #include <gtest/gtest.h>
 
 #include "bwimage/bw_reference.h"
@@ -178,25 +178,6 @@ TEST(Labeling, CancellationStopsAtTheRequestedRow) {
     img.ReplaceProgressObj(&never);
     EXPECT_EQ(img.LocalLabelingRan(pack, area, 1, 1, 0, 0, nullptr), 1);
     EXPECT_EQ(never.begins * 100 + never.ends * 10 + never.sent.size(), 140u);
-}
-
-TEST(Labeling, FrameTableReusesReleasedFramesLastInFirstOut) {
-    CRkFramePack pack;
-    CRkFramePack::Frame f(1, 1, 2, 2, nullptr);
-    CRkFramePack::Frame *a = pack.add_Frame(&f), *b = pack.add_Frame(&f), *c = pack.add_Frame(&f);
-    a->runs.emplace_back(1, 2, 1);
-    pack.del_Frame(a);
-    pack.del_Frame(c);
-    EXPECT_FALSE(CRkFramePack::IsLive(*a) || CRkFramePack::IsLive(*c));
-    EXPECT_EQ(c->left * 100 + c->right, 6553500);
-    EXPECT_EQ(a->runs.size(), 1u);  // kept until reuse
-    EXPECT_EQ(pack.add_Frame(&f), c);
-    EXPECT_EQ(pack.add_Frame(&f), a);
-    EXPECT_TRUE(a->runs.empty() && CRkFramePack::IsLive(*a));
-    EXPECT_NE(pack.add_Frame(&f), b);
-    EXPECT_EQ(pack.frames.size(), 4u);
-    pack.clear();
-    EXPECT_TRUE(pack.frames.empty() && pack.freeHead == nullptr);
 }
 
 // RanAnd intersects lists of half-open runs [start, end); out keeps its
