@@ -105,21 +105,33 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
         img.Projection(hist, r, rows, WORD(minLength), black);
         ASSERT_EQ(hist, RefProjection(b, r, rows, minLength, black)) << Describe(b, r) << " rows " << rows;
     }
-    // A solid block, alone or below a speck of 1 to 4 rows: with an empty row
-    // between them the top skips a speck of up to three rows; touching the
-    // block the top is the speck.
-    for (int iter = 0; iter < 400; ++iter) {
-        TestDib b(12 + rng() % 49, 12 + rng() % 49, iter % 2);
-        const int l = rng() % (b.w - 7), t = 5 + rng() % (b.h - 10);
-        const int r = l + 4 + rng() % (b.w - l - 4), bo = t + 4 + rng() % (b.h - t - 4);
-        b.fillRect(l, t, r, bo);
+    // A solid block, alone or beside a speck of 1 to 4 lines on one side
+    // (drawn above it, then turned to the side): with an empty line between
+    // them the block's side skips a speck of up to three lines; touching the
+    // block the side is the speck.
+    for (int iter = 0; iter < 800; ++iter) {
+        const int cw = 12 + rng() % 49, ch = 12 + rng() % 49, side = iter % 4;  // top, bottom, left, right
+        TestDib b(side < 2 ? cw : ch, side < 2 ? ch : cw, iter % 8 < 4);
+        auto put = [&](int l, int t, int r, int bo) {  // from the top side's coordinates
+            const int W = b.w - 1, H = b.h - 1;
+            const int box[4][4] = {
+                {l, t, r, bo}, {l, H - bo, r, H - t}, {t, l, bo, r}, {W - bo, l, W - t, r}};
+            return Rect(WORD(box[side][0]), WORD(box[side][1]), WORD(box[side][2]), WORD(box[side][3]));
+        };
+        const int l = rng() % (cw - 7), t = 5 + rng() % (ch - 10);
+        const int r = l + 4 + rng() % (cw - l - 4), bo = t + 4 + rng() % (ch - t - 4);
+        const Rect block = put(l, t, r, bo);
+        b.fillRect(block.left, block.top, block.right, block.bottom);
         const int speck = iter % 3, sh = 1 + rng() % 4, sx = l + rng() % (r - l - 1);
         const int sy = t - sh - (speck == 1 ? 1 + rng() % (t - sh) : 0);
-        if (speck) b.fillRect(sx, sy, sx + rng() % 3, sy + sh - 1);
+        const Rect dot = put(sx, sy, sx + rng() % 3, sy + sh - 1);
+        if (speck) b.fillRect(dot.left, dot.top, dot.right, dot.bottom);
         Rect rect(0, 0, WORD(b.w - 1), WORD(b.h - 1));
         b.image().FilletRect2(rect);
-        const int top = speck == 2 || (speck == 1 && sh == 4) ? sy : t;
-        ASSERT_TRUE(rect.top == top && rect.bottom == bo && rect.left == l && rect.right == r) << iter;
+        const Rect want = put(l, speck == 2 || (speck == 1 && sh == 4) ? sy : t, r, bo);
+        ASSERT_TRUE(rect.left == want.left && rect.top == want.top && rect.right == want.right &&
+                    rect.bottom == want.bottom)
+            << iter;
     }
     TestDib wide(300, 4);
     wide.fillRect(100, 1, 120, 2);
