@@ -123,9 +123,10 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
         const int r = iter / 8 % 2 ? cw - 1 : l + 4 + rng() % (cw - l - 4), bo = t + 4 + rng() % (ch - t - 4);
         const Rect block = put(l, t, r, bo);
         b.fillRect(block.left, block.top, block.right, block.bottom);
-        const int speck = iter % 3, sh = 1 + rng() % 4, sx = iter / 16 % 2 ? r - 2 : l + rng() % (r - l - 1);
+        const int speck = iter % 3, sh = 1 + rng() % 4, atEnd = iter / 16 % 2;
+        const int sx = atEnd ? r - rng() % 3 : l + rng() % (r - l - 1), sw = rng() % (atEnd ? r - sx + 1 : 3);
         const int sy = t - sh - (speck == 1 ? 1 + rng() % (t - sh) : 0);
-        const Rect dot = put(sx, sy, sx + rng() % 3, sy + sh - 1);
+        const Rect dot = put(sx, sy, sx + sw, sy + sh - 1);
         if (speck) b.fillRect(dot.left, dot.top, dot.right, dot.bottom);
         Rect rect(0, 0, WORD(b.w - 1), WORD(b.h - 1));
         b.image().FilletRect2(rect);
