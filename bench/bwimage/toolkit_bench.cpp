@@ -8,9 +8,11 @@
 
 #include <vector>
 
-#include "bwimage/lept_pix.h"
-#include "bwimage/text_page.h"
+#include "support/lept_bridge.h"
+#include "text_page.h"
 #include "rkcorr/bwimage.h"
+
+using rktest::ToPix;
 
 namespace {
 

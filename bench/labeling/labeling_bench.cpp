@@ -3,8 +3,10 @@
 // 2480 x 3508 (A4 at 300 dots per inch) and on its 2x reduction.
 #include <benchmark/benchmark.h>
 
-#include "bwimage/lept_pix.h"
-#include "bwimage/text_page.h"
+#include "support/lept_bridge.h"
+#include "text_page.h"
+
+using rktest::ToPix;
 
 namespace {
 

@@ -1,31 +1,27 @@
 // CRkBWImage basics against a per-pixel reference on random images of both
 // storage orders and odd widths: pixel, span, rectangle and run-list drawing,
 // frames and trimming, counting, row masking, copying and acquiring random
-// rectangles (often touching the right edge); the virtual slot order.
+// rectangles (often touching an edge); operations reaching one another
+// through the virtual slots.
 #include <gtest/gtest.h>
 
-#include <random>
-#include <vector>
+#include "bwimage/bw_reference.h"
 
-#include "rkcorr/bwimage.h"
-#include "support/test_dib.h"
-
-using Rect = TRkImgRect<unsigned short>;
+using namespace bwref;
 using Ran = TRkImgRan<unsigned short>;
-using rktest::TestDib;
+using W = CRkBWImage;
 
 namespace {
 
 struct Random {
     std::mt19937 rng;
     explicit Random(unsigned seed) : rng(seed) {}
-    int uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
     TestDib dib() { return TestDib(rktest::RandomCase(rng, 1)); }
     // lo <= hi inside [0, size), often reaching an edge or one pixel long.
     std::pair<int, int> range(int size) {
-        int a = uniform(0, size - 1), b = uniform(0, size - 1);
+        int a = rng() % size, b = rng() % size;
         if (a > b) std::swap(a, b);
-        const int k = uniform(0, 5);
+        const int k = rng() % 6;
         return {k == 1 ? 0 : a, k == 0 ? size - 1 : k == 2 ? a : b};
     }
     Rect rect(const TestDib& d) {
@@ -40,7 +36,11 @@ void Paint(TestDib& d, int op, int x, int y, int dx, int dy, int n) {
     for (int i = 0; i < n; ++i, x += dx, y += dy) d.set(x, y, op == 0 || (op == 2 && !d.get(x, y)));
 }
 
-}  // namespace
+// Draw, Erase and Reverse in each form.
+void (W::*const kPixel[])(WORD, WORD) = {&W::Draw, &W::Erase, &W::Reverse};
+void (W::*const kSpan[])(WORD, WORD, WORD, int) = {&W::Draw, &W::Erase, &W::Reverse};
+void (W::*const kRect[])(Rect) = {&W::Draw, &W::Erase, &W::Reverse};
+void (W::*const kRuns[])(WORD, std::vector<Ran>&, int) = {&W::Draw, &W::Erase, &W::Reverse};
 
 // Every drawing form against the reference; the whole buffer, padding bits
 // included, must match.
@@ -50,45 +50,38 @@ TEST(BWImageBasics, DrawEraseReverseDifferential) {
         TestDib d = f.dib(), ref = d;
         CRkBWImage img(d.header(), d.bits.data());
         for (int step = 0; step < 30; ++step) {
-            const int op = f.uniform(0, 2), kind = f.uniform(0, 4);
+            const int op = f.rng() % 3, kind = f.rng() % 5;
+            const bool horizontal = kind == 1 || (kind == 4 && f.rng() % 2);
+            const WORD line = f.rng() % (horizontal ? d.h : d.w);
             if (kind == 0) {
-                const WORD x = f.uniform(0, d.w - 1), y = f.uniform(0, d.h - 1);
-                op == 0 ? img.Draw(x, y) : op == 1 ? img.Erase(x, y) : img.Reverse(x, y);
+                const WORD x = f.rng() % d.w, y = f.rng() % d.h;
+                (img.*kPixel[op])(x, y);
                 Paint(ref, op, x, y, 0, 0, 1);
             } else if (kind <= 2) {  // a horizontal (1) or vertical (2) span
-                const bool horizontal = kind == 1;
                 auto [s, e] = f.range(horizontal ? d.w : d.h);
-                const WORD line = f.uniform(0, (horizontal ? d.h : d.w) - 1);
-                op == 0   ? img.Draw(line, s, e, horizontal)
-                : op == 1 ? img.Erase(line, s, e, horizontal)
-                          : img.Reverse(line, s, e, horizontal);
+                (img.*kSpan[op])(line, s, e, horizontal);
                 Paint(ref, op, horizontal ? s : line, horizontal ? line : s, horizontal, !horizontal,
                       e - s + 1);
             } else if (kind == 3) {
                 const Rect r = f.rect(d);
-                op == 0 ? img.Draw(r) : op == 1 ? img.Erase(r) : img.Reverse(r);
+                (img.*kRect[op])(r);
                 for (int y = r.top; y <= r.bottom; ++y) Paint(ref, op, r.left, y, 1, 0, r.right - r.left + 1);
             } else {  // a run list, runs possibly overlapping; any non-zero flag is horizontal
-                const bool horizontal = f.uniform(0, 1) == 1;
-                const WORD line = f.uniform(0, (horizontal ? d.h : d.w) - 1);
                 std::vector<Ran> runs;
-                for (int i = f.uniform(0, 5); i > 0; --i) {
+                for (int i = f.rng() % 6; i > 0; --i) {
                     auto [s, e] = f.range(horizontal ? d.w : d.h);
                     runs.emplace_back(s, e);
                     Paint(ref, op, horizontal ? s : line, horizontal ? line : s, horizontal, !horizontal,
                           e - s + 1);
                 }
-                const int flag = horizontal ? f.uniform(1, 3) : 0;
-                op == 0   ? img.Draw(line, runs, flag)
-                : op == 1 ? img.Erase(line, runs, flag)
-                          : img.Reverse(line, runs, flag);
+                (img.*kRuns[op])(line, runs, horizontal ? 1 + f.rng() % 3 : 0);
             }
             ASSERT_EQ(d.bits, ref.bits) << "iter " << iter << " step " << step << " w " << d.w;
         }
     }
 }
 
-// Frames, trimming, counting and copying of random rectangles.
+// Counting, frames, trimming and copying of random rectangles.
 TEST(BWImageBasics, RectangleOperationsDifferential) {
     Random f(31);
     for (int iter = 0; iter < 600; ++iter) {
@@ -103,38 +96,30 @@ TEST(BWImageBasics, RectangleOperationsDifferential) {
                 ASSERT_EQ(img.IsBlack(d.row(y), WORD(x)) != 0, d.get(x, y));
             }
         ASSERT_EQ(img.CountBlack(r), black) << d.w << " " << r.left << "-" << r.right;
-        const int w = r.right - r.left + 1, h = r.bottom - r.top + 1;
-        switch (iter % 4) {
-            case 0:
-            case 1:
-                iter % 4 ? img.EraseFrameRect(r) : img.DrawFrameRect(r);
-                for (int y : {r.top, r.bottom}) Paint(ref, iter % 4, r.left, y, 1, 0, w);
-                for (int x : {r.left, r.right}) Paint(ref, iter % 4, x, r.top, 0, 1, h);
-                break;
-            case 2:
-                img.TrimRect(r);
-                for (int y = 0; y < d.h; ++y)
-                    for (int x = 0; x < d.w; ++x)
-                        if (x < r.left || x > r.right || y < r.top || y > r.bottom) ref.set(x, y, false);
-                break;
-            default: {  // into this image from another of the same size, either order
-                TestDib src(rktest::DibCase{d.w, d.h, 1, f.uniform(0, 1) == 1, 0, unsigned(iter)});
-                CRkBWImage from(src.header(), src.bits.data());
-                ASSERT_TRUE(img.CopyRect(&from, r));
-                for (int y = r.top; y <= r.bottom; ++y)
-                    for (int x = r.left; x <= r.right; ++x) ref.set(x, y, src.get(x, y));
-            }
+        const int w = r.right - r.left + 1, h = r.bottom - r.top + 1, op = iter % 4;
+        if (op <= 1) {
+            op ? img.EraseFrameRect(r) : img.DrawFrameRect(r);
+            for (int y : {r.top, r.bottom}) Paint(ref, op, r.left, y, 1, 0, w);
+            for (int x : {r.left, r.right}) Paint(ref, op, x, r.top, 0, 1, h);
+        } else if (op == 2) {
+            img.TrimRect(r);
+            for (int k = 0; k < d.w * d.h; ++k)
+                if (k % d.w < r.left || k % d.w > r.right || k / d.w < r.top || k / d.w > r.bottom)
+                    ref.set(k % d.w, k / d.w, false);
+        } else {  // into this image from another of the same size, either order
+            TestDib src(rktest::DibCase{d.w, d.h, 1, f.rng() % 2 == 1, 0, unsigned(iter)});
+            CRkBWImage from(src.header(), src.bits.data());
+            ASSERT_TRUE(img.CopyRect(&from, r));
+            for (int y = r.top; y <= r.bottom; ++y)
+                for (int x = r.left; x <= r.right; ++x) ref.set(x, y, src.get(x, y));
         }
         ASSERT_EQ(d.bits, ref.bits) << iter;
     }
-}
-
-TEST(BWImageBasics, MemoryAndOrDifferential) {
-    Random f(55);
+    // MemoryAnd and MemoryOr change only the pixels s..e of a row.
     TestDib any(8, 1);
     CRkBWImage img(any.header(), any.bits.data());
     for (int iter = 0; iter < 2000; ++iter) {
-        const int width = f.uniform(1, 120), bytes = (width + 7) / 8;
+        const int width = 1 + f.rng() % 120, bytes = (width + 7) / 8;
         std::vector<BYTE> dst(bytes), src(bytes);
         for (int i = 0; i < bytes; ++i) dst[i] = BYTE(f.rng()), src[i] = BYTE(f.rng());
         auto [s, e] = f.range(width);
@@ -172,9 +157,8 @@ TEST(BWImageBasics, AcquireImageDifferential) {
         memcpy(out.bits.data(), buf.data() + 48, out.bits.size());
         BITMAPINFOHEADER hd;
         memcpy(&hd, buf.data(), sizeof hd);
-        ASSERT_EQ(hd.biWidth, w);
-        ASSERT_EQ(hd.biHeight, d.topDown ? -h : h);
-        ASSERT_EQ(hd.biBitCount, 1);
+        ASSERT_EQ(hd.biWidth * 100000 + hd.biHeight * 10 + hd.biBitCount,
+                  w * 100000 + (d.topDown ? -h : h) * 10 + 1);
         ASSERT_EQ(memcmp(buf.data() + 12, reinterpret_cast<BYTE*>(d.header()) + 12, 36), 0);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < stride * 8; ++x)
@@ -189,8 +173,8 @@ TEST(BWImageBasics, AcquireImageDifferential) {
     EXPECT_EQ(img.GetImageBufSize(), 77u);
 }
 
-namespace {
-// Overriding the pixel form changes the forms built on it.
+// Overriding the pixel form changes the forms built on it: a vertical span
+// and copying draw pixel by pixel, a horizontal span whole bytes.
 struct PixelLog : CRkBWImage {
     using CRkBWImage::CRkBWImage;
     int drawn = 0;
@@ -200,19 +184,16 @@ struct PixelLog : CRkBWImage {
     }
     using CRkBWImage::Draw;
 };
-}  // namespace
 
-// Operations reach one another through the table: an override is seen.
 TEST(BWImageBasics, OperationsGoThroughVirtualSlots) {
     TestDib d(20, 10), s(rktest::DibCase{20, 10, 1, true, 0, 3});
     PixelLog img(d.header(), d.bits.data());
-    img.Draw(3, 2, 7, 0);  // vertical span: pixel by pixel
-    img.Draw(3, 2, 7, 1);  // horizontal span: whole bytes
+    img.Draw(3, 2, 7, 0);
+    img.Draw(3, 2, 7, 1);
     EXPECT_EQ(img.drawn, 6);
     CRkBWImage src(s.header(), s.bits.data());
-    img.CopyRect(&src, Rect(0, 0, 19, 9));  // copying draws each black pixel
-    int black = 0;
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 20; ++x) black += s.get(x, y);
-    EXPECT_EQ(img.drawn, 6 + black);
+    img.CopyRect(&src, Rect(0, 0, 19, 9));
+    EXPECT_EQ(img.drawn, 6 + int(src.CountBlack(Rect(0, 0, 19, 9))));
 }
+
+}  // namespace

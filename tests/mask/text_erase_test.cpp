@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "bwimage/labeling_reference.h"
+#include "bwimage/bw_reference.h"
 #include "support/test_dib.h"
 #include "restore/candidate.h"
 #include "restore/text_erase.h"
@@ -42,22 +42,12 @@ std::vector<Rect> rects_of(const std::vector<IMGRect>& v) {
     return out;
 }
 
-OCRChar make_char(unsigned x, unsigned y, unsigned w, unsigned h) {
-    OCRRect r(x, y, w, h);
-    return OCRChar(u'A', 0, 0, r);
-}
-
-// Conversion to page coordinates, dots and 8-connectivity are checked by the
-// random test below against the flood fill.
-TEST(Labeling, MissingMasks) {
-    ImgMask empty;
-    EXPECT_EQ(labeling(&empty), nullptr);
-    EXPECT_EQ(labeling(nullptr), nullptr);
-}
-
 // Components come in the order of the labeling's table: by their first row
 // from the page's bottom, and a dot's freed slot goes to the next component.
+// Without a mask image there is nothing to label.
 TEST(Labeling, OrderFollowsTheComponentTable) {
+    ImgMask empty;
+    EXPECT_TRUE(labeling(&empty) == nullptr && labeling(nullptr) == nullptr);
     PageInk p(80, 60);
     p.fill(10, 56, 11, 57);  // a single mask pixel in image row 1: opens the first frame
     p.fill(50, 50, 59, 55);  // image rows 2 to 4: the second frame
@@ -95,7 +85,7 @@ TEST(EraseText, RandomPagesAgainstFloodFill) {
             p.fill(x, y, x + cw - 1, y + ch - 1);
             chars.emplace_back(x, y, cw, ch);
             OCRLine line;
-            OCRChar c = make_char(x, y, cw, ch);
+            OCRChar c(u'A', 0, 0, chars.back());
             line.Add(c);
             if (k % 2) {
                 box->Add(line);
@@ -131,7 +121,7 @@ TEST(EraseText, RandomPagesAgainstFloodFill) {
             }
         // The flood-fill components of more than one pixel, in page coordinates.
         const int mw = image->GetWidth(), mh = image->GetHeight();
-        const rktest::Components ref = rktest::Flood(
+        const bwref::Components ref = bwref::Flood(
             mw, mh, [&](int x, int y) { return image->IsBlack(WORD(x), WORD(y)) != 0; }, 0, 0, mw - 1, mh - 1,
             true);
         std::vector<Rect> want;

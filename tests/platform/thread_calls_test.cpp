@@ -1,6 +1,7 @@
 // The Win32-style thread calls: events against a model on random sequences,
-// wake-ups across threads, time-outs are honoured, ended threads stay signalled, dead handles are
-// refused, and critical sections and the interlocked exchange exclude.
+// wake-ups across threads, time-outs, ended threads staying signalled, dead
+// and foreign handles refused, and critical sections and the interlocked
+// exchange excluding.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,29 +15,28 @@
 
 namespace {
 
-static_assert(sizeof(HANDLE) == sizeof(void*), "handles are pointer-sized");
-static_assert(sizeof(LONG) == 4, "InterlockedExchange works on 32 bits");
+static_assert(sizeof(HANDLE) == sizeof(void*) && sizeof(LONG) == 4, "Win32 sizes");
 static_assert(INFINITE == 0xFFFFFFFFu && WAIT_OBJECT_0 == 0, "Win32 values");
 
 using Clock = std::chrono::steady_clock;
 
-HANDLE auto_event() { return CreateEvent(nullptr, FALSE, FALSE, nullptr); }
+HANDLE AutoEvent() { return CreateEvent(nullptr, FALSE, FALSE, nullptr); }
+
+HANDLE Thread(unsigned (*f)(void*), void* arg = nullptr) {
+    return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, f, arg, 0, nullptr));
+}
 
 // Spins (yielding) until `done` holds; false after 10 s.
 template <typename F>
-bool eventually(F done) {
-    const auto limit = Clock::now() + std::chrono::seconds(10);
-    while (!done()) {
+bool Eventually(F done) {
+    for (const auto limit = Clock::now() + std::chrono::seconds(10); !done(); std::this_thread::yield())
         if (Clock::now() > limit) return false;
-        std::this_thread::yield();
-    }
     return true;
 }
 
-// Random single-threaded sequences of set, reset and non-blocking waits on
-// auto-reset and manual-reset events against a model: an auto-reset event is
-// consumed by exactly one wait, wait-all takes every object or none, wait-any
-// the lowest set one.
+// Set, reset and non-blocking waits on auto- and manual-reset events: an
+// auto-reset event is consumed by exactly one wait, wait-all takes every
+// object or none, wait-any the lowest set one.
 TEST(ThreadCalls, EventsMatchTheModelOnRandomSequences) {
     std::mt19937 rng(17);
     for (int round = 0; round < 200; ++round) {
@@ -49,12 +49,9 @@ TEST(ThreadCalls, EventsMatchTheModelOnRandomSequences) {
         }
         for (int step = 0; step < 50; ++step) {
             const int i = rng() % n, op = rng() % 5;
-            if (op == 0) {
-                EXPECT_TRUE(SetEvent(e[i]));
-                set[i] = true;
-            } else if (op == 1) {
-                EXPECT_TRUE(ResetEvent(e[i]));
-                set[i] = false;
+            if (op <= 1) {
+                EXPECT_TRUE(op == 0 ? SetEvent(e[i]) : ResetEvent(e[i]));
+                set[i] = op == 0;
             } else if (op == 2) {
                 ASSERT_EQ(WaitForSingleObject(e[i], 0), set[i] ? WAIT_OBJECT_0 : WAIT_TIMEOUT);
                 if (!manual[i]) set[i] = false;
@@ -73,8 +70,11 @@ TEST(ThreadCalls, EventsMatchTheModelOnRandomSequences) {
     }
 }
 
-TEST(ThreadCalls, SetEventWakesExactlyOneOfTwoWaiters) {
-    HANDLE e = auto_event();
+// One SetEvent wakes exactly one of two waiters; a set before the wait is
+// not lost (a ping-pong where each side often sets before the other waits);
+// time-outs are honoured.
+TEST(ThreadCalls, WakeUpsAcrossThreads) {
+    HANDLE e = AutoEvent(), ping = AutoEvent(), pong = AutoEvent();
     std::atomic<int> woken{0};
     std::vector<std::thread> waiters;
     for (int i = 0; i < 2; ++i)
@@ -83,20 +83,13 @@ TEST(ThreadCalls, SetEventWakesExactlyOneOfTwoWaiters) {
             ++woken;
         });
     SetEvent(e);
-    ASSERT_TRUE(eventually([&] { return woken == 1; }));
+    ASSERT_TRUE(Eventually([&] { return woken == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(woken, 1);
     EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);  // consumed by the woken thread
     SetEvent(e);
-    ASSERT_TRUE(eventually([&] { return woken == 2; }));
+    ASSERT_TRUE(Eventually([&] { return woken == 2; }));
     for (auto& t : waiters) t.join();
-    CloseHandle(e);
-}
-
-TEST(ThreadCalls, SetBeforeWaitIsNotLost) {
-    // Ping-pong: each side sets the other's event, often before the other
-    // has started to wait on it.
-    HANDLE ping = auto_event(), pong = auto_event();
     const int rounds = 20000;
     int shared = 0;  // handed back and forth; the events order the accesses
     std::thread other([&] {
@@ -113,121 +106,103 @@ TEST(ThreadCalls, SetBeforeWaitIsNotLost) {
     }
     other.join();
     EXPECT_EQ(shared, 2 * rounds);
-    CloseHandle(ping);
-    CloseHandle(pong);
-}
-
-TEST(ThreadCalls, TimeOutsAreHonoured) {
-    HANDLE e[2] = {auto_event(), auto_event()};
-    EXPECT_EQ(WaitForMultipleObjects(2, e, TRUE, 20), WAIT_TIMEOUT);
+    HANDLE two[2] = {e, ping};
+    EXPECT_EQ(WaitForMultipleObjects(2, two, TRUE, 20), WAIT_TIMEOUT);
     const auto start = Clock::now();
-    EXPECT_EQ(WaitForSingleObject(e[0], 50), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(e, 50), WAIT_TIMEOUT);
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50));
     std::thread setter([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        SetEvent(e[0]);
+        SetEvent(e);
     });
-    EXPECT_EQ(WaitForSingleObject(e[0], 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(e, 10000), WAIT_OBJECT_0);
     setter.join();
-    for (HANDLE h : e) CloseHandle(h);
+    for (HANDLE h : {e, ping, pong}) CloseHandle(h);
 }
 
-struct ThreadData {
+struct Sleeper {
     std::atomic<int>* finished;
-    unsigned sleepMicroseconds;
+    unsigned microseconds;
 };
 
-unsigned sleeper(void* raw) {
-    auto* data = static_cast<ThreadData*>(raw);
-    std::this_thread::sleep_for(std::chrono::microseconds(data->sleepMicroseconds));
-    ++*data->finished;
-    return 7;
-}
-
-TEST(ThreadCalls, WaitAllOnThreadsReturnsWhenEveryThreadHasEnded) {
+// Wait-all on threads returns once every thread has ended, and ended threads
+// stay signalled; a thread runs on after its handle is closed.
+TEST(ThreadCalls, ThreadsSignalWhenTheyEnd) {
     std::mt19937 random(42);
     for (int round = 0; round < 20; ++round) {
         const int n = 1 + round % 6;
         std::atomic<int> finished{0};
-        std::vector<ThreadData> data(n);
+        std::vector<Sleeper> data(n);
         std::vector<HANDLE> threads(n);
         for (int i = 0; i < n; ++i) {
-            data[i] = {&finished, static_cast<unsigned>(random() % 3000)};
+            data[i] = {&finished, unsigned(random() % 3000)};
             unsigned id = 0;
-            threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, sleeper, &data[i], 0, &id));
-            ASSERT_NE(threads[i], nullptr);
-            EXPECT_NE(id, 0u);
+            threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(
+                nullptr, 0,
+                [](void* raw) -> unsigned {
+                    auto* d = static_cast<Sleeper*>(raw);
+                    std::this_thread::sleep_for(std::chrono::microseconds(d->microseconds));
+                    return ++*d->finished;
+                },
+                &data[i], 0, &id));
+            ASSERT_TRUE(threads[i] != nullptr && id != 0);
         }
         EXPECT_EQ(WaitForMultipleObjects(n, threads.data(), TRUE, INFINITE), WAIT_OBJECT_0);
         EXPECT_EQ(finished, n);
-        for (HANDLE t : threads) EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);  // stays signalled
+        for (HANDLE t : threads) EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);
         for (HANDLE t : threads) EXPECT_TRUE(CloseHandle(t));
     }
-
-    // A thread runs on after its handle is closed.
-    HANDLE pair[2] = {auto_event(), auto_event()};
-    uintptr_t t = _beginthreadex(
-        nullptr, 64 * 1024,
+    HANDLE pair[2] = {AutoEvent(), AutoEvent()};
+    HANDLE t = Thread(
         [](void* raw) -> unsigned {
             auto* events = static_cast<HANDLE*>(raw);
             WaitForSingleObject(events[0], INFINITE);
-            SetEvent(events[1]);
-            return 0;
+            return SetEvent(events[1]);
         },
-        pair, 0, nullptr);
-    ASSERT_NE(t, 0u);
-    EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(t), 0), WAIT_TIMEOUT);
-    EXPECT_TRUE(CloseHandle(reinterpret_cast<HANDLE>(t)));
+        pair);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(t));
     SetEvent(pair[0]);
     EXPECT_EQ(WaitForSingleObject(pair[1], INFINITE), WAIT_OBJECT_0);
     for (HANDLE h : pair) CloseHandle(h);
 }
 
 TEST(ThreadCalls, DeadAndForeignHandlesAreRefused) {
-    HANDLE e = auto_event();
+    HANDLE e = AutoEvent(), live = AutoEvent();
     ASSERT_TRUE(CloseHandle(e));
-    EXPECT_FALSE(CloseHandle(e));
-    EXPECT_FALSE(SetEvent(e));
-    EXPECT_FALSE(ResetEvent(e));
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_FAILED);
-    EXPECT_EQ(WaitForSingleObject(nullptr, INFINITE), WAIT_FAILED);
-    EXPECT_EQ(WaitForSingleObject(INVALID_HANDLE_VALUE, INFINITE), WAIT_FAILED);
-    EXPECT_FALSE(CloseHandle(nullptr));
-    HANDLE live = auto_event();
+    EXPECT_FALSE(CloseHandle(e) || SetEvent(e) || ResetEvent(e) || CloseHandle(nullptr));
+    for (HANDLE h : {e, HANDLE(nullptr), INVALID_HANDLE_VALUE})
+        EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_FAILED);
     HANDLE mixed[2] = {live, e};
     EXPECT_EQ(WaitForMultipleObjects(2, mixed, TRUE, INFINITE), WAIT_FAILED);
     EXPECT_EQ(WaitForMultipleObjects(0, mixed, TRUE, INFINITE), WAIT_FAILED);
     EXPECT_EQ(WaitForMultipleObjects(1, nullptr, TRUE, INFINITE), WAIT_FAILED);
-    HANDLE next = auto_event();
+    HANDLE next = AutoEvent();
     EXPECT_NE(next, e);  // a closed handle's value is not given to the next object
-    // SetEvent refuses a thread handle.
-    auto nothing = [](void*) -> unsigned { return 0; };
-    uintptr_t t = _beginthreadex(nullptr, 0, nothing, nullptr, 0, nullptr);
-    ASSERT_NE(t, 0u);
-    EXPECT_FALSE(SetEvent(reinterpret_cast<HANDLE>(t)));
-    EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(t), INFINITE), WAIT_OBJECT_0);
-    CloseHandle(reinterpret_cast<HANDLE>(t));
+    HANDLE t = Thread([](void*) -> unsigned { return 0; });
+    ASSERT_NE(t, nullptr);
+    EXPECT_FALSE(SetEvent(t));  // not an event
+    EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
     // Unsupported requests fail cleanly.
     EXPECT_EQ(CreateEvent(nullptr, FALSE, FALSE, "named"), nullptr);
-    errno = 0;
-    EXPECT_EQ(_beginthreadex(nullptr, 0, nullptr, nullptr, 0, nullptr), 0u);
-    EXPECT_EQ(errno, EINVAL);
-    errno = 0;
-    EXPECT_EQ(_beginthreadex(nullptr, 0, nothing, nullptr, CREATE_SUSPENDED, nullptr), 0u);
-    EXPECT_EQ(errno, EINVAL);
-    CloseHandle(live);
-    CloseHandle(next);
+    for (unsigned flags : {0u, unsigned(CREATE_SUSPENDED)}) {  // no function, or suspended
+        unsigned (*f)(void*) = flags ? +[](void*) -> unsigned { return 0; } : nullptr;
+        errno = 0;
+        EXPECT_EQ(_beginthreadex(nullptr, 0, f, nullptr, flags, nullptr), 0u);
+        EXPECT_EQ(errno, EINVAL);
+    }
+    for (HANDLE h : {t, live, next}) CloseHandle(h);
 }
 
+// A nested critical section and a spin lock on the exchange each keep a
+// plain counter exact.
 TEST(ThreadCalls, CriticalSectionAndInterlockedExchangeExclude) {
-    volatile LONG value = 5;
+    volatile LONG value = 5, lock = 0;
     EXPECT_EQ(InterlockedExchange(&value, -3), 5);
     EXPECT_EQ(value, -3);
-    // A nested critical section and a spin lock on the exchange each keep a
-    // plain counter exact.
     CRITICAL_SECTION cs;
     InitializeCriticalSection(&cs);
-    volatile LONG lock = 0;
     long guarded = 0, spun = 0;
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
@@ -245,8 +220,7 @@ TEST(ThreadCalls, CriticalSectionAndInterlockedExchangeExclude) {
             }
         });
     for (auto& t : threads) t.join();
-    EXPECT_EQ(guarded, 4 * 20000 * 2);
-    EXPECT_EQ(spun, 4 * 20000);
+    EXPECT_EQ(guarded * 10 + spun, 4 * 20000 * 2 * 10 + 4 * 20000);
     DeleteCriticalSection(&cs);
 }
 

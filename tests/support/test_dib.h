@@ -3,7 +3,8 @@
 // failures. The header (with its palette) and the pixel rows live in separate
 // buffers of exactly their size, so a sanitizer catches any stray access;
 // packed() and global() give the contiguous form. Pixels are addressed from
-// the top row. Index: DibCase, RandomCase, TestDib, GlobalBlock, GreyOf.
+// the top row. Index: DibCase, RandomCase, TestDib, RandomBilevel, GlobalBlock,
+// GreyOf.
 #ifndef RKCORR_TESTS_SUPPORT_TEST_DIB_H
 #define RKCORR_TESTS_SUPPORT_TEST_DIB_H
 
@@ -174,6 +175,20 @@ struct TestDib {
     // The packed form in a movable block; the caller frees it.
     HGLOBAL global() const;
 };
+
+// A 1-bit image of random size and row order: independent pixels of one of
+// five densities, or blobs of many sizes; padding bits set or clear.
+inline TestDib RandomBilevel(std::mt19937& rng, int maxW = 140, int maxH = 40) {
+    TestDib b(1 + rng() % maxW, 1 + rng() % maxH, rng() % 2);
+    static const double densities[] = {0.05, 0.3, 0.5, 0.7, 0.95};
+    const unsigned kind = rng() % 7;
+    if (kind < 5)
+        b.randomFill(rng, densities[kind]);
+    else
+        b.blobFill(rng, b.w * b.h / int(8 + rng() % 33) + 1);
+    if (rng() % 2) b.dirtyPadding();
+    return b;
+}
 
 // A movable block holding a copy of the bytes; the caller frees it.
 inline HGLOBAL GlobalBlock(const std::vector<BYTE>& bytes) {

@@ -1,8 +1,9 @@
 // A rendered text-like page: lines of words of stroke-built glyphs (stems,
 // i-dots, rings, diagonals, bars, punctuation), a ruled line and scattered
-// specks, as a scanned page at 300 dots per inch shows them.
-#ifndef RKCORR_TESTS_TEXT_PAGE_H
-#define RKCORR_TESTS_TEXT_PAGE_H
+// specks, as a scanned page at 300 dots per inch shows them: the benchmarks'
+// page.
+#ifndef RKCORR_BENCH_TEXT_PAGE_H
+#define RKCORR_BENCH_TEXT_PAGE_H
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,232 @@
+// The bilevel toolkit's per-pixel references, written plainly, and the random
+// rectangles and pixel comparison their tests share. Index: RandomRect,
+// Describe, PixelDiff, Runs, JoinRuns, Flood, RefSquare, RefElement,
+// RefOutline, RefThin, RefBox, RefProjection, RefGradation.
+#ifndef RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
+#define RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "support/test_dib.h"
+
+namespace bwref {
+
+using rktest::TestDib;
+typedef TRkImgRect<unsigned short> Rect;
+typedef std::tuple<int, int, int, int> Box;  // left, top, right, bottom
+typedef std::vector<std::pair<int, int>> RunList;
+
+inline Rect RandomRect(std::mt19937& rng, const TestDib& b) {
+    const int l = rng() % b.w, r = l + rng() % (b.w - l), t = rng() % b.h, bo = t + rng() % (b.h - t);
+    return Rect(WORD(l), WORD(t), WORD(r), WORD(bo));
+}
+
+inline std::string Describe(const TestDib& b, const Rect& r) {
+    std::ostringstream s;
+    s << b.w << "x" << b.h << (b.topDown ? " top-down" : " bottom-up") << " rect (" << r.left << "," << r.top
+      << ")-(" << r.right << "," << r.bottom << ")";
+    return s.str();
+}
+
+// "" when both images hold the same pixels, else where they first differ.
+inline std::string PixelDiff(const TestDib& got, const TestDib& want) {
+    if (got.w != want.w || got.h != want.h) return "size differs";
+    for (int y = 0; y < want.h; ++y)
+        for (int x = 0; x < want.w; ++x)
+            if (got.get(x, y) != want.get(x, y))
+                return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") differs";
+    return "";
+}
+
+// Runs of colour `black` of pixels start..end of a row (horizontal) or column.
+inline RunList Runs(const TestDib& b, int line, int start, int end, bool horizontal, bool black) {
+    RunList out;
+    for (int p = start; p <= end; ++p)
+        if ((horizontal ? b.get(p, line) : b.get(line, p)) == black) {
+            if (out.empty() || out.back().second != p - 1) out.emplace_back(p, p);
+            out.back().second = p;
+        }
+    return out;
+}
+
+// Runs with gaps of at most `gap` pixels between them joined.
+inline RunList JoinRuns(const RunList& runs, int gap) {
+    RunList out;
+    for (const auto& r : runs)
+        if (!out.empty() && r.first - out.back().second - 1 <= gap)
+            out.back().second = r.second;
+        else
+            out.push_back(r);
+    return out;
+}
+
+// Connected components of the black pixels inside the area l..r x t..bo by
+// flood fill: a label map (-1 white or outside), boxes in the order of each
+// component's first pixel row by row, and pixel counts.
+struct Components {
+    std::vector<int> label;
+    std::vector<Box> boxes;
+    std::vector<int> sizes;
+};
+template <class Black>
+Components Flood(int w, int h, Black black, int l, int t, int r, int bo, bool connect8) {
+    Components c;
+    c.label.assign(size_t(w) * h, -1);
+    std::vector<std::pair<int, int>> stack;
+    for (int y = t; y <= bo; ++y)
+        for (int x = l; x <= r; ++x) {
+            if (!black(x, y) || c.label[y * w + x] >= 0) continue;
+            const int id = int(c.boxes.size());
+            Box box(x, y, x, y);
+            int size = 0;
+            stack.emplace_back(x, y);
+            c.label[y * w + x] = id;
+            while (!stack.empty()) {
+                const auto [px, py] = stack.back();
+                stack.pop_back();
+                ++size;
+                box = Box(std::min(std::get<0>(box), px), std::min(std::get<1>(box), py),
+                          std::max(std::get<2>(box), px), std::max(std::get<3>(box), py));
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = px + dx, ny = py + dy;
+                        if ((!connect8 && dx && dy) || nx < l || nx > r || ny < t || ny > bo) continue;
+                        if (!black(nx, ny) || c.label[ny * w + nx] >= 0) continue;
+                        c.label[ny * w + nx] = id;
+                        stack.emplace_back(nx, ny);
+                    }
+            }
+            c.boxes.push_back(box);
+            c.sizes.push_back(size);
+        }
+    return c;
+}
+
+// The 3 x 3 square: each row of the rectangle is first eroded (dilated)
+// horizontally with columns left and right kept; a pixel then becomes the AND
+// (OR) of that result in the rows above, at and below it inside the rectangle.
+inline void RefSquare(TestDib& b, const Rect& r, bool dilate) {
+    const TestDib src = b;
+    auto h = [&](int x, int y) {
+        if (x == r.left || x == r.right) return src.get(x, y);
+        const bool a = src.get(x - 1, y), c = src.get(x, y), d = src.get(x + 1, y);
+        return dilate ? (a || c || d) : (a && c && d);
+    };
+    for (int y = r.top; y <= r.bottom; ++y)
+        for (int x = r.left; x <= r.right; ++x) {
+            bool v = h(x, y);
+            for (int yy = y - 1; yy <= y + 1; yy += 2)
+                if (yy >= r.top && yy <= r.bottom) v = dilate ? (v || h(x, yy)) : (v && h(x, yy));
+            b.set(x, y, v);
+        }
+}
+
+// An element: every black (dilation) or white (erosion) pixel of the rectangle
+// draws or erases the points at each element offset whose 16-bit coordinates,
+// read as signed, are above 0 and lie in the rectangle.
+inline void RefElement(TestDib& b, const Rect& r, const TestDib& element, int ox, int oy, bool dilate) {
+    const TestDib src = b;
+    for (int y = r.top; y <= r.bottom; ++y)
+        for (int x = r.left; x <= r.right; ++x) {
+            if (src.get(x, y) != dilate) continue;
+            for (int ey = 0; ey < element.h; ++ey)
+                for (int ex = 0; ex < element.w; ++ex) {
+                    const short tx = short(WORD(x + ex - ox)), ty = short(WORD(y + ey - oy));
+                    if (element.get(ex, ey) && tx > 0 && ty > 0 && tx >= r.left && tx <= r.right &&
+                        ty >= r.top && ty <= r.bottom)
+                        b.set(tx, ty, dilate);
+                }
+        }
+}
+
+// Clears each pixel strictly inside the rectangle whose 3 x 3 block is black.
+inline void RefOutline(TestDib& b, const Rect& r) {
+    const TestDib src = b;
+    for (int y = r.top + 1; y < r.bottom; ++y)
+        for (int x = r.left + 1; x < r.right; ++x) {
+            bool all = true;
+            for (int k = 0; k < 9; ++k) all = all && src.get(x + k % 3 - 1, y + k / 3 - 1);
+            if (all) b.set(x, y, false);
+        }
+}
+
+// Thinning (Zhang and Suen, P2..P9 clockwise from north): sub-passes
+// alternate, first the one that spares a pixel with P2 P4 P6 or P4 P6 P8 all
+// black; each decides on a snapshot; stops after a sub-pass deleting nothing.
+inline void RefThin(TestDib& b, const Rect& r) {
+    if (r.right - r.left < 2 || r.bottom - r.top < 2) return;
+    for (bool first = true, changed = true; changed; first = !first) {
+        const TestDib s = b;
+        changed = false;
+        for (int y = r.top + 1; y < r.bottom; ++y)
+            for (int x = r.left + 1; x < r.right; ++x) {
+                if (!s.get(x, y)) continue;
+                const int P[8] = {s.get(x, y - 1), s.get(x + 1, y - 1), s.get(x + 1, y), s.get(x + 1, y + 1),
+                                  s.get(x, y + 1), s.get(x - 1, y + 1), s.get(x - 1, y), s.get(x - 1, y - 1)};
+                int B = 0, A = 0;
+                for (int i = 0; i < 8; ++i) B += P[i], A += !P[i] && P[(i + 1) % 8];
+                const bool spare = first ? (P[0] && P[2] && P[4]) || (P[2] && P[4] && P[6])
+                                         : (P[0] && P[2] && P[6]) || (P[0] && P[4] && P[6]);
+                if (B >= 2 && B <= 6 && A == 1 && !spare) b.set(x, y, false), changed = true;
+            }
+    }
+}
+
+// Bounding box of the black pixels of the rectangle; false when none.
+inline bool RefBox(const TestDib& b, const Rect& r, Rect& box) {
+    int l = 1 << 30, t = 1 << 30, rr = -1, bo = -1;
+    for (int y = r.top; y <= r.bottom; ++y)
+        for (int x = r.left; x <= r.right; ++x)
+            if (b.get(x, y))
+                l = std::min(l, x), rr = std::max(rr, x), t = std::min(t, y), bo = std::max(bo, y);
+    if (rr < 0) return false;
+    box = Rect(WORD(l), WORD(t), WORD(rr), WORD(bo));
+    return true;
+}
+
+// Per row (rows) or column, the summed length of the runs of `colour` of at
+// least minLength pixels.
+inline std::vector<unsigned short> RefProjection(const TestDib& b, const Rect& r, bool rows, int minLength,
+                                                 bool colour) {
+    std::vector<unsigned short> out;
+    for (int i = 0; i <= (rows ? r.bottom - r.top : r.right - r.left); ++i) {
+        int total = 0;
+        for (const auto& run : rows ? Runs(b, r.top + i, r.left, r.right, true, colour)
+                                    : Runs(b, r.left + i, r.top, r.bottom, false, colour))
+            if (run.second - run.first + 1 >= minLength) total += run.second - run.first + 1;
+        out.push_back(static_cast<unsigned short>(total));
+    }
+    return out;
+}
+
+// Gradation: a pixel is black when 2 x (weighted black count of its window)
+// exceeds the threshold of k; the upper-right and lower-left quadrants weigh
+// nothing.
+inline TestDib RefGradation(const TestDib& s, int k) {
+    static const int kThreshold[11] = {0, 0, 5, 35, 114, 266, 515, 885, 1400, 2084, 2961};
+    const int r = k - 1;
+    TestDib out = s;
+    for (int y = 0; y < s.h; ++y)
+        for (int x = 0; x < s.w; ++x) {
+            int sum = 0;
+            for (int dy = -r; dy <= r; ++dy)
+                for (int dx = -r; dx <= r; ++dx) {
+                    const int px = x + dx, py = y + dy;
+                    if (dx * dy >= 0 && px >= 0 && py >= 0 && px < s.w && py < s.h && s.get(px, py))
+                        sum += 2 * r - std::abs(dx) - std::abs(dy);
+                }
+            out.set(x, y, 2 * sum > kThreshold[k]);
+        }
+    return out;
+}
+
+}  // namespace bwref
+
+#endif

@@ -1,0 +1,185 @@
+// Morphology, shapes, gradation and quarter turns against the per-pixel
+// references on random images and rectangles: one table of operations that
+// change the image, then the box, projection, FilletRect2 and turn checks.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "bwimage/bw_reference.h"
+
+using namespace bwref;
+
+namespace {
+
+struct Shape {
+    const char* name;
+    std::function<void(CRkBWImage&, Rect*)> run;
+    std::function<void(TestDib&, const Rect&)> ref;
+};
+
+// A random element with its origin, given or (when absent) the centre.
+struct Element {
+    TestDib pixels;
+    TRkImgPos<unsigned short> origin;
+    bool given;
+    explicit Element(std::mt19937& rng)
+        : pixels(1 + rng() % 6, 1 + rng() % 6, rng() % 2), origin(0, 0), given(rng() % 3 != 0) {
+        pixels.randomFill(rng, (1 + rng() % 9) / 10.0);
+        origin = TRkImgPos<unsigned short>(WORD(rng() % pixels.w), WORD(rng() % pixels.h));
+    }
+    int ox() const { return given ? origin.x : pixels.w / 2; }
+    int oy() const { return given ? origin.y : pixels.h / 2; }
+};
+
+TEST(Toolkit, ImageOperationsMatchReferences) {
+    std::mt19937 rng(101);
+    std::unique_ptr<Element> el;
+    CRkBWImage* e = nullptr;
+    TRkImgPos<unsigned short>* o = nullptr;
+    auto element = [&](TestDib& b, const Rect& r, bool erodeFirst) {
+        RefElement(b, r, el->pixels, el->ox(), el->oy(), !erodeFirst);
+        RefElement(b, r, el->pixels, el->ox(), el->oy(), erodeFirst);
+    };
+    const std::vector<Shape> shapes = {
+        {"erosion", [](CRkBWImage& i, Rect* r) { i.Erosion(r, nullptr, nullptr); },
+         [](TestDib& b, const Rect& r) { RefSquare(b, r, false); }},
+        {"dilation", [](CRkBWImage& i, Rect* r) { i.Dilation(r, nullptr, nullptr); },
+         [](TestDib& b, const Rect& r) { RefSquare(b, r, true); }},
+        {"opening", [](CRkBWImage& i, Rect* r) { i.Opening(r, nullptr, nullptr); },
+         [](TestDib& b, const Rect& r) { RefSquare(b, r, false), RefSquare(b, r, true); }},
+        {"closing", [](CRkBWImage& i, Rect* r) { i.Closing(r, nullptr, nullptr); },
+         [](TestDib& b, const Rect& r) { RefSquare(b, r, true), RefSquare(b, r, false); }},
+        {"element erosion", [&](CRkBWImage& i, Rect* r) { i.Erosion(r, e, o); },
+         [&](TestDib& b, const Rect& r) { RefElement(b, r, el->pixels, el->ox(), el->oy(), false); }},
+        {"element dilation", [&](CRkBWImage& i, Rect* r) { i.Dilation(r, e, o); },
+         [&](TestDib& b, const Rect& r) { RefElement(b, r, el->pixels, el->ox(), el->oy(), true); }},
+        {"element opening", [&](CRkBWImage& i, Rect* r) { i.Opening(r, e, o); },
+         [&](TestDib& b, const Rect& r) { element(b, r, true); }},
+        {"element closing", [&](CRkBWImage& i, Rect* r) { i.Closing(r, e, o); },
+         [&](TestDib& b, const Rect& r) { element(b, r, false); }},
+        {"outline", [](CRkBWImage& i, Rect* r) { i.ConvertOutlineImage(r ? *r : i.GetRkImgRect()); },
+         RefOutline},
+        {"thinning", [](CRkBWImage& i, Rect* r) { i.ConvertThinningImage(r); }, RefThin},
+    };
+    for (int iter = 0; iter < 4000; ++iter) {
+        const Shape& s = shapes[iter % shapes.size()];
+        TestDib b = rktest::RandomBilevel(rng, 120, 36);
+        if (iter % 7 == 0) b.blobFill(rng, 12);  // thick shapes thin over many sub-passes
+        const bool whole = iter % 13 == 0;       // no rectangle: the whole image
+        Rect r = whole ? Rect(0, 0, WORD(b.w - 1), WORD(b.h - 1)) : RandomRect(rng, b), asked = r;
+        el.reset(new Element(rng));
+        CRkBWImage elementImage = el->pixels.image();
+        e = &elementImage, o = el->given ? &el->origin : nullptr;
+        TestDib want = b;
+        s.ref(want, r);
+        CRkBWImage img = b.image();
+        s.run(img, whole && iter % 2 ? nullptr : &asked);
+        ASSERT_EQ(PixelDiff(b, want), "") << s.name << " " << Describe(b, r) << " element " << el->pixels.w
+                                          << "x" << el->pixels.h << " origin " << el->ox() << "," << el->oy();
+    }
+    for (int iter = 0; iter < 270; ++iter) {
+        const int k = 2 + iter % 9;
+        TestDib b = rktest::RandomBilevel(rng, 70, 30), before = b;
+        CRkBWImage img = b.image();
+        ASSERT_EQ(img.Gradation(WORD(k)), 1);
+        ASSERT_EQ(PixelDiff(b, RefGradation(before, k)), "") << "gradation " << k << " " << b.w << "x" << b.h;
+        ASSERT_EQ(img.Gradation(WORD(iter % 2 ? 1 : 11)), 1);  // k out of range: nothing changes
+    }
+}
+
+TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
+    std::mt19937 rng(404);
+    for (int iter = 0; iter < 1500; ++iter) {
+        TestDib b = rktest::RandomBilevel(rng, 120, 30);
+        if (iter % 2) b.randomFill(rng, 0.002);  // often empty rectangles
+        const Rect r = RandomRect(rng, b);
+        CRkBWImage img = b.image();
+        Rect want = r, got = r;
+        ASSERT_EQ(img.FilletRect(got) != 0, RefBox(b, r, want)) << Describe(b, r);
+        ASSERT_TRUE(got.left == want.left && got.top == want.top && got.right == want.right &&
+                    got.bottom == want.bottom)
+            << Describe(b, r);
+        const bool rows = iter % 2, black = iter % 3 != 0;
+        const int minLength = rng() % 5;
+        std::vector<unsigned short> hist(3, 9);
+        img.Projection(hist, r, rows, WORD(minLength), black);
+        ASSERT_EQ(hist, RefProjection(b, r, rows, minLength, black)) << Describe(b, r) << " rows " << rows;
+    }
+    // A solid block, alone or beside a speck of 1 to 4 lines on one side
+    // (drawn above it, then turned to the side): with an empty line between
+    // them the block's side skips a speck of up to three lines; touching the
+    // block the side is the speck.
+    for (int iter = 0; iter < 800; ++iter) {
+        const int cw = 12 + rng() % 49, ch = 12 + rng() % 49, side = iter % 4;  // top, bottom, left, right
+        TestDib b(side < 2 ? cw : ch, side < 2 ? ch : cw, iter % 8 < 4);
+        auto put = [&](int l, int t, int r, int bo) {  // from the top side's coordinates
+            const int W = b.w - 1, H = b.h - 1;
+            const int box[4][4] = {
+                {l, t, r, bo}, {l, H - bo, r, H - t}, {t, l, bo, r}, {W - bo, l, W - t, r}};
+            return Rect(WORD(box[side][0]), WORD(box[side][1]), WORD(box[side][2]), WORD(box[side][3]));
+        };
+        const int l = rng() % (cw - 7), t = 5 + rng() % (ch - 10);
+        // Often the block reaches the image's far edge, the speck the block's end.
+        const int r = iter / 8 % 2 ? cw - 1 : l + 4 + rng() % (cw - l - 4), bo = t + 4 + rng() % (ch - t - 4);
+        const Rect block = put(l, t, r, bo);
+        b.fillRect(block.left, block.top, block.right, block.bottom);
+        const int speck = iter % 3, sh = 1 + rng() % 4, atEnd = iter / 16 % 2;
+        const int sx = atEnd ? r - rng() % 3 : l + rng() % (r - l - 1), sw = rng() % (atEnd ? r - sx + 1 : 3);
+        const int sy = t - sh - (speck == 1 ? 1 + rng() % (t - sh) : 0);
+        const Rect dot = put(sx, sy, sx + sw, sy + sh - 1);
+        if (speck) b.fillRect(dot.left, dot.top, dot.right, dot.bottom);
+        Rect rect(0, 0, WORD(b.w - 1), WORD(b.h - 1));
+        b.image().FilletRect2(rect);
+        const Rect want = put(l, speck == 2 || (speck == 1 && sh == 4) ? sy : t, r, bo);
+        ASSERT_TRUE(rect.left == want.left && rect.top == want.top && rect.right == want.right &&
+                    rect.bottom == want.bottom)
+            << iter;
+    }
+    TestDib wide(300, 4);
+    wide.fillRect(100, 1, 120, 2);
+    Rect rect(0, 0, 299, 3);
+    wide.image().FilletRect2(rect);
+    EXPECT_EQ(rect.left * 1000 + rect.right, 299);
+}
+
+// Quarter turns move every pixel and the geometry; a buffer one byte short is
+// refused with nothing changed; four turns give back the image.
+TEST(Toolkit, QuarterTurnsMoveEveryPixel) {
+    std::mt19937 rng(707);
+    for (int iter = 0; iter < 600; ++iter) {
+        TestDib b = rktest::RandomBilevel(rng, 80, 80);
+        const TestDib before = b;
+        const bool clockwise = iter % 2 == 0, shortBuffer = iter % 5 == 0;
+        const int w = b.w, h = b.h, newStride = (h + 31) / 32 * 4;
+        const size_t need = size_t(newStride) * w;
+        b.bits.resize(std::max(b.bits.size(), need), 0);
+        const std::vector<BYTE> bitsBefore = b.bits;
+        CRkBWImage img(b.header(), b.bits.data(), DWORD(need - shortBuffer));
+        auto turn = [&] { return clockwise ? img.Clockwise() : img.CounterClockwise(); };
+        if (shortBuffer) {
+            ASSERT_EQ(turn(), 0);
+            ASSERT_TRUE(b.bits == bitsBefore && b.header()->biWidth == w);
+            continue;
+        }
+        ASSERT_EQ(turn(), 1);
+        EXPECT_EQ(img.GetWidth() * 1000 + img.GetHeight(), h * 1000 + w);
+        EXPECT_EQ(img.GetLineByteSize(), newStride);
+        EXPECT_EQ(img.GetXResolution(), RKIMG::DPMtoDPI(7874));
+        const BITMAPINFOHEADER* hd = b.header();
+        EXPECT_EQ(hd->biHeight, before.topDown ? -w : w);
+        EXPECT_EQ(hd->biXPelsPerMeter * 100000 + hd->biYPelsPerMeter, 7874u * 100000 + 11811);
+        TestDib turned(h, w, before.topDown);
+        turned.bits.assign(b.bits.begin(), b.bits.begin() + long(need));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(turned.get(clockwise ? h - 1 - y : y, clockwise ? x : w - 1 - x), before.get(x, y))
+                    << x << "," << y << " of " << w << "x" << h;
+        img.SetImageBufSize(DWORD(b.bits.size()));
+        for (int i = 0; i < 3; ++i) ASSERT_EQ(turn(), 1);
+        TestDib back(w, h, before.topDown);
+        back.bits.assign(b.bits.begin(), b.bits.begin() + long(back.bits.size()));
+        EXPECT_EQ(PixelDiff(back, before), "");
+    }
+}
+
+}  // namespace
