@@ -116,21 +116,22 @@ TEST(WidthConvert, Ucs2FoldsAndTheirDocumentedExceptions) {
     }
 }
 
+// The case tables inside their four blocks are checked against the Unicode
+// database; outside them nothing changes, and the Turkish variants differ
+// from the plain ones in one letter each.
 TEST(CaseConvert, OutsideTheBlocksUnchangedAndTurkishDiffersInOneLetter) {
     CSmallToCapital up;
     CCapitalToSmall down;
     CSmallToCapitalTR up_tr;
     CCapitalToSmallTR down_tr;
-    ICharConvert* const converters[] = {&up, &down, &up_tr, &down_tr};
+    ICharConvert* const turkish[] = {&up_tr, &down_tr};
     for (unsigned c = 0; c <= 0xFFFF; ++c) {
         const auto code = static_cast<unsigned short>(c);
         const bool in_blocks = (c >= 0x40 && c <= 0x7F) || (c >= 0xC0 && c <= 0x2AF) ||
                                (c >= 0x380 && c <= 0x58F) || (c >= 0x1E00 && c <= 0x1FFF);
-        for (ICharConvert* k : converters) ASSERT_TRUE(in_blocks || k->Convert(code) == c) << std::hex << c;
-        ASSERT_TRUE(up.Convert(code) == c || down.Convert(code) == c)
-            << std::hex << c;  // not both small and capital
-        ASSERT_EQ(converters[2]->Convert(code), c == 0x69 ? 0x130 : up.Convert(code)) << std::hex << c;
-        ASSERT_EQ(converters[3]->Convert(code), c == 0x49 ? 0x131 : down.Convert(code)) << std::hex << c;
+        ASSERT_TRUE(in_blocks || (up.Convert(code) == c && down.Convert(code) == c)) << std::hex << c;
+        ASSERT_EQ(turkish[0]->Convert(code), c == 0x69 ? 0x130 : up.Convert(code)) << std::hex << c;
+        ASSERT_EQ(turkish[1]->Convert(code), c == 0x49 ? 0x131 : down.Convert(code)) << std::hex << c;
     }
 }
 
