@@ -15,12 +15,6 @@ namespace {
 typedef CRkFramePack::Frame Frame;
 typedef std::vector<TRkImgRan2Plus<unsigned short>> RunVector;
 
-inline void Grow(Frame* f, int start, int end, unsigned short line) {
-    if (static_cast<unsigned short>(start) < f->left) f->left = static_cast<unsigned short>(start);
-    if (static_cast<unsigned short>(end) > f->right) f->right = static_cast<unsigned short>(end);
-    if (line > f->bottom) f->bottom = line;
-}
-
 inline void Absorb(CRkFramePack& pack, Frame* survivor, Frame* gone) {
     survivor->MergeRect(*static_cast<TRkImgRectPlus<unsigned short>*>(gone));
     pack.del_Frame(gone);
@@ -53,45 +47,47 @@ __attribute__((noinline)) Frame* NewFrame(CRkFramePack& pack, int cs, int ce, un
 
 // Rows held in run lists. Connect8 selects the touching rule and the scan;
 // KeepRuns whether runs are appended to their frames.
+//
+// Both rules resume where the last current run left off: a previous run that
+// ends before this run starts cannot touch any later one, so the runs met
+// (and the merges made) are those of a scan from the first, without its cost
+// on rows of many runs. The scan walks pointers and keeps the current frame
+// in a register; the reach of a corner touch is folded into the current
+// run's bounds once.
 template <bool Connect8, bool KeepRuns>
 int JoinLists(CRkFramePack& pack, CRunList& prev, CRunList& cur, unsigned short row) {
-    const int np = prev.count / 2;
-    const int nc = cur.count / 2;
-    const int* const pr = prev.runs;
-    const int* cr = cur.runs;
-    Frame** const po = prev.owners;
-    Frame** co = cur.owners;
     const int reach = Connect8 ? 1 : 0;  // a corner touch counts with 8-connectivity
-    int resume = 0;
-    for (int j = 0; j < nc; ++j, cr += 2, ++co) {
+    const int* p = prev.runs;            // first previous run not yet passed
+    const int* const pend = p + 2 * (prev.count / 2);
+    Frame* const* po = prev.owners;
+    const int* cr = cur.runs;
+    const int* const cend = cr + 2 * (cur.count / 2);
+    Frame** co = cur.owners;
+    for (; cr != cend; cr += 2, ++co) {
         const int cs = cr[0];
         const int ce = cr[1];
+        const int lo = cs - reach;  // touching: ends at lo or later,
+        const int hi = ce + reach;  // starts at hi or earlier
+        while (p != pend && p[1] < lo) p += 2, ++po;
         Frame* own = *co;
-        // Both rules resume where the last current run left off: a previous
-        // run that ends before this run starts cannot touch any later one, so
-        // the runs met (and the merges made) are those of a scan from the
-        // first, without its cost on rows of many runs.
-        const int* p = pr + 2 * resume;
-        for (int k = resume; k < np; ++k, p += 2) {
-            const int ps = p[0];
-            const int pe = p[1];
-            if (ps > ce + reach) break;
-            if (pe + reach < cs) {
-                resume = k + 1;
-                continue;
-            }
-            Frame* pf = po[k];
+        const int* q = p;
+        Frame* const* qo = po;
+        for (; q != pend && q[0] <= hi; q += 2, ++qo) {
+            Frame* const pf = *qo;
             if (!own) {
-                Grow(pf, cs, ce, row);
                 own = pf;
                 *co = pf;
-                if (KeepRuns)
-                    pf->runs.emplace_back(static_cast<unsigned short>(cs), static_cast<unsigned short>(ce),
-                                          row);
+                const unsigned short s = static_cast<unsigned short>(cs);
+                const unsigned short e = static_cast<unsigned short>(ce);
+                const unsigned short l = pf->left, r = pf->right, b = pf->bottom;
+                pf->left = s < l ? s : l;
+                pf->right = e > r ? e : r;
+                pf->bottom = row > b ? row : b;
+                if (KeepRuns) pf->runs.emplace_back(s, e, row);
             } else if (pf != own) {
                 MergeLists(pack, prev, cur, own, pf);
             }
-            if (pe > ce) break;
+            if (q[1] > ce) break;
         }
         if (!own) {
             own = NewFrame(pack, cs, ce, row, KeepRuns);

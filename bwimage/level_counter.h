@@ -8,7 +8,11 @@
 // places on) by pairs of neighbouring pixels into a 65536-entry table, one
 // increment per two pixels, and splits the pairs into levels at the end;
 // blocks of long stretches would meet the same pair again and again and wait
-// on its counter, so they are counted plainly. Every path counts each pixel
+// on its counter, so they are counted plainly. On processors with AVX2, a
+// stretch of blocks whose levels all lie in a window of eight levels (a
+// page's noisy paper) is counted by comparing against each level of the
+// window in byte lanes, summed at the stretch's end; after a block that does
+// not fit, the next few varied blocks go straight to the other paths. Every path counts each pixel
 // exactly once (modulo 2^32, like the plain counters), so the histogram
 // equals the plain one (count_levels_plain).
 #ifndef RKCORR_BWIMAGE_LEVEL_COUNTER_H
@@ -24,6 +28,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define RKCORR_LEVEL_WINDOW 1
+#include <immintrin.h>
+#endif
 
 namespace rkbwimage {
 
@@ -37,12 +45,28 @@ public:
         memset(m_part, 0, sizeof m_part);
         // Without memory for the pair table the plain counters do the work.
         if (pixels >= kPairPixels) m_pairs.reset(new (std::nothrow) uint32_t[65536]());
+#if defined(RKCORR_LEVEL_WINDOW)
+        m_window = pixels >= kPairPixels && __builtin_cpu_supports("avx2");
+#endif
     }
 
     void add_row(const uint8_t* p, unsigned n) {
         unsigned x = 0;
         for (; x + kRun <= n; x += kRun, p += kRun) {
             if (!uniform_block(p)) {
+#if defined(RKCORR_LEVEL_WINDOW)
+                if (m_window && m_wait == 0) {
+                    const unsigned blocks = add_window(p, (n - x) / kRun);
+                    if (blocks) {  // the loop's step passes the last one
+                        x += (blocks - 1) * kRun;
+                        p += (blocks - 1) * kRun;
+                        continue;
+                    }
+                    m_wait = kWait;
+                } else if (m_wait) {
+                    --m_wait;
+                }
+#endif
                 if (m_pairs && x + kRun + 2 <= n && varied_block(p))
                     add_pairs(p);
                 else
@@ -82,6 +106,7 @@ public:
 
 private:
     static constexpr unsigned kRun = 64;
+    static constexpr unsigned kWait = 16;  // varied blocks not tried against the window after a miss
 
     static bool uniform_block(const uint8_t* p) {
 #if defined(__SSE2__)
@@ -140,6 +165,69 @@ private:
         }
     }
 
+#if defined(RKCORR_LEVEL_WINDOW)
+    __attribute__((target("avx2"))) static unsigned lowest_word(__m128i v) {
+        return static_cast<unsigned>(_mm_cvtsi128_si32(_mm_minpos_epu16(v))) & 0xFFFFu;
+    }
+
+    // True when some level of the 64 bytes a, b (less the window's base)
+    // lies outside the window.
+    __attribute__((target("avx2"))) static bool outside(__m256i a, __m256i b) {
+        return !_mm256_testz_si256(_mm256_or_si256(a, b), _mm256_set1_epi8(static_cast<char>(0xF8)));
+    }
+
+    // Counts the blocks from p on (at most `blocks`) while their levels lie in
+    // the window of eight from m_windowBase; a first block outside it moves
+    // the window to its lowest level when its levels span at most eight.
+    // Returns how many blocks it counted (0: p's block is left to the caller).
+    __attribute__((target("avx2"))) unsigned add_window(const uint8_t* p, unsigned blocks) {
+        if (blocks > 127) blocks = 127;  // a byte lane takes at most two per block
+        __m256i base = _mm256_set1_epi8(static_cast<char>(m_windowBase));
+        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        if (outside(_mm256_sub_epi8(a, base), _mm256_sub_epi8(b, base))) {
+            const __m256i lo = _mm256_min_epu8(a, b), hi = _mm256_max_epu8(a, b);
+            __m128i l = _mm_min_epu8(_mm256_castsi256_si128(lo), _mm256_extracti128_si256(lo, 1));
+            __m128i h = _mm_max_epu8(_mm256_castsi256_si128(hi), _mm256_extracti128_si256(hi, 1));
+            // Each 16-bit word's two bytes folded into its low byte, the
+            // words' minimum then read by _mm_minpos_epu16 (the maximum as
+            // the minimum of 255 - level).
+            l = _mm_min_epu8(l, _mm_srli_epi16(l, 8));
+            h = _mm_max_epu8(h, _mm_srli_epi16(h, 8));
+            const __m128i byteMask = _mm_set1_epi16(0xFF);
+            const unsigned least = lowest_word(_mm_and_si128(l, byteMask));
+            const unsigned most = 255u - lowest_word(_mm_andnot_si128(h, byteMask));
+            if (most - least >= 8) return 0;
+            m_windowBase = least > 248 ? 248 : least;
+            base = _mm256_set1_epi8(static_cast<char>(m_windowBase));
+        }
+        __m256i count[8];
+        for (int v = 0; v < 8; ++v) count[v] = _mm256_setzero_si256();
+        unsigned k = 0;
+        for (;;) {
+            a = _mm256_sub_epi8(a, base);
+            b = _mm256_sub_epi8(b, base);
+            for (int v = 0; v < 8; ++v) {
+                const __m256i level = _mm256_set1_epi8(static_cast<char>(v));
+                count[v] = _mm256_sub_epi8(count[v], _mm256_cmpeq_epi8(a, level));
+                count[v] = _mm256_sub_epi8(count[v], _mm256_cmpeq_epi8(b, level));
+            }
+            if (++k == blocks) break;
+            p += kRun;
+            a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+            if (outside(_mm256_sub_epi8(a, base), _mm256_sub_epi8(b, base))) break;
+        }
+        for (int v = 0; v < 8; ++v) {
+            const __m256i s = _mm256_sad_epu8(count[v], _mm256_setzero_si256());
+            const __m128i t = _mm_add_epi64(_mm256_castsi256_si128(s), _mm256_extracti128_si256(s, 1));
+            m_part[3][m_windowBase + v] += static_cast<uint32_t>(_mm_cvtsi128_si32(t)) +
+                                           static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(t, 8)));
+        }
+        return k;
+    }
+#endif
+
     // A block of stretches: sixteen equal pixels at once, others plainly.
     void add_stretches(const uint8_t* p) {
 #if defined(__SSE2__)
@@ -172,6 +260,9 @@ private:
     uint32_t m_runLevel = 0;
     uint32_t m_runCount = 0;
     std::unique_ptr<uint32_t[]> m_pairs;  // null: plain counting only
+    bool m_window = false;                 // stretches of blocks tried against the window
+    unsigned m_windowBase = 0;             // the window's lowest level (at most 248)
+    unsigned m_wait = 0;                   // varied blocks still to pass before the next try
 };
 
 }  // namespace rkbwimage

@@ -1,10 +1,12 @@
-// Byte-parallel scanner of the black runs of one row.
+// Byte-parallel scanner of the black runs of one row, with a twin built for
+// processors that count bits in one instruction (chosen at run time).
 #include "rkcorr/hranextract.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include "bwimage/run_addran.h"
+#include "bwimage/run_fast.h"
 
 namespace {
 
@@ -15,22 +17,25 @@ inline uint64_t Load8(const unsigned char* p) {
     return v;
 }
 
-// Number of set bits, without relying on a population-count instruction.
+// Number of set bits: by the instruction in the twin that may use it, else
+// without relying on one.
+template <bool Instruction>
 inline int Ones(uint64_t x) {
+    if (Instruction) return __builtin_popcountll(x);
     x = x - ((x >> 1) & 0x5555555555555555ull);
     x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
     x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
     return static_cast<int>((x * 0x0101010101010101ull) >> 56);
 }
 
-}  // namespace
-
 // Transition byte of byte c preceded by pixel p: bit i (from the most
 // significant) is set where pixel i differs from the pixel before it.
 //   t = c ^ ((p << 7) | (c >> 1))
 // Between the first and the last byte the row is read eight bytes at a time:
 // a word without a change (most of a text page's white) costs one test.
-void HRanExtractFast(const unsigned char* row, int start, int end, int* transitions, int& count) {
+template <bool Instruction>
+__attribute__((always_inline)) inline void Scan(const unsigned char* row, int start, int end, int* transitions,
+                                                int& count) {
     int n = 0;
     const int s = start / 8;
     const int e = end / 8;
@@ -57,7 +62,7 @@ void HRanExtractFast(const unsigned char* row, int start, int end, int* transiti
             uint64_t t64 = w ^ ((w >> 1) | (uint64_t(p) << 63));
             p = static_cast<unsigned int>(w & 1u);
             if (!t64) continue;
-            n += Ones(t64);
+            n += Ones<Instruction>(t64);
             int* slot = transitions + n;
             const int last = 8 * k + 63;  // the position of the word's lowest bit
             do {
@@ -77,4 +82,28 @@ void HRanExtractFast(const unsigned char* row, int start, int end, int* transiti
     }
     if (n & 1) transitions[n++] = end + 1;
     count = n;
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(__POPCNT__)
+__attribute__((target("popcnt"))) void ScanPopcnt(const unsigned char* row, int start, int end, int* transitions,
+                                                  int& count) {
+    Scan<true>(row, start, end, transitions, count);
+}
+
+// Read once; a call before this is initialised takes the plain scan.
+const bool kPopcnt = (__builtin_cpu_init(), __builtin_cpu_supports("popcnt"));
+#define RKCORR_SCAN_POPCNT 1
+#endif
+
+}  // namespace
+
+void HRanExtractFast(const unsigned char* row, int start, int end, int* transitions, int& count) {
+#if defined(RKCORR_SCAN_POPCNT)
+    if (kPopcnt) return ScanPopcnt(row, start, end, transitions, count);
+#endif
+    Scan<false>(row, start, end, transitions, count);
+}
+
+void rkrun::ScanPlain(const unsigned char* row, int start, int end, int* transitions, int& count) {
+    Scan<false>(row, start, end, transitions, count);
 }

@@ -13,12 +13,15 @@ namespace {
 
 using namespace rkbwimage;
 
-// Random bytes with long stretches of one value (paper) between noise.
+// Random bytes with long stretches of one value (paper) between noise, in
+// places noise within eight levels (paper of a scan).
 std::vector<uint8_t> random_rows(std::mt19937& rng, size_t bytes) {
     std::vector<uint8_t> v(bytes);
+    const unsigned band = rng() % 256;
     for (size_t i = 0; i < bytes;) {
         const size_t run = rng() % 3 ? 1 : rng() % 400;
-        const uint8_t level = static_cast<uint8_t>(rng() % 4 ? 250 + rng() % 2 : rng());
+        const unsigned noise = i / 4096 % 2 ? band + rng() % 8 : 250 + rng() % 2;
+        const uint8_t level = static_cast<uint8_t>(rng() % 4 ? noise : rng());
         for (size_t k = 0; k < run && i < bytes; ++k) v[i++] = level;
     }
     return v;

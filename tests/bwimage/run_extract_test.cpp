@@ -2,7 +2,10 @@
 // per-pixel runs on random rows and columns; gap closing, ConnectRan, ReDraw.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "bwimage/bw_reference.h"
+#include "bwimage/run_fast.h"
 #include "rkcorr/hranextract.h"
 
 using namespace bwref;
@@ -35,6 +38,10 @@ TEST(RunExtraction, ScannerMatchesPerPixelRuns) {
         RunList got;
         for (int i = 0; i + 1 < count; i += 2) got.emplace_back(t[i], t[i + 1] - 1);
         ASSERT_EQ(got, Runs(b, 0, s, e, true, true)) << "w " << b.w << " range " << s << ".." << e;
+        std::vector<int> plain(t.size(), -7);  // the twin without the bit-count instruction
+        int plainCount = -1;
+        rkrun::ScanPlain(b.row(0), s, e, plain.data(), plainCount);
+        ASSERT_TRUE(plainCount == count && std::equal(plain.begin(), plain.begin() + count, t.begin()));
     }
 }
 
