@@ -260,9 +260,9 @@ private:
     uint32_t m_runLevel = 0;
     uint32_t m_runCount = 0;
     std::unique_ptr<uint32_t[]> m_pairs;  // null: plain counting only
-    bool m_window = false;                 // stretches of blocks tried against the window
-    unsigned m_windowBase = 0;             // the window's lowest level (at most 248)
-    unsigned m_wait = 0;                   // varied blocks still to pass before the next try
+    bool m_window = false;                // stretches of blocks tried against the window
+    unsigned m_windowBase = 0;            // the window's lowest level (at most 248)
+    unsigned m_wait = 0;                  // varied blocks still to pass before the next try
 };
 
 }  // namespace rkbwimage

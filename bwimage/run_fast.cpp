@@ -34,8 +34,8 @@ inline int Ones(uint64_t x) {
 // Between the first and the last byte the row is read eight bytes at a time:
 // a word without a change (most of a text page's white) costs one test.
 template <bool Instruction>
-__attribute__((always_inline)) inline void Scan(const unsigned char* row, int start, int end, int* transitions,
-                                                int& count) {
+__attribute__((always_inline)) inline void Scan(const unsigned char* row, int start, int end,
+                                                int* transitions, int& count) {
     int n = 0;
     const int s = start / 8;
     const int e = end / 8;
@@ -85,8 +85,8 @@ __attribute__((always_inline)) inline void Scan(const unsigned char* row, int st
 }
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(__POPCNT__)
-__attribute__((target("popcnt"))) void ScanPopcnt(const unsigned char* row, int start, int end, int* transitions,
-                                                  int& count) {
+__attribute__((target("popcnt"))) void ScanPopcnt(const unsigned char* row, int start, int end,
+                                                  int* transitions, int& count) {
     Scan<true>(row, start, end, transitions, count);
 }
 
