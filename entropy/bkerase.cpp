@@ -89,11 +89,24 @@ int BKErase::SetImage(void* bitmap, unsigned int size) {
         header.biCompression != 0 || (header.biBitCount != 8 && header.biBitCount != 24))
         return -1;
 
-    m_width = static_cast<unsigned int>(header.biWidth);
-    m_height = static_cast<unsigned int>(header.biHeight);
+    const unsigned int newWidth = static_cast<unsigned int>(header.biWidth);
+    const unsigned int newHeight = static_cast<unsigned int>(header.biHeight);
     m_bitCount = header.biBitCount;
-    const int result = allocate();
-    if (result != 0) return result;
+    if (m_gradient != nullptr && newWidth == m_width && newHeight == m_height) {
+        // The arrays of the previous image have the new one's size: they serve
+        // again, without the page faults of fresh memory (a page's arrays are
+        // some 70 MB). The brightness array is rewritten whole below, the
+        // histogram counts from zero again, histogram() rewrites every flag,
+        // and no step writes anything but 0 in the gradient map's two-pixel
+        // frame, which Do leaves as it is and rewrites everywhere inside.
+        m_state = 0;
+        memset(m_histogram, 0, 256 * sizeof *m_histogram);
+    } else {
+        m_width = newWidth;
+        m_height = newHeight;
+        const int result = allocate();
+        if (result != 0) return result;
+    }
 
     // The brightness histogram is counted as the brightness is made; the
     // histogram step then only reads it.
