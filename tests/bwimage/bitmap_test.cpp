@@ -1,5 +1,4 @@
-// Packed-DIB helpers and the CRkBMPImage view on random DIBs: layout readers,
-// creation and its failure paths, flipping, addressing and the file writer.
+// Packed-DIB helpers and the CRkBMPImage view: layout, creation, flipping, addressing, file writer.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -23,8 +22,7 @@ std::vector<BYTE> Written(const CRkBMPImage& img) {
     return f;
 }
 
-// Random depths, colour counts, header sizes and row orders against the
-// layout computed here; the core header's 16-bit fields and 3-byte entries.
+// Layout readers on random info headers; the core header's 16-bit fields and 3-byte entries.
 TEST(Bitmap, HeaderReadersOnRandomDibs) {
     std::mt19937 rng(3);
     for (int i = 0; i < 500; ++i) {
@@ -88,8 +86,7 @@ TEST(Bitmap, CreateDibDepthsAndFailures) {
     EXPECT_EQ(RkTestTotalLocks(), 0u);
 }
 
-// Twice is the identity, header and palette untouched; empty images fail, a
-// top-down one is left as it is.
+// Twice is the identity, header and palette untouched; empty images fail, top-down ones stay.
 TEST(Bitmap, UpsideDownFlipsStoredRows) {
     std::mt19937 rng(5);
     EXPECT_FALSE(RKIMG::UpsideDown(nullptr));
@@ -151,9 +148,7 @@ TEST(Bitmap, AddressingConversionsAndProgress) {
     EXPECT_TRUE(img.own());
 }
 
-// Both storage orders of one picture give byte-identical upright files: the
-// file header, then the packed DIB bottom-up. Without a palette none is
-// written; a width of 0 or less writes headers only; unwritable paths fail.
+// Both row orders give the same upright file; no palette, widths <= 0 and bad paths.
 TEST(Bitmap, OutputFiles) {
     std::mt19937 rng(99);
     for (int i = 0; i < 12; ++i) {

@@ -1,6 +1,4 @@
-// Morphology, shapes, gradation and quarter turns against the per-pixel
-// references on random images and rectangles: one table of operations that
-// change the image, then the box, projection, FilletRect2 and turn checks.
+// Morphology, shapes, gradation, boxes, projections and quarter turns vs per-pixel references.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -105,10 +103,7 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
         img.Projection(hist, r, rows, WORD(minLength), black);
         ASSERT_EQ(hist, RefProjection(b, r, rows, minLength, black)) << Describe(b, r) << " rows " << rows;
     }
-    // A solid block, alone or beside a speck of 1 to 4 lines on one side
-    // (drawn above it, then turned to the side): with an empty line between
-    // them the block's side skips a speck of up to three lines; touching the
-    // block the side is the speck.
+    // A block alone or beside a 1..4-line speck: a gap skips specks up to 3 lines, touching ones count.
     for (int iter = 0; iter < 800; ++iter) {
         const int cw = 12 + rng() % 49, ch = 12 + rng() % 49, side = iter % 4;  // top, bottom, left, right
         TestDib b(side < 2 ? cw : ch, side < 2 ? ch : cw, iter % 8 < 4);
@@ -142,8 +137,7 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
     EXPECT_EQ(rect.left * 1000 + rect.right, 299);
 }
 
-// Quarter turns move every pixel and the geometry; a buffer one byte short is
-// refused with nothing changed; four turns give back the image.
+// Quarter turns move every pixel; a short buffer is refused; four turns give the image back.
 TEST(Toolkit, QuarterTurnsMoveEveryPixel) {
     std::mt19937 rng(707);
     for (int iter = 0; iter < 600; ++iter) {

@@ -1,7 +1,4 @@
-// The Win32-style thread calls: events against a model on random sequences,
-// wake-ups across threads, time-outs, ended threads staying signalled, dead
-// and foreign handles refused, and critical sections and the interlocked
-// exchange excluding.
+// Thread calls: events against a model, wake-ups, time-outs, threads, dead handles, exclusion.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -34,9 +31,7 @@ bool Eventually(F done) {
     return true;
 }
 
-// Set, reset and non-blocking waits on auto- and manual-reset events: an
-// auto-reset event is consumed by exactly one wait, wait-all takes every
-// object or none, wait-any the lowest set one.
+// Auto- and manual-reset events, wait-all and wait-any against a model.
 TEST(ThreadCalls, EventsMatchTheModelOnRandomSequences) {
     std::mt19937 rng(17);
     for (int round = 0; round < 200; ++round) {
@@ -70,9 +65,7 @@ TEST(ThreadCalls, EventsMatchTheModelOnRandomSequences) {
     }
 }
 
-// One SetEvent wakes exactly one of two waiters; a set before the wait is
-// not lost (a ping-pong where each side often sets before the other waits);
-// time-outs are honoured.
+// One SetEvent wakes one of two waiters; a set before the wait is kept; time-outs.
 TEST(ThreadCalls, WakeUpsAcrossThreads) {
     HANDLE e = AutoEvent(), ping = AutoEvent(), pong = AutoEvent();
     std::atomic<int> woken{0};
@@ -125,8 +118,7 @@ struct Sleeper {
     unsigned microseconds;
 };
 
-// Wait-all on threads returns once every thread has ended, and ended threads
-// stay signalled; a thread runs on after its handle is closed.
+// Wait-all on threads returns when all ended; ended threads stay signalled.
 TEST(ThreadCalls, ThreadsSignalWhenTheyEnd) {
     std::mt19937 random(42);
     for (int round = 0; round < 20; ++round) {
@@ -195,8 +187,7 @@ TEST(ThreadCalls, DeadAndForeignHandlesAreRefused) {
     for (HANDLE h : {t, live, next}) CloseHandle(h);
 }
 
-// A nested critical section and a spin lock on the exchange each keep a
-// plain counter exact.
+// A critical section and a spin lock on the exchange keep a counter exact.
 TEST(ThreadCalls, CriticalSectionAndInterlockedExchangeExclude) {
     volatile LONG value = 5, lock = 0;
     EXPECT_EQ(InterlockedExchange(&value, -3), 5);
