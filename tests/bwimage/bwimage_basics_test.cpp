@@ -159,12 +159,6 @@ TEST(BWImageBasics, AcquireImageDifferential) {
                 ASSERT_EQ(out.get(x, y), x < w && d.get(r.left + x, r.top + y))
                     << "iter " << iter << " x " << x;
     }
-    TestDib d(16, 4, true);
-    CRkBWImage img(d.header(), d.bits.data());
-    img.SetLineByte(2);
-    EXPECT_EQ(img.GetLineData(3), d.bits.data() + 6);
-    img.SetImageBufSize(77);
-    EXPECT_EQ(img.GetImageBufSize(), 77u);
 }
 
 // An overridden pixel form reaches a vertical span and copying, not a horizontal span.

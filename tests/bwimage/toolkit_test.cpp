@@ -1,19 +1,11 @@
 // Morphology, shapes, gradation, boxes, projections and quarter turns vs per-pixel references.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "bwimage/bw_reference.h"
 
 using namespace bwref;
 
 namespace {
-
-struct Shape {
-    const char* name;
-    std::function<void(CRkBWImage&, Rect*)> run;
-    std::function<void(TestDib&, const Rect&)> ref;
-};
 
 // A random element with its origin, given or (when absent) the centre.
 struct Element {
@@ -29,51 +21,46 @@ struct Element {
     int oy() const { return given ? origin.y : pixels.h / 2; }
 };
 
+typedef void (CRkBWImage::*Morph)(Rect*, CRkBWImage*, TRkImgPos<unsigned short>*);
+// Each operation with its reference steps (true: dilation).
+const struct {
+    const char* name;
+    Morph op;
+    std::vector<bool> steps;
+} kMorph[] = {{"erosion", &CRkBWImage::Erosion, {false}},
+              {"dilation", &CRkBWImage::Dilation, {true}},
+              {"opening", &CRkBWImage::Opening, {false, true}},
+              {"closing", &CRkBWImage::Closing, {true, false}}};
+
 TEST(Toolkit, ImageOperationsMatchReferences) {
     std::mt19937 rng(101);
-    std::unique_ptr<Element> el;
-    CRkBWImage* e = nullptr;
-    TRkImgPos<unsigned short>* o = nullptr;
-    auto element = [&](TestDib& b, const Rect& r, bool erodeFirst) {
-        RefElement(b, r, el->pixels, el->ox(), el->oy(), !erodeFirst);
-        RefElement(b, r, el->pixels, el->ox(), el->oy(), erodeFirst);
-    };
-    const std::vector<Shape> shapes = {
-        {"erosion", [](CRkBWImage& i, Rect* r) { i.Erosion(r, nullptr, nullptr); },
-         [](TestDib& b, const Rect& r) { RefSquare(b, r, false); }},
-        {"dilation", [](CRkBWImage& i, Rect* r) { i.Dilation(r, nullptr, nullptr); },
-         [](TestDib& b, const Rect& r) { RefSquare(b, r, true); }},
-        {"opening", [](CRkBWImage& i, Rect* r) { i.Opening(r, nullptr, nullptr); },
-         [](TestDib& b, const Rect& r) { RefSquare(b, r, false), RefSquare(b, r, true); }},
-        {"closing", [](CRkBWImage& i, Rect* r) { i.Closing(r, nullptr, nullptr); },
-         [](TestDib& b, const Rect& r) { RefSquare(b, r, true), RefSquare(b, r, false); }},
-        {"element erosion", [&](CRkBWImage& i, Rect* r) { i.Erosion(r, e, o); },
-         [&](TestDib& b, const Rect& r) { RefElement(b, r, el->pixels, el->ox(), el->oy(), false); }},
-        {"element dilation", [&](CRkBWImage& i, Rect* r) { i.Dilation(r, e, o); },
-         [&](TestDib& b, const Rect& r) { RefElement(b, r, el->pixels, el->ox(), el->oy(), true); }},
-        {"element opening", [&](CRkBWImage& i, Rect* r) { i.Opening(r, e, o); },
-         [&](TestDib& b, const Rect& r) { element(b, r, true); }},
-        {"element closing", [&](CRkBWImage& i, Rect* r) { i.Closing(r, e, o); },
-         [&](TestDib& b, const Rect& r) { element(b, r, false); }},
-        {"outline", [](CRkBWImage& i, Rect* r) { i.ConvertOutlineImage(r ? *r : i.GetRkImgRect()); },
-         RefOutline},
-        {"thinning", [](CRkBWImage& i, Rect* r) { i.ConvertThinningImage(r); }, RefThin},
-    };
     for (int iter = 0; iter < 4000; ++iter) {
-        const Shape& s = shapes[iter % shapes.size()];
+        const int kind = iter % 10;  // 0-3 square, 4-7 element morphology, 8 outline, 9 thinning
         TestDib b = rktest::RandomBilevel(rng, 120, 36);
         if (iter % 7 == 0) b.blobFill(rng, 12);  // thick shapes thin over many sub-passes
         const bool whole = iter % 13 == 0;       // no rectangle: the whole image
         Rect r = whole ? Rect(0, 0, WORD(b.w - 1), WORD(b.h - 1)) : RandomRect(rng, b), asked = r;
-        el.reset(new Element(rng));
-        CRkBWImage elementImage = el->pixels.image();
-        e = &elementImage, o = el->given ? &el->origin : nullptr;
+        Element el(rng);
+        CRkBWImage element = el.pixels.image(), img = b.image();
+        Rect* arg = whole && iter % 2 ? nullptr : &asked;
         TestDib want = b;
-        s.ref(want, r);
-        CRkBWImage img = b.image();
-        s.run(img, whole && iter % 2 ? nullptr : &asked);
-        ASSERT_EQ(PixelDiff(b, want), "") << s.name << " " << Describe(b, r) << " element " << el->pixels.w
-                                          << "x" << el->pixels.h << " origin " << el->ox() << "," << el->oy();
+        std::string name = kind == 8 ? "outline" : "thinning";
+        if (kind < 8) {
+            const auto& m = kMorph[kind % 4];
+            for (bool dilate : m.steps)
+                kind < 4 ? RefSquare(want, r, dilate)
+                         : RefElement(want, r, el.pixels, el.ox(), el.oy(), dilate);
+            (img.*m.op)(arg, kind < 4 ? nullptr : &element, kind < 4 || !el.given ? nullptr : &el.origin);
+            name = (kind < 4 ? "" : "element ") + std::string(m.name);
+        } else if (kind == 8) {
+            RefOutline(want, r);
+            img.ConvertOutlineImage(arg ? *arg : img.GetRkImgRect());
+        } else {
+            RefThin(want, r);
+            img.ConvertThinningImage(arg);
+        }
+        ASSERT_EQ(PixelDiff(b, want), "") << name << " " << Describe(b, r) << " element " << el.pixels.w
+                                          << "x" << el.pixels.h << " origin " << el.ox() << "," << el.oy();
     }
     for (int iter = 0; iter < 270; ++iter) {
         const int k = 2 + iter % 9;

@@ -72,7 +72,6 @@ TEST(ImgMask, ReductionHeaderAndRefusedArguments) {
     EXPECT_EQ(mask.GetCRkBWImage(), nullptr);
     EXPECT_EQ(mask.GetZoom(), 0u);
     mask.EraseRect(0, 0, 10, 10);  // no image: nothing happens
-    EXPECT_EQ(SupportMMX(), 0);
 }
 
 // An all-black mask of a w x h page.
@@ -252,7 +251,6 @@ TEST(MaskSources, BackgroundChoiceBandKernelAndRowOrder) {
     EXPECT_EQ(mask->GetCRkBWImage()->GetXResolution(), 72);
     EXPECT_TRUE(create_entropy_mask(0, 3, 4, 0, grey.data()) == nullptr &&
                 create_entropy_mask(3, 0, 4, 0, grey.data()) == nullptr);
-    EXPECT_EQ(dpi2dpm(300), 11811);
 }
 
 TEST(MaskSources, LocksDepthsPaletteIndicesAndShortBlocks) {
