@@ -65,9 +65,4 @@ TEST(GreyLevel, KernelsMatchPlainTwins) {
     }
 }
 
-TEST(GreyLevel, GreyOfEverySum) {
-    for (unsigned sum = 0; sum <= 765; ++sum)
-        ASSERT_EQ(grey_of(sum / 3, sum / 3, sum - 2 * (sum / 3)), sum / 3);
-}
-
 }  // namespace

@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "rkcorr/edge_entropy.h"
 #include "support/test_dib.h"
 
 namespace entropy_test {
@@ -34,6 +35,17 @@ struct Block {
     ~Block() { GlobalFree(handle); }
     void* arg() const { return reinterpret_cast<void*>(uintptr_t(handle)); }
 };
+
+// A new edge-entropy interface, initialised unless told otherwise.
+inline IEdgeEntropy* Make(bool initialize = true) {
+    void* out = nullptr;
+    EXPECT_EQ(QueryEdgeEntropyInterface(&out), 1);
+    IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
+    if (initialize) {
+        EXPECT_EQ(e->Initialize(), 0);
+    }
+    return e;
+}
 
 // The packed bitmap of `d` with refusing header edit `k` of kRefusedEdits.
 constexpr int kRefusedEdits = 12;

@@ -17,16 +17,6 @@ int Load(BKErase& s, const TestDib& d) {
     return r != 0 ? r : s.Do();
 }
 
-IEdgeEntropy* Make(bool initialize = true) {
-    void* out = nullptr;
-    EXPECT_EQ(QueryEdgeEntropyInterface(&out), 1);
-    IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
-    if (initialize) {
-        EXPECT_EQ(e->Initialize(), 0);
-    }
-    return e;
-}
-
 unsigned short Expected(const Reference& ref, unsigned top, unsigned left, unsigned bottom, unsigned right,
                         unsigned short kind) {
     if (kind != 1 && kind != 4) return kind;
@@ -148,10 +138,6 @@ TEST(BKErase, StatesAndRefusedBitmaps) {
     EXPECT_TRUE(s.CheckState());
     EXPECT_EQ(s.Do(), -1);  // a second Do keeps the first scores
     // Refused bitmaps leave the size and the scores as they were.
-    for (int k = 0; k < kRefusedEdits; ++k) {
-        std::vector<uint8_t> other = refused_bitmap(random_image(rng, 8, 30), k);
-        EXPECT_EQ(s.SetImage(other.data(), unsigned(other.size())), -1) << k;
-    }
     EXPECT_EQ(s.SetImage(nullptr, 100), -1);
     EXPECT_EQ(s.SetImage(block.data(), 0), -1);
     EXPECT_TRUE(s.CheckState());

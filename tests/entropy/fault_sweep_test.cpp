@@ -28,14 +28,6 @@ Answers Ask(IEdgeEntropy* e, const TestDib& im) {
     return a;
 }
 
-IEdgeEntropy* Make() {
-    void* out = nullptr;
-    EXPECT_EQ(QueryEdgeEntropyInterface(&out), 1);
-    IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
-    EXPECT_EQ(e->Initialize(), 0);
-    return e;
-}
-
 enum class Inject { Allocation, Lock };
 
 // One SetImage(next) with the n-th event failing (0: none); true when the failure was met.
