@@ -67,9 +67,7 @@ inline RunList JoinRuns(const RunList& runs, int gap) {
     return out;
 }
 
-// Connected components of the black pixels inside the area l..r x t..bo by
-// flood fill: a label map (-1 white or outside), boxes in the order of each
-// component's first pixel row by row, and pixel counts.
+// Flood-filled components in the area: label map (-1 none), boxes by first pixel, pixel counts.
 struct Components {
     std::vector<int> label;
     std::vector<Box> boxes;
@@ -109,9 +107,7 @@ Components Flood(int w, int h, Black black, int l, int t, int r, int bo, bool co
     return c;
 }
 
-// The 3 x 3 square: each row of the rectangle is first eroded (dilated)
-// horizontally with columns left and right kept; a pixel then becomes the AND
-// (OR) of that result in the rows above, at and below it inside the rectangle.
+// 3 x 3 square: rows eroded (dilated) horizontally, edges kept, then AND (OR) over three rows.
 inline void RefSquare(TestDib& b, const Rect& r, bool dilate) {
     const TestDib src = b;
     auto h = [&](int x, int y) {
@@ -128,9 +124,7 @@ inline void RefSquare(TestDib& b, const Rect& r, bool dilate) {
         }
 }
 
-// An element: every black (dilation) or white (erosion) pixel of the rectangle
-// draws or erases the points at each element offset whose 16-bit coordinates,
-// read as signed, are above 0 and lie in the rectangle.
+// Element: each black (white) pixel draws (erases) its offsets that are positive and in the rectangle.
 inline void RefElement(TestDib& b, const Rect& r, const TestDib& element, int ox, int oy, bool dilate) {
     const TestDib src = b;
     for (int y = r.top; y <= r.bottom; ++y)
@@ -157,9 +151,7 @@ inline void RefOutline(TestDib& b, const Rect& r) {
         }
 }
 
-// Thinning (Zhang and Suen, P2..P9 clockwise from north): sub-passes
-// alternate, first the one that spares a pixel with P2 P4 P6 or P4 P6 P8 all
-// black; each decides on a snapshot; stops after a sub-pass deleting nothing.
+// Zhang-Suen thinning on snapshots, first sub-pass first, until a sub-pass deletes nothing.
 inline void RefThin(TestDib& b, const Rect& r) {
     if (r.right - r.left < 2 || r.bottom - r.top < 2) return;
     for (bool first = true, changed = true; changed; first = !first) {
@@ -191,8 +183,7 @@ inline bool RefBox(const TestDib& b, const Rect& r, Rect& box) {
     return true;
 }
 
-// Per row (rows) or column, the summed length of the runs of `colour` of at
-// least minLength pixels.
+// Per row (rows) or column, the summed length of runs of `colour` at least minLength long.
 inline std::vector<unsigned short> RefProjection(const TestDib& b, const Rect& r, bool rows, int minLength,
                                                  bool colour) {
     std::vector<unsigned short> out;
@@ -206,9 +197,7 @@ inline std::vector<unsigned short> RefProjection(const TestDib& b, const Rect& r
     return out;
 }
 
-// Gradation: a pixel is black when 2 x (weighted black count of its window)
-// exceeds the threshold of k; the upper-right and lower-left quadrants weigh
-// nothing.
+// Black where 2 x the weighted window count exceeds k's threshold (two quadrants weigh nothing).
 inline TestDib RefGradation(const TestDib& s, int k) {
     static const int kThreshold[11] = {0, 0, 5, 35, 114, 266, 515, 885, 1400, 2084, 2961};
     const int r = k - 1;

@@ -1,10 +1,4 @@
-// The toolkit under failing allocations and locks: every operation of kOps
-// runs once to count its allocations and GlobalLock calls, then once with
-// each of them failing in turn. Every run must fail in the operation's
-// documented way (std::bad_alloc, or its failure result with the images as
-// they were) or finish with the full result; it leaves no allocation, block
-// or lock behind and changes the images only as the full run does. One row
-// per operation: a new allocating operation is one more row.
+// Every allocation and lock of each toolkit operation failing in turn: documented result, no leak.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -25,8 +19,7 @@ namespace {
 
 typedef TRkImgRect<unsigned short> Rect;
 
-// An image with components and dots of every size, a dot image covering it,
-// an element, and a file name for writers.
+// An image with components and dots, a covering dot image, an element and a file name.
 struct Subject {
     TestDib img{97, 61}, dots{97, 61}, element{3, 2};
     std::string file = testing::TempDir() + "rkcorr-sweep-" + std::to_string(getpid()) + ".bmp";
@@ -60,8 +53,7 @@ struct Outcome {
 
 enum class Inject { Allocation, Lock, GlobalBlock };
 
-// The failure to inject and the library calls met. Only calls made through
-// call() count: a row's own bookkeeping never fails.
+// The failure to inject and the calls met; only calls made through call() count.
 struct Injection {
     long pending = 0;  // allocations still to go before the failing one
     bool hit = false;  // the failing allocation was reached
@@ -232,8 +224,7 @@ const std::vector<Op> kOps = {
      }},
 };
 
-// True when every bit that differs between `before` and `after` also differs
-// between `before` and `full`, and takes the value it has in `full`.
+// True when every bit `after` changed from `before` is changed the same way in `full`.
 bool OnlyFullChanges(const std::vector<BYTE>& before, const std::vector<BYTE>& after,
                      const std::vector<BYTE>& full) {
     for (size_t i = 0; i < before.size(); ++i)
@@ -241,8 +232,7 @@ bool OnlyFullChanges(const std::vector<BYTE>& before, const std::vector<BYTE>& a
     return true;
 }
 
-// Runs `op` with the n-th event of kind `inject` failing; true when the
-// failure was met (an allocation countdown may run out unmet).
+// Runs `op` with the n-th event of `inject` failing; true when the failure was met.
 bool RunFailing(const Op& op, Inject inject, long n, const Outcome& full, const Subject& fullSubject) {
     Subject s;
     const Subject before;

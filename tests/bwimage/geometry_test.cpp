@@ -1,6 +1,4 @@
-// Rectangles and runs: record layout, 16-bit wrap, and merge, overlap, cross
-// and containment against pixel sets (the runs a merge moves are checked by
-// the labeling tests).
+// Rectangles and runs: layout, 16-bit wrap, merge, overlap, cross and containment vs pixel sets.
 #include <gtest/gtest.h>
 
 #include <random>

@@ -1,6 +1,4 @@
-// Labeling against the flood-fill reference on random images (boxes, runs,
-// dots, areas, both connectivities, line labeling), the output order with
-// slot reuse (the frame table's), dot images, cancellation and RanAnd.
+// Labeling against flood fill on random images; slot reuse, dot images, cancellation, RanAnd.
 #include <gtest/gtest.h>
 
 #include "bwimage/bw_reference.h"
@@ -27,8 +25,7 @@ std::vector<Box> Segment(TestDib& b, int dropDots, int connect8, Rect* area = nu
     return Boxes(out, sorted);
 }
 
-// A frame released by a join or a dropped dot is taken by the next new
-// component, the last released first; others are appended.
+// A released frame goes to the next new component, the last released first.
 TEST(Labeling, SlotReuseOrder) {
     struct Case {
         std::vector<const char*> rows;
@@ -62,8 +59,7 @@ TEST(Labeling, DotsErasedOrDrawnIntoTheDotImage) {
     img.SegmentInit(out, nullptr, 1, 1, 1, nullptr);
     EXPECT_FALSE(b.get(0, 0) || b.get(6, 0) || b.get(6, 2));
     EXPECT_TRUE(b.get(3, 1) && b.get(4, 1));
-    // A dot image that does not cover the image: nothing is labelled, unless
-    // dots are kept (then it is not looked at).
+    // A dot image not covering the image: nothing labelled unless dots are kept.
     out.assign(1, Rect(0, 0, 0, 0));
     EXPECT_EQ(img.SegmentInit(out, nullptr, 1, 1, 0, &simg), 1);
     EXPECT_TRUE(out.empty());
@@ -88,8 +84,7 @@ TEST(Labeling, RandomImagesMatchFloodFill) {
             std::sort(all.begin(), all.end()), std::sort(noDots.begin(), noDots.end());
             ASSERT_EQ(Segment(b, 0, c8, &area, true), all) << iter;
             ASSERT_EQ(Segment(b, 1, c8, &area, true), noDots) << iter;
-            // LabelingRan: SegmentInit's rectangles in its order, each frame's
-            // runs exactly its component's pixels.
+            // LabelingRan: SegmentInit's rectangles in order, runs exactly the component.
             std::vector<TRkImgRectPlus<unsigned short>> plus;
             ASSERT_EQ(b.image().LabelingRan(plus, &area, 1, c8, 0, nullptr), 1);
             std::vector<Box> plusBoxes;
@@ -110,8 +105,7 @@ TEST(Labeling, RandomImagesMatchFloodFill) {
     }
 }
 
-// Line labeling labels the runs of a minimum length in one direction: the
-// run labeling of a copy holding only those runs.
+// Line labeling equals run labeling of a copy holding only the long runs.
 TEST(Labeling, LineLabelingMatchesLabelingOfTheLongRuns) {
     std::mt19937 rng(3);
     for (int iter = 0; iter < 120; ++iter) {
@@ -148,8 +142,7 @@ struct StopAt : CRkProgress {
     std::vector<unsigned> sent;
 };
 
-// A cancelled labeling returns 0 without ending; the wrappers report what was
-// found up to the row (column) of the cancellation.
+// A cancelled labeling returns 0; the wrappers report what was found up to there.
 TEST(Labeling, CancellationStopsAtTheRequestedRow) {
     std::mt19937 rng(8);
     TestDib b(50, 40);
@@ -180,8 +173,7 @@ TEST(Labeling, CancellationStopsAtTheRequestedRow) {
     EXPECT_EQ(never.begins * 100 + never.ends * 10 + never.sent.size(), 140u);
 }
 
-// RanAnd intersects lists of half-open runs [start, end); out keeps its
-// arrays and the pairs that fit them.
+// RanAnd intersects half-open run lists; out keeps its arrays and the pairs that fit.
 TEST(Labeling, RanAndMatchesPixelSets) {
     EXPECT_THROW(CRunList(-3), std::bad_array_new_length);
     CRunList c(20);

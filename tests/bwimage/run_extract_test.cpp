@@ -1,5 +1,4 @@
-// Run extraction: the byte scanner and every extraction slot against the
-// per-pixel runs on random rows and columns; gap closing, ConnectRan, ReDraw.
+// Run extraction against per-pixel runs on random rows and columns; gaps, ConnectRan, ReDraw.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -73,8 +72,7 @@ TEST(RunExtraction, EverySlotMatchesPerPixelRuns) {
                 for (auto& run : r3) ASSERT_TRUE(run.line == line && run.owner == nullptr);
                 horizontal ? img.HWhiteRanExtract(r1, line, s, e) : img.VWhiteRanExtract(r1, line, s, e);
                 ASSERT_EQ(Pairs(r1), Runs(b, line, s, e, horizontal, false));
-                // The driver closes gaps of up to `gap` pixels; colour 1 is
-                // black, any other white. ConnectRan closes them in a list.
+                // Gaps up to `gap` close; colour 1 is black, any other white.
                 const int gap = k % 4, black1 = k % 3 != 0, colour = black1 ? 1 : 2 * (k / 3 % 2);
                 img.RanExtract(r1, line, s, e, horizontal, colour, gap);
                 ASSERT_EQ(Pairs(r1), JoinRuns(Runs(b, line, s, e, horizontal, black1), gap));

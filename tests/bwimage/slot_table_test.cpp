@@ -1,5 +1,4 @@
-// The absolute virtual slot of every operation of CRkBMPImage and CRkBWImage:
-// a host compiled against the published order calls them by index.
+// The absolute virtual slot of every operation of CRkBMPImage and CRkBWImage.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -18,8 +17,7 @@ using RanV = std::vector<TRkImgRan<unsigned short>>;
 using RanPV = std::vector<TRkImgRanPlus<unsigned short>>;
 using Ran2V = std::vector<TRkImgRan2Plus<unsigned short>>;
 
-// Itanium C++ ABI: a pointer to a virtual member function holds 1 + the byte
-// offset of its slot from the first entry of the table.
+// Itanium ABI: a virtual member pointer holds 1 + the byte offset of its slot.
 template <class F>
 long Slot(F f) {
     static_assert(sizeof(F) == 2 * sizeof(void*), "Itanium member pointer");

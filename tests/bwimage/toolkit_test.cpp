@@ -1,21 +1,11 @@
-// Morphology, shapes, gradation and quarter turns against the per-pixel
-// references on random images and rectangles: one table of operations that
-// change the image, then the box, projection, FilletRect2 and turn checks.
+// Morphology, shapes, gradation, boxes, projections and quarter turns vs per-pixel references.
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include "bwimage/bw_reference.h"
 
 using namespace bwref;
 
 namespace {
-
-struct Shape {
-    const char* name;
-    std::function<void(CRkBWImage&, Rect*)> run;
-    std::function<void(TestDib&, const Rect&)> ref;
-};
 
 // A random element with its origin, given or (when absent) the centre.
 struct Element {
@@ -31,51 +21,46 @@ struct Element {
     int oy() const { return given ? origin.y : pixels.h / 2; }
 };
 
+typedef void (CRkBWImage::*Morph)(Rect*, CRkBWImage*, TRkImgPos<unsigned short>*);
+// Each operation with its reference steps (true: dilation).
+const struct {
+    const char* name;
+    Morph op;
+    std::vector<bool> steps;
+} kMorph[] = {{"erosion", &CRkBWImage::Erosion, {false}},
+              {"dilation", &CRkBWImage::Dilation, {true}},
+              {"opening", &CRkBWImage::Opening, {false, true}},
+              {"closing", &CRkBWImage::Closing, {true, false}}};
+
 TEST(Toolkit, ImageOperationsMatchReferences) {
     std::mt19937 rng(101);
-    std::unique_ptr<Element> el;
-    CRkBWImage* e = nullptr;
-    TRkImgPos<unsigned short>* o = nullptr;
-    auto element = [&](TestDib& b, const Rect& r, bool erodeFirst) {
-        RefElement(b, r, el->pixels, el->ox(), el->oy(), !erodeFirst);
-        RefElement(b, r, el->pixels, el->ox(), el->oy(), erodeFirst);
-    };
-    const std::vector<Shape> shapes = {
-        {"erosion", [](CRkBWImage& i, Rect* r) { i.Erosion(r, nullptr, nullptr); },
-         [](TestDib& b, const Rect& r) { RefSquare(b, r, false); }},
-        {"dilation", [](CRkBWImage& i, Rect* r) { i.Dilation(r, nullptr, nullptr); },
-         [](TestDib& b, const Rect& r) { RefSquare(b, r, true); }},
-        {"opening", [](CRkBWImage& i, Rect* r) { i.Opening(r, nullptr, nullptr); },
-         [](TestDib& b, const Rect& r) { RefSquare(b, r, false), RefSquare(b, r, true); }},
-        {"closing", [](CRkBWImage& i, Rect* r) { i.Closing(r, nullptr, nullptr); },
-         [](TestDib& b, const Rect& r) { RefSquare(b, r, true), RefSquare(b, r, false); }},
-        {"element erosion", [&](CRkBWImage& i, Rect* r) { i.Erosion(r, e, o); },
-         [&](TestDib& b, const Rect& r) { RefElement(b, r, el->pixels, el->ox(), el->oy(), false); }},
-        {"element dilation", [&](CRkBWImage& i, Rect* r) { i.Dilation(r, e, o); },
-         [&](TestDib& b, const Rect& r) { RefElement(b, r, el->pixels, el->ox(), el->oy(), true); }},
-        {"element opening", [&](CRkBWImage& i, Rect* r) { i.Opening(r, e, o); },
-         [&](TestDib& b, const Rect& r) { element(b, r, true); }},
-        {"element closing", [&](CRkBWImage& i, Rect* r) { i.Closing(r, e, o); },
-         [&](TestDib& b, const Rect& r) { element(b, r, false); }},
-        {"outline", [](CRkBWImage& i, Rect* r) { i.ConvertOutlineImage(r ? *r : i.GetRkImgRect()); },
-         RefOutline},
-        {"thinning", [](CRkBWImage& i, Rect* r) { i.ConvertThinningImage(r); }, RefThin},
-    };
     for (int iter = 0; iter < 4000; ++iter) {
-        const Shape& s = shapes[iter % shapes.size()];
+        const int kind = iter % 10;  // 0-3 square, 4-7 element morphology, 8 outline, 9 thinning
         TestDib b = rktest::RandomBilevel(rng, 120, 36);
         if (iter % 7 == 0) b.blobFill(rng, 12);  // thick shapes thin over many sub-passes
         const bool whole = iter % 13 == 0;       // no rectangle: the whole image
         Rect r = whole ? Rect(0, 0, WORD(b.w - 1), WORD(b.h - 1)) : RandomRect(rng, b), asked = r;
-        el.reset(new Element(rng));
-        CRkBWImage elementImage = el->pixels.image();
-        e = &elementImage, o = el->given ? &el->origin : nullptr;
+        Element el(rng);
+        CRkBWImage element = el.pixels.image(), img = b.image();
+        Rect* arg = whole && iter % 2 ? nullptr : &asked;
         TestDib want = b;
-        s.ref(want, r);
-        CRkBWImage img = b.image();
-        s.run(img, whole && iter % 2 ? nullptr : &asked);
-        ASSERT_EQ(PixelDiff(b, want), "") << s.name << " " << Describe(b, r) << " element " << el->pixels.w
-                                          << "x" << el->pixels.h << " origin " << el->ox() << "," << el->oy();
+        std::string name = kind == 8 ? "outline" : "thinning";
+        if (kind < 8) {
+            const auto& m = kMorph[kind % 4];
+            for (bool dilate : m.steps)
+                kind < 4 ? RefSquare(want, r, dilate)
+                         : RefElement(want, r, el.pixels, el.ox(), el.oy(), dilate);
+            (img.*m.op)(arg, kind < 4 ? nullptr : &element, kind < 4 || !el.given ? nullptr : &el.origin);
+            name = (kind < 4 ? "" : "element ") + std::string(m.name);
+        } else if (kind == 8) {
+            RefOutline(want, r);
+            img.ConvertOutlineImage(arg ? *arg : img.GetRkImgRect());
+        } else {
+            RefThin(want, r);
+            img.ConvertThinningImage(arg);
+        }
+        ASSERT_EQ(PixelDiff(b, want), "") << name << " " << Describe(b, r) << " element " << el.pixels.w
+                                          << "x" << el.pixels.h << " origin " << el.ox() << "," << el.oy();
     }
     for (int iter = 0; iter < 270; ++iter) {
         const int k = 2 + iter % 9;
@@ -105,10 +90,7 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
         img.Projection(hist, r, rows, WORD(minLength), black);
         ASSERT_EQ(hist, RefProjection(b, r, rows, minLength, black)) << Describe(b, r) << " rows " << rows;
     }
-    // A solid block, alone or beside a speck of 1 to 4 lines on one side
-    // (drawn above it, then turned to the side): with an empty line between
-    // them the block's side skips a speck of up to three lines; touching the
-    // block the side is the speck.
+    // A block alone or beside a 1..4-line speck: a gap skips specks up to 3 lines, touching ones count.
     for (int iter = 0; iter < 800; ++iter) {
         const int cw = 12 + rng() % 49, ch = 12 + rng() % 49, side = iter % 4;  // top, bottom, left, right
         TestDib b(side < 2 ? cw : ch, side < 2 ? ch : cw, iter % 8 < 4);
@@ -142,8 +124,7 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
     EXPECT_EQ(rect.left * 1000 + rect.right, 299);
 }
 
-// Quarter turns move every pixel and the geometry; a buffer one byte short is
-// refused with nothing changed; four turns give back the image.
+// Quarter turns move every pixel; a short buffer is refused; four turns give the image back.
 TEST(Toolkit, QuarterTurnsMoveEveryPixel) {
     std::mt19937 rng(707);
     for (int iter = 0; iter < 600; ++iter) {

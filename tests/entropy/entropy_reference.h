@@ -1,6 +1,4 @@
-// The background-erase score step by step as the scorer defines it, without
-// any shortcut, on test images from the shared generator; random page-like
-// images, refused header edits, and an image of a chosen one-pixel score.
+// The background-erase score step by step, random page-like images and refused header edits.
 #ifndef RKCORR_TESTS_ENTROPY_REFERENCE_H
 #define RKCORR_TESTS_ENTROPY_REFERENCE_H
 
@@ -13,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "rkcorr/edge_entropy.h"
 #include "support/test_dib.h"
 
 namespace entropy_test {
@@ -25,8 +24,7 @@ inline float f32(float v) {
     return t;
 }
 
-// Single-precision natural logarithm, correctly rounded: the C library's
-// double log rounded once to float (its logf is off by one unit now and then).
+// Single-precision log, correctly rounded (double log rounded once).
 inline float ln_single(float v) { return f32(float(log(double(v)))); }
 
 // A packed bitmap in a movable block, freed with the object.
@@ -38,8 +36,18 @@ struct Block {
     void* arg() const { return reinterpret_cast<void*>(uintptr_t(handle)); }
 };
 
-// The packed bitmap of `d` with header edit `k` of kRefusedEdits, each of
-// which makes it unacceptable.
+// A new edge-entropy interface, initialised unless told otherwise.
+inline IEdgeEntropy* Make(bool initialize = true) {
+    void* out = nullptr;
+    EXPECT_EQ(QueryEdgeEntropyInterface(&out), 1);
+    IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
+    if (initialize) {
+        EXPECT_EQ(e->Initialize(), 0);
+    }
+    return e;
+}
+
+// The packed bitmap of `d` with refusing header edit `k` of kRefusedEdits.
 constexpr int kRefusedEdits = 12;
 inline std::vector<uint8_t> refused_bitmap(const TestDib& d, int k) {
     std::vector<uint8_t> block = d.packed();
@@ -59,8 +67,7 @@ inline TestDib grey24(int width, int height, const std::vector<uint8_t>& levels)
     return d;
 }
 
-// A random page-like bottom-up image; 8-bit ones get palettes of every size,
-// some smaller than the values used.
+// A random page-like bottom-up image; 8-bit palettes of every size.
 inline TestDib random_image(std::mt19937& rng, int bitCount, int maxSide) {
     const int w = 1 + rng() % maxSide, h = 1 + rng() % maxSide;
     const int colors = bitCount == 24 ? 0 : rng() % 4 == 0 ? rng() % 13 : 200 + rng() % 101;
@@ -159,9 +166,7 @@ struct Reference {
     }
 };
 
-// A grey image whose only foreground level is 0 and whose level-0 pixel at
-// stored (10, 10) has a full gradient, so that its one-pixel score is exactly
-// -logf(zeros / (width * height)), equal to `target`.
+// A grey image whose one-pixel score at stored (10, 10) is exactly `target`.
 inline TestDib image_scoring(float target) {
     for (unsigned height = 20; height < 2000; ++height)
         for (unsigned width = 20; width <= 40; ++width) {

@@ -17,16 +17,13 @@ namespace masktest {
 
 using Rows = std::vector<std::vector<uint8_t>>;
 
-// The mask's n-th stored row. The image class counts rows from the top of a
-// bottom-up bitmap, so stored row n is its row height - 1 - n.
+// The mask's n-th stored row (the image class counts rows from the top).
 inline const uint8_t* StoredRow(const ImgMask& mask, unsigned n) {
     CRkBWImage* image = mask.GetCRkBWImage();
     return image->GetLineData(image->GetHeight() - 1 - n);
 }
 
-// Stored rows of the reduction: every set bit k of byte b of stored source
-// row s (padding bits of its last byte included) blackens pixel (8b + k) / 2
-// of stored row s / 2; rows are padded to 4 bytes.
+// Stored-row 2 x 2 OR reduction, padding bits of the last byte included; rows padded to 4 bytes.
 inline Rows ReduceReference(const rktest::TestDib& s) {
     const unsigned lineBytes = (s.w + 7) / 8, dstLine = ((((lineBytes + 1) & ~1u) / 2) + 3) & ~3u;
     Rows rows((s.h + 1) / 2, std::vector<uint8_t>(dstLine, 0));
@@ -40,9 +37,7 @@ inline Rows ReduceReference(const rktest::TestDib& s) {
     return rows;
 }
 
-// Foreground flags of the grey levels: levels of 128 and up whose
-// information is below the histogram's entropy are background, and so is the
-// band from 20 below the lowest to 19 above the highest of them.
+// Foreground flags: levels >= 128 below the entropy, and the band around them, are background.
 inline std::vector<uint8_t> ForegroundReference(const std::vector<double>& count) {
     double total = 0, entropy = 0;
     for (double c : count) total += c;
@@ -61,8 +56,7 @@ inline std::vector<uint8_t> ForegroundReference(const std::vector<double>& count
     return fg;
 }
 
-// Expected stored rows of the mask of grey levels given by stored row
-// (bottom line first): rows reversed, reduced by 2 with OR.
+// Expected stored rows of the mask of grey rows given bottom line first.
 inline std::vector<std::vector<bool>> GreyMaskReference(const Rows& grey, unsigned w) {
     std::vector<double> count(256, 0.0);
     for (const auto& row : grey)

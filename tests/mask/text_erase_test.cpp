@@ -1,7 +1,4 @@
-// Text erasure and labeling on crafted pages: recognised characters vanish
-// with their margin, picture regions and grid lines stay, and the remaining
-// components come back in page coordinates, in the labeling's order, checked
-// against a flood-fill reference on random pages.
+// Text erasure and labeling on pages, checked against a flood-fill reference.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,9 +39,7 @@ std::vector<Rect> rects_of(const std::vector<IMGRect>& v) {
     return out;
 }
 
-// Components come in the order of the labeling's table: by their first row
-// from the page's bottom, and a dot's freed slot goes to the next component.
-// Without a mask image there is nothing to label.
+// Components come in the labeling table's order; no mask image, nothing to label.
 TEST(Labeling, OrderFollowsTheComponentTable) {
     ImgMask empty;
     EXPECT_TRUE(labeling(&empty) == nullptr && labeling(nullptr) == nullptr);
@@ -60,9 +55,7 @@ TEST(Labeling, OrderFollowsTheComponentTable) {
                                                Rect{60, 41, 68, 41}, Rect{30, 11, 34, 31}}));
 }
 
-// Random pages of ink, text boxes, table cells and a picture region: every
-// character's ink is gone after erasure, the rest stays, and the labels are
-// the flood-fill components of the erased mask in page coordinates.
+// Random pages: characters' ink erased, the rest kept, labels equal flood fill.
 TEST(EraseText, RandomPagesAgainstFloodFill) {
     std::mt19937 rng(42);
     for (int i = 0; i < 60; ++i) {

@@ -1,6 +1,4 @@
-// The movable-memory blocks against a model on random sequences, injected
-// failures hitting exactly the n-th call, the table shared by several
-// threads; and fopen_s.
+// Movable-memory blocks against a model, injected failures, several threads; fopen_s.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -23,10 +21,7 @@ extern "C" __attribute__((visibility("default"))) const char* __tsan_default_opt
 }
 #endif
 
-// Random allocations, locks, unlocks and frees against a model: blocks are
-// zeroed and sized, locks nest and keep the pointer and the contents, an
-// unlock too many changes nothing, freed handles are dead for every call and
-// no handle is ever given out twice.
+// Random allocations, locks, unlocks and frees against a model of the block table.
 TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
     struct Block {
         HGLOBAL h;
@@ -84,8 +79,7 @@ TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
     EXPECT_EQ(RkTestTotalLocks(), 0u);
 }
 
-// An injected failure hits exactly the n-th call, once, and takes no lock;
-// 0 cancels one; exhaustion gives 0, not an exception.
+// An injected failure hits exactly the n-th call, once; exhaustion gives 0.
 TEST(GlobalMemory, InjectedFailuresHitExactlyTheNthCall) {
     HGLOBAL h = GlobalAlloc(GHND, 8);
     RkTestFailNthLock(3);

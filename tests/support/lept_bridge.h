@@ -1,5 +1,4 @@
-// The Leptonica bridge: a 1-bit test image as a PIX, and the bounding boxes
-// of Leptonica's connected components.
+// The Leptonica bridge: a 1-bit test image as a PIX and its components' boxes.
 #ifndef RKCORR_TESTS_SUPPORT_LEPT_BRIDGE_H
 #define RKCORR_TESTS_SUPPORT_LEPT_BRIDGE_H
 
@@ -21,8 +20,7 @@ inline PIX* ToPix(const TestDib& b) {
     return pix;
 }
 
-// Boxes as sorted (left, top, right, bottom), offset by (dx, dy); 1 x 1 boxes
-// left out when dropDots.
+// Sorted boxes offset by (dx, dy); 1 x 1 boxes left out when dropDots.
 inline std::vector<std::tuple<int, int, int, int>> LeptBoxes(PIX* pix, int connectivity, bool dropDots,
                                                              int dx = 0, int dy = 0) {
     std::vector<std::tuple<int, int, int, int>> out;

@@ -141,8 +141,7 @@ struct TestDib {
                 fillRect(x, y, x + bw, y + bh);
         }
     }
-    // 8 and 24-bit: a scanned page's histogram, a few frequent values (paper),
-    // eight others (ink) and noise.
+    // 8 and 24-bit: a few frequent values (paper), eight others (ink) and noise.
     void pageFill(std::mt19937& rng) {
         const int n = bpp / 8;
         std::vector<BYTE> colours(3 * 8);
@@ -176,8 +175,7 @@ struct TestDib {
     HGLOBAL global() const;
 };
 
-// A 1-bit image of random size and row order: independent pixels of one of
-// five densities, or blobs of many sizes; padding bits set or clear.
+// A random 1-bit image: pixels of one of five densities, or blobs.
 inline TestDib RandomBilevel(std::mt19937& rng, int maxW = 140, int maxH = 40) {
     TestDib b(1 + rng() % maxW, 1 + rng() % maxH, rng() % 2);
     static const double densities[] = {0.05, 0.3, 0.5, 0.7, 0.95};
@@ -199,8 +197,7 @@ inline HGLOBAL GlobalBlock(const std::vector<BYTE>& bytes) {
 }
 inline HGLOBAL TestDib::global() const { return GlobalBlock(packed()); }
 
-// The grey level of pixel (x, y): an 8-bit image's palette entry (or the
-// index itself with `indexIsGrey`), a 24-bit image's mean of b, g, r.
+// The grey level of (x, y): palette entry (or index), or mean of b, g, r.
 inline int GreyOf(const TestDib& d, int x, int y, bool indexIsGrey = false) {
     const BYTE* p = d.row(y);
     if (d.bpp == 24) return (p[3 * x] + p[3 * x + 1] + p[3 * x + 2]) / 3;
