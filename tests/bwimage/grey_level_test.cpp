@@ -11,14 +11,15 @@ namespace {
 
 using namespace rkbwimage;
 
-// Random bytes with long stretches of one value (paper) between noise, in
-// places noise within eight levels (paper of a scan).
+// Random bytes with long stretches of one value (paper) between noise: in
+// turn noise within eight levels (paper of a scan), near white, and of any level.
 std::vector<uint8_t> random_rows(std::mt19937& rng, size_t bytes) {
     std::vector<uint8_t> v(bytes);
     const unsigned band = rng() % 256;
     for (size_t i = 0; i < bytes;) {
-        const size_t run = rng() % 3 ? 1 : rng() % 400;
-        const unsigned noise = i / 4096 % 2 ? band + rng() % 8 : 250 + rng() % 2;
+        const unsigned part = i / 4096 % 3;
+        const size_t run = rng() % 3 || part == 2 ? 1 : rng() % 400;
+        const unsigned noise = part == 0 ? band + rng() % 8 : part == 1 ? 250 + rng() % 2 : rng();
         const uint8_t level = static_cast<uint8_t>(rng() % 4 ? noise : rng());
         for (size_t k = 0; k < run && i < bytes; ++k) v[i++] = level;
     }

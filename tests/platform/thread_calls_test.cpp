@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rkcorr/rkcorr.h"
+#include "support/alloc_hook.h"
 
 namespace {
 
@@ -180,6 +181,28 @@ TEST(ThreadCalls, DeadAndForeignHandlesAreRefused) {
         EXPECT_EQ(errno, EINVAL);
     }
     for (HANDLE h : {t, live, next}) CloseHandle(h);
+}
+
+// A thread that cannot have its memory is refused with ENOMEM, leaving nothing behind.
+TEST(ThreadCalls, ThreadRefusedWhenMemoryRunsOut) {
+    const long failed = rktest::SweepAllocations([](long n) {
+        const long before = rktest::g_live;
+        rktest::g_failIn = n;
+        errno = 0;
+        const uintptr_t t = _beginthreadex(
+            nullptr, 0, [](void*) -> unsigned { return 7; }, nullptr, 0, nullptr);
+        const bool hit = rktest::g_failIn == 0;
+        rktest::g_failIn = 0;
+        if (t == 0) {
+            EXPECT_TRUE(hit && errno == ENOMEM) << "allocation " << n;
+        } else {
+            EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(t), INFINITE), WAIT_OBJECT_0);
+            EXPECT_TRUE(CloseHandle(reinterpret_cast<HANDLE>(t)));
+            EXPECT_TRUE(Eventually([&] { return rktest::g_live == before; }));
+        }
+        return hit;
+    });
+    EXPECT_GE(failed, 2);
 }
 
 // A critical section and a spin lock on the exchange keep a counter exact.
