@@ -33,9 +33,9 @@ double TextHeight(const Recognition& rec);
 bool SureText(const Char& c, size_t lineLength, double textHeight);
 
 // Inclusive boxes of the blocks of the page bits that are neither sure text
-// nor rules or ruled tables. Pieces up to 5 mm apart join unless the box they
-// make takes in lines of text longer than labels; short lines at a block's
-// edge (axis numbers, names) join it.
+// nor rules or ruled tables. Pieces up to 8 mm apart join unless the box they
+// make takes in lines of text longer than labels or a column gutter parts
+// them; short lines at a block's edge (axis numbers, names) join it.
 std::vector<Box> FindPictureAreas(const PageImage& page, const Recognition& rec);
 
 // Removes characters that are not sure text whose centre lies in one of `areas`;
