@@ -112,6 +112,14 @@ bool EndsParagraph(const Line& line, const TextRegion& region) {
     return false;
 }
 
+// The box around the boxes of `parts` (at least one).
+template <class T>
+Box Around(const std::vector<T>& parts) {
+    Box b = parts[0].box;
+    for (const T& p : parts) b = Union(b, p.box);
+    return b;
+}
+
 }  // namespace
 
 double TextHeight(const Recognition& rec) {
@@ -295,18 +303,12 @@ void DropPictureNoise(Recognition& rec, const std::vector<Box>& areas) {
             for (const Char& c : l.chars)
                 if (SureText(c, l.chars.size(), textHeight) || !Inside(c, areas)) chars.push_back(c);
             if (chars.empty()) continue;
-            if (chars.size() != l.chars.size()) {
-                l.box = chars[0].box;
-                for (const Char& c : chars) l.box = Union(l.box, c.box);
-            }
+            if (chars.size() != l.chars.size()) l.box = Around(chars);
             l.chars = std::move(chars);
             lines.push_back(std::move(l));
         }
         if (lines.empty()) continue;
-        if (lines.size() != r.lines.size()) {
-            r.box = lines[0].box;
-            for (const Line& l : lines) r.box = Union(r.box, l.box);
-        }
+        if (lines.size() != r.lines.size()) r.box = Around(lines);
         r.lines = std::move(lines);
         kept.push_back(std::move(r));
     }
