@@ -9,6 +9,7 @@
 
 #include "bwimage/exact_fp.h"
 #include "bwimage/grey_level.h"
+#include "bwimage/stream_store.h"
 #include "rkcorr/bitmap_types.h"
 
 using rkfp::single;
@@ -113,18 +114,25 @@ int BKErase::SetImage(void* bitmap, unsigned int size) {
     const unsigned char* block = static_cast<const unsigned char*>(bitmap);
     const size_t width = m_width;
     if (m_bitCount == 24) {
-        const size_t stride = (width * 3 + 3) & ~size_t(3);
-        const unsigned char* src = block + kInfoHeaderSize;
-        // In bands of rows, so that the copy reads rows the conversion has
-        // just brought into the cache.
-        const size_t band = 16;
-        for (size_t y0 = 0; y0 < m_height; y0 += band) {
-            const size_t rows = m_height - y0 < band ? m_height - y0 : band;
-            rkbwimage::grey_from_bgr(src + y0 * stride, stride, m_brightness + y0 * width, width, m_width,
-                                     static_cast<unsigned int>(rows), m_histogram);
-            for (size_t y = y0; y < y0 + rows; ++y)
-                memcpy(m_colour + y * width * 3, src + y * stride, width * 3);
-        }
+        // One pass over the page: each colour row is copied while the
+        // conversion has just brought it into the cache, and the histogram
+        // counter sees the whole page at once.
+        struct ColourCopy final : rkbwimage::GreyRowSink {
+            const unsigned char* src;
+            size_t stride;
+            unsigned char* dst;
+            size_t rowBytes;
+            void row(unsigned y, const uint8_t*) override {
+                rkbwimage::stream_copy(dst + y * rowBytes, src + y * stride, rowBytes);
+            }
+        } copy;
+        copy.src = block + kInfoHeaderSize;
+        copy.stride = (width * 3 + 3) & ~size_t(3);
+        copy.dst = m_colour;
+        copy.rowBytes = width * 3;
+        rkbwimage::grey_from_bgr(copy.src, copy.stride, m_brightness, width, m_width, m_height, m_histogram,
+                                 &copy);
+        rkbwimage::stream_fence();
     } else {
         // Brightness of every possible pixel value: through the palette for
         // the values it covers, the value itself for the others.
@@ -133,7 +141,8 @@ int BKErase::SetImage(void* bitmap, unsigned int size) {
         const size_t stride = (width + 3) & ~size_t(3);
         const unsigned char* src = block + kInfoHeaderSize + size_t(4) * header.biClrUsed;
         rkbwimage::grey_from_table(src, stride, m_brightness, width, m_width, m_height, level, m_histogram);
-        memcpy(m_colour, m_brightness, width * m_height);
+        rkbwimage::stream_copy(m_colour, m_brightness, width * m_height);
+        rkbwimage::stream_fence();
     }
     m_state = 1;
     return 0;

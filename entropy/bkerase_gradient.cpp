@@ -2,10 +2,58 @@
 #include "rkcorr/bkerase.h"
 
 #include <stddef.h>
+#include <stdint.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "bwimage/exact_fp.h"
 
 using rkfp::single;
+
+namespace {
+
+// min(1, (gx^2 + gy^2) / 32400) of one pixel; every step is exact but the
+// division, which rounds once.
+inline float gradient_of(int gx, int gy) {
+    const float v = single(static_cast<float>(gx * gx + gy * gy) / 32400.0f);
+    return v > 1.0f ? 1.0f : v;
+}
+
+// Pixels x to end - 1 of one gradient row. With SSE2, sixteen pixels a step
+// into 16-byte-aligned stores that bypass the cache (the map is some 35 MB
+// on an A4 page); the same one division per pixel, so the same floats.
+void gradient_row(const unsigned char* row, const unsigned char* below, const unsigned char* above,
+                  float* out, ptrdiff_t x, ptrdiff_t end) {
+#if defined(__SSE2__)
+    for (; x < end && (reinterpret_cast<uintptr_t>(out + x) & 15) != 0; ++x)
+        out[x] = gradient_of(int(row[x + 2]) - int(row[x - 2]), int(above[x]) - int(below[x]));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128 scale = _mm_set1_ps(32400.0f), one = _mm_set1_ps(1.0f);
+    auto words = [&](const unsigned char* p, bool high) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        return high ? _mm_unpackhi_epi8(v, zero) : _mm_unpacklo_epi8(v, zero);
+    };
+    auto store = [&](float* o, __m128i gx, __m128i gy) {
+        // gx^2 + gy^2 of four pixels in 32-bit lanes.
+        const __m128i lo = _mm_unpacklo_epi16(gx, gy), hi = _mm_unpackhi_epi16(gx, gy);
+        _mm_stream_ps(o, _mm_min_ps(_mm_div_ps(_mm_cvtepi32_ps(_mm_madd_epi16(lo, lo)), scale), one));
+        _mm_stream_ps(o + 4, _mm_min_ps(_mm_div_ps(_mm_cvtepi32_ps(_mm_madd_epi16(hi, hi)), scale), one));
+    };
+    for (; x + 16 <= end; x += 16) {
+        for (int half = 0; half < 2; ++half) {
+            const __m128i gx = _mm_sub_epi16(words(row + x + 2, half), words(row + x - 2, half));
+            const __m128i gy = _mm_sub_epi16(words(above + x, half), words(below + x, half));
+            store(out + x + 8 * half, gx, gy);
+        }
+    }
+#endif
+    for (; x < end; ++x)
+        out[x] = gradient_of(int(row[x + 2]) - int(row[x - 2]), int(above[x]) - int(below[x]));
+}
+
+}  // namespace
 
 int BKErase::fast_variance() {
     const int width = static_cast<int>(m_width);
@@ -14,16 +62,11 @@ int BKErase::fast_variance() {
     const ptrdiff_t w = width;
     for (int y = 2; y < height - 2; ++y) {
         const unsigned char* row = m_brightness + w * y;
-        const unsigned char* below = row - 2 * w;
-        const unsigned char* above = row + 2 * w;
-        float* out = m_gradient + w * y;
-        for (int x = 2; x < width - 2; ++x) {
-            const int gx = int(row[x + 2]) - int(row[x - 2]);
-            const int gy = int(above[x]) - int(below[x]);
-            const float v = single(static_cast<float>(gx * gx + gy * gy) / 32400.0f);
-            out[x] = v > 1.0f ? 1.0f : v;
-        }
+        gradient_row(row, row - 2 * w, row + 2 * w, m_gradient + w * y, 2, w - 2);
     }
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
     return 0;
 }
 

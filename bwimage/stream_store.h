@@ -1,0 +1,54 @@
+// Stores that bypass the cache, for large arrays written once and not read
+// back soon (the scorer's colour copy and gradient map): the processor then
+// does not first read every destination line into the cache. Plain stores on
+// builds without SSE2; the bytes written are the same either way.
+#ifndef RKCORR_BWIMAGE_STREAM_STORE_H
+#define RKCORR_BWIMAGE_STREAM_STORE_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace rkbwimage {
+
+// memcpy(dst, src, n) for blocks that do not overlap; call stream_fence()
+// before anything else reads dst.
+inline void stream_copy(uint8_t* dst, const uint8_t* src, size_t n) {
+#if defined(__SSE2__)
+    const size_t head = (16 - (reinterpret_cast<uintptr_t>(dst) & 15)) & 15;
+    if (n < head + 64) {
+        memcpy(dst, src, n);
+        return;
+    }
+    memcpy(dst, src, head);
+    size_t k = head;
+    for (; k + 64 <= n; k += 64) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k + 32));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k + 48));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + k), a);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + k + 16), b);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + k + 32), c);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + k + 48), d);
+    }
+    memcpy(dst + k, src + k, n - k);
+#else
+    memcpy(dst, src, n);
+#endif
+}
+
+// Orders the streamed stores before the stores and loads that follow.
+inline void stream_fence() {
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
+
+}  // namespace rkbwimage
+
+#endif
