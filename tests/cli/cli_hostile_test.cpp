@@ -28,27 +28,12 @@ uint32_t Crc32(const std::string& bytes) {
 }
 
 std::string Be32(uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
-std::string Le(uint32_t v, int bytes) {
-    std::string s;
-    for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i));
-    return s;
-}
-
 // A PNG signature and header of the given size, then a little data and no end.
 std::string PngHeader(uint32_t w, uint32_t h, int depth, int colourType) {
     std::string ihdr = "IHDR" + Be32(w) + Be32(h) + char(depth) + char(colourType) + std::string(3, '\0');
     std::string idat = "IDAT" + std::string("\x78\x9c\x62\x60\x00\x00", 6);
     return std::string("\x89PNG\r\n\x1a\n", 8) + Be32(13) + ihdr + Be32(Crc32(ihdr)) + Be32(6) + idat +
            Be32(Crc32(idat));
-}
-
-// A 24-bit BMP header of the given size with a few rows of pixels.
-std::string BmpHeader(int32_t w, int32_t h) {
-    const uint32_t stride = (uint32_t(w) * 3 + 3) / 4 * 4;
-    std::string s = "BM" + Le(54 + stride * uint32_t(h < 0 ? -h : h), 4) + Le(0, 4) + Le(54, 4);
-    s += Le(40, 4) + Le(uint32_t(w), 4) + Le(uint32_t(h), 4) + Le(1, 2) + Le(24, 2) + Le(0, 4) + Le(0, 4) +
-         Le(2835, 4) + Le(2835, 4) + Le(0, 4) + Le(0, 4);
-    return s + std::string(4096, '\x7f');
 }
 
 // The file Leptonica writes of `pix` (destroyed) in `format`.
@@ -163,25 +148,18 @@ TEST_F(HostileTest, EachBadFileGivesOneLineStatingItsProblem) {
     } rows[] = {
         {"tall.png", PngHeader(1, 1000000, 8, 0), decode},
         {"huge.png", PngHeader(60000, 60000, 8, 0), decode},
-        {"wide.png", PngHeader(4000000, 1, 8, 0), decode},
         {"zero.png", PngHeader(0, 10, 8, 0), decode},
-        {"huge.bmp", BmpHeader(60000, 60000), decode},
-        {"topdown.bmp", BmpHeader(60000, -60000), decode},
-        {"tall.bmp", BmpHeader(1, 1000000), decode},
         {"huge.pbm", "P4\n60000 60000\n" + std::string(1000, '\xff'), decode},
         {"huge.pgm", "P5\n60000 60000\n255\n" + std::string(1000, '\x80'), decode},
         {"over.png", Encode(pixCreate(65536, 1, 1), IFF_PNG), "image size 65536x1 outside 1..65535 pixels"},
         {"text.png", "a page of text, not of pixels",
          "unsupported image format (PNG, TIFF, BMP, PNM and JPEG are read)"},
         {"blank.json", "", "malformed JSON"},
-        {"png.json", "\x89PNG garbage", "malformed JSON"},
         {"nul.json", std::string("{\"regions\":[\0]}", 15), "malformed JSON"},
         {"open.json", "{\"regions\":[", "malformed JSON"},
         {"deep.json", std::string(200000, '[') + std::string(200000, ']'),
          "the recognition is not a JSON object"},
-        {"deep2.json", "{\"regions\":[" + std::string(100000, '{') + "}]}", "malformed JSON"},
         {"array.json", "[]", "the recognition is not a JSON object"},
-        {"number.json", "42", "the recognition is not a JSON object"},
         {"member.json", "{\"pictures\": []}", "unknown member \"pictures\""},
         {"name.json", "{\"engine\\ns\":{\"box\":2}}", "unknown member \"engine\\ns\""},
         {"width.json", "{\"width\": 100}", "width 100 does not match the image's 600"},
@@ -242,9 +220,6 @@ TEST_F(HostileTest, EachBadFileGivesOneLineStatingItsProblem) {
          "}",
          "tables[0].cells[0].index: outside the table's 2x2 cells"},
         {"area.json", "{\"engine_areas\":[[0,0,600,500]]}", "engine_areas[0]: area outside the 600x500 page"},
-        {"area2.json", "{\"engine_areas\":[[5,5]]}",
-         "engine_areas[0]: a box has left, top, right and bottom"},
-        {"areas.json", "{\"engine_areas\":{}}", "engine_areas: expected an array"},
         {"excluded.json", "{\"excluded\":[{\"box\":" + box + "}]}",
          "excluded[0]: a region needs at least one line"},
     };
