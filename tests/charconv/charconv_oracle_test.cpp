@@ -27,11 +27,9 @@ std::string read_file(const std::string& path) {
 std::string run(const std::string& command) {
     std::string out;
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
     char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    EXPECT_EQ(pclose(pipe), 0) << command;
+    for (size_t n; pipe && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+    EXPECT_TRUE(pipe && pclose(pipe) == 0) << command;
     return out;
 }
 

@@ -172,7 +172,7 @@ TEST(ThreadCalls, ThreadRefusedWhenMemoryRunsOut) {
     EXPECT_GE(failed, 2);
 }
 
-// A critical section and a spin lock on the exchange keep a counter exact.
+// A critical section (entered twice by its owner) and a spin lock on the exchange keep counters exact.
 TEST(ThreadCalls, CriticalSectionAndInterlockedExchangeExclude) {
     volatile LONG value = 5, lock = 0;
     EXPECT_TRUE(InterlockedExchange(&value, -3) == 5 && value == -3);
@@ -183,15 +183,10 @@ TEST(ThreadCalls, CriticalSectionAndInterlockedExchangeExclude) {
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
             for (int i = 0; i < 20000; ++i) {
-                EnterCriticalSection(&cs);
-                EnterCriticalSection(&cs);  // the owner may enter again
-                ++guarded;
-                LeaveCriticalSection(&cs);
-                ++guarded;
-                LeaveCriticalSection(&cs);
+                EnterCriticalSection(&cs), EnterCriticalSection(&cs), ++guarded;
+                LeaveCriticalSection(&cs), ++guarded, LeaveCriticalSection(&cs);
                 while (InterlockedExchange(&lock, 1) != 0) std::this_thread::yield();
-                ++spun;
-                InterlockedExchange(&lock, 0);
+                ++spun, InterlockedExchange(&lock, 0);
             }
         });
     for (auto& t : threads) t.join();
