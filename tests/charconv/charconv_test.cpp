@@ -30,10 +30,23 @@ unsigned reference_jis(unsigned c) {
     return ((0x21 + 2 * l + t / 94) << 8) | (0x21 + t % 94);
 }
 
-TEST(CodeConvert, InversesAndRangeChecksOnEveryCode) {
+// Code conversions: inverses and range checks. Case: outside the four blocks (checked against the Unicode
+// database in the oracle test) nothing changes, and the Turkish variants differ from the plain ones in one
+// letter each.
+TEST(CodeConvert, InversesRangeChecksAndCaseOnEveryCode) {
+    CSmallToCapital up;
+    CCapitalToSmall down;
+    CSmallToCapitalTR up_tr;
+    CCapitalToSmallTR down_tr;
+    ICharConvert* const turkish[] = {&up_tr, &down_tr};
     unsigned mapped = 0, reverse = 0, jis = 0, through_jis = 0;
     for (unsigned c = 1; c <= 0xFFFF; ++c) {
         const auto code = static_cast<unsigned short>(c);
+        const bool in_blocks = (c >= 0x40 && c <= 0x7F) || (c >= 0xC0 && c <= 0x2AF) ||
+                               (c >= 0x380 && c <= 0x58F) || (c >= 0x1E00 && c <= 0x1FFF);
+        ASSERT_TRUE(in_blocks || (up.Convert(code) == c && down.Convert(code) == c)) << std::hex << c;
+        ASSERT_EQ(turkish[0]->Convert(code), c == 0x69 ? 0x130 : up.Convert(code)) << std::hex << c;
+        ASSERT_EQ(turkish[1]->Convert(code), c == 0x49 ? 0x131 : down.Convert(code)) << std::hex << c;
         const unsigned short u = RKTC::sjistoucs2(code), s = RKTC::ucs2tosjis(code);
         ASSERT_TRUE((!u || RKTC::ucs2tosjis(u) == c) && (!s || RKTC::sjistoucs2(s) == c)) << std::hex << c;
         mapped += u != 0, reverse += s != 0;
@@ -113,25 +126,6 @@ TEST(WidthConvert, Ucs2FoldsAndTheirDocumentedExceptions) {
                                          : it->second == kKeep ? u
                                                                : it->second)
             << std::hex << u;
-    }
-}
-
-// The case tables inside their four blocks are checked against the Unicode
-// database; outside them nothing changes, and the Turkish variants differ
-// from the plain ones in one letter each.
-TEST(CaseConvert, OutsideTheBlocksUnchangedAndTurkishDiffersInOneLetter) {
-    CSmallToCapital up;
-    CCapitalToSmall down;
-    CSmallToCapitalTR up_tr;
-    CCapitalToSmallTR down_tr;
-    ICharConvert* const turkish[] = {&up_tr, &down_tr};
-    for (unsigned c = 0; c <= 0xFFFF; ++c) {
-        const auto code = static_cast<unsigned short>(c);
-        const bool in_blocks = (c >= 0x40 && c <= 0x7F) || (c >= 0xC0 && c <= 0x2AF) ||
-                               (c >= 0x380 && c <= 0x58F) || (c >= 0x1E00 && c <= 0x1FFF);
-        ASSERT_TRUE(in_blocks || (up.Convert(code) == c && down.Convert(code) == c)) << std::hex << c;
-        ASSERT_EQ(turkish[0]->Convert(code), c == 0x69 ? 0x130 : up.Convert(code)) << std::hex << c;
-        ASSERT_EQ(turkish[1]->Convert(code), c == 0x49 ? 0x131 : down.Convert(code)) << std::hex << c;
     }
 }
 

@@ -1,12 +1,13 @@
-// The tool's own pieces: option parsing, the recognition format, page images.
+// The tool's own pieces: option parsing, the recognition format and its codes, page images, the noise
+// inside picture areas. Hostile files and options through the whole tool: cli_hostile_test.
 #include <gtest/gtest.h>
 #include <leptonica/allheaders.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/options.h"
@@ -25,81 +26,81 @@ std::string Parse(std::vector<const char*> args, Options& o) {
     return ParseOptions(int(args.size()), const_cast<char**>(args.data()), o);
 }
 
-TEST(CliOptions, ValuesFlagsAndMistakes) {
+TEST(CliOptions, ValuesStemsAndMistakes) {
     Options o;
-    ASSERT_EQ(Parse({"-j", "3", "-l", "deu", "--psm=6", "--bw", "a/p.png", "b/p.png", "-", "p-2.tif", "--",
-                     "-b.png"},
+    ASSERT_EQ(Parse({"-j", "3", "-l", "deu", "--psm=6", "--oem", "1", "--dpi=150", "--bw", "--no-timing",
+                     "--no-engine-areas", "a/p.png", "b/p.png", "-", "p-2.tif", "--", "-b.png"},
                     o),
               "");
-    EXPECT_EQ(o.jobs, 3u);
-    EXPECT_EQ(o.lang, "deu");
-    EXPECT_EQ(o.psm, 6);
-    EXPECT_TRUE(o.bw);
+    EXPECT_EQ(std::tie(o.jobs, o.lang, o.psm, o.oem, o.dpi), std::make_tuple(3u, "deu", 6, 1, 150u));
+    EXPECT_TRUE(o.bw && !o.timing && !o.engineAreas && o.progress && !o.picturesOnly);
     EXPECT_EQ(o.pages, (std::vector<std::string>{"a/p.png", "b/p.png", "-", "p-2.tif", "-b.png"}));
     // Output names never collide, also with a page whose own name looks made up.
     EXPECT_EQ(o.stems, (std::vector<std::string>{"p", "p-3", "stdin", "p-2", "-b"}));
-    EXPECT_EQ(Parse({"-", "-"}, o), "standard input (-) can be read once");
-    EXPECT_EQ(Parse({"--psm", "14", "a"}, o), "option --psm needs a number from 0 to 13, not '14'");
-    EXPECT_EQ(Parse({"--jobs", "x", "a"}, o), "option --jobs needs a number from 1 to 256, not 'x'");
-    EXPECT_EQ(Parse({"--jobs", "-1", "a"}, o), "option --jobs needs a number from 1 to 256, not '-1'");
-    EXPECT_EQ(Parse({"--dpi", "70000", "a"}, o), "option --dpi needs a number from 1 to 65535, not '70000'");
-    EXPECT_EQ(Parse({"--bw=1", "a"}, o), "option --bw takes no value");
-    EXPECT_EQ(Parse({"--overlay", "o.png", "a", "b"}, o), "--overlay takes one page; use --overlay-dir");
-    EXPECT_EQ(Parse({"--lang="}, o), "option --lang needs a non-empty value");
-    EXPECT_EQ(Parse({}, o), "no PAGE given (see --help)");
+    EXPECT_TRUE(Parse({"-v"}, o).empty() && o.version && Parse({"--help"}, o).empty() && o.help);
+    const std::pair<std::vector<const char*>, std::string> mistakes[] = {
+        {{"-", "-"}, "standard input (-) can be read once"},
+        {{"--psm", "14", "a"}, "option --psm needs a number from 0 to 13, not '14'"},
+        {{"--oem", "3x", "a"}, "option --oem needs a number from 0 to 3, not '3x'"},
+        {{"--jobs", "x", "a"}, "option --jobs needs a number from 1 to 256, not 'x'"},
+        {{"-j", "-1", "a"}, "option -j needs a number from 1 to 256, not '-1'"},
+        {{"--dpi", "70000", "a"}, "option --dpi needs a number from 1 to 65535, not '70000'"},
+        {{"--bw=1", "a"}, "option --bw takes no value"},
+        {{"--overlay", "o.png", "a", "b"}, "--overlay takes one page; use --overlay-dir"},
+        {{"--save-ocr", "o.json", "a", "b"}, "--save-ocr takes one page; use --save-ocr-dir"},
+        {{"--ocr-json", "o.json", "a", "b"}, "--ocr-json given 1 times for 2 pages; give it once per page"},
+        {{"--lang="}, "option --lang needs a non-empty value"},
+        {{"a", "--tessdata-dir"}, "option --tessdata-dir needs a value"},
+        {{"--frobnicate", "a"}, "unknown option '--frobnicate'"},
+        {{}, "no PAGE given (see --help)"}};
+    for (const auto& [args, message] : mistakes) EXPECT_EQ(Parse(args, o), message);
 }
 
+// A random recognition comes back whole from its JSON; codes are read from strings of UTF-8 and from
+// Tesseract's, and its confidences become distances. Bad recognitions: cli_hostile_test.
 TEST(CliRecognition, JsonRoundTripAndCodes) {
     std::mt19937 rng(7);
-    auto box = [&](uint32_t w, uint32_t h) {
-        uint32_t l = rng() % w, t = rng() % h;
-        return rkcli::Box{l, t, l + uint32_t(rng() % (w - l + 1)), t + uint32_t(rng() % (h - t + 1))};
+    auto box = [&] {
+        uint32_t l = rng() % 300, t = rng() % 200;
+        return rkcli::Box{l, t, l + uint32_t(rng() % (300 - l + 1)), t + uint32_t(rng() % (200 - t + 1))};
+    };
+    auto line = [&] {
+        Line l{box(), {}};
+        for (int c = 0; c < 5; ++c) l.chars.push_back(Char{uint16_t(rng()), box(), uint16_t(rng())});
+        return l;
     };
     Recognition rec;
-    rec.width = 300;
-    rec.height = 200;
-    for (int r = 0; r < 3; ++r) {
-        TextRegion region{box(300, 200), {}};
-        for (int l = 0; l < 1 + r; ++l) {
-            Line line{box(300, 200), {}};
-            for (int c = 0; c < 5; ++c)
-                line.chars.push_back(Char{uint16_t(rng()), box(300, 200), uint16_t(rng())});
-            region.lines.push_back(line);
-        }
-        (r == 2 ? rec.excluded : rec.regions).push_back(region);
-    }
-    Table t{box(300, 200), 3, 2, {}};
-    t.cells.push_back(Cell{box(300, 200), 1, 1, 2, 1, {Line{box(300, 200), {Char{'x', box(300, 200), 3}}}}});
-    rec.tables.push_back(t);
+    rec.width = 300, rec.height = 200;
+    for (int r = 0; r < 3; ++r) (r == 2 ? rec.excluded : rec.regions).push_back({box(), {line(), line()}});
+    rec.tables.push_back(
+        Table{box(), 3, 2, {Cell{box(), 1, 1, 2, 1, {line()}}, Cell{box(), 0, 0, 1, 2, {}}}});
     rec.engineAreas.push_back(rkcli::Box{0, 0, 299, 199});
     Recognition back;
     ASSERT_EQ(ParseRecognitionJson(RecognitionToJson(rec), 300, 200, back), "");
     EXPECT_EQ(RecognitionToJson(back), RecognitionToJson(rec));
-    EXPECT_EQ(back.CharacterCount(), rec.CharacterCount());
-
-    Recognition one;
-    ASSERT_EQ(
-        ParseRecognitionJson(
-            R"({"regions":[{"box":[0,0,9,9],"lines":[{"box":[0,0,9,9],"chars":[{"code":"é","box":[1,1,2,2]}]}]}]})",
-            10, 10, one),
-        "");
-    EXPECT_EQ(one.regions[0].lines[0].chars[0].code, 0xE9);
-    EXPECT_EQ(ParseRecognitionJson(R"({"regions":[{"box":[0,0,9,9],"lines":[]}]})", 10, 10, one),
-              "regions[0]: a region needs at least one line");
-    EXPECT_EQ(ParseRecognitionJson("[]", 10, 10, one), "the recognition is not a JSON object");
-
-    EXPECT_EQ(FirstUcs2("\xE3\x81\x82x"), 0x3042);  // あ
-    EXPECT_EQ(FirstUcs2("\xC3\xA9"), 0xE9);
-    EXPECT_EQ(FirstUcs2("\xF0\x9F\x98\x80"), 0xFFFD);
-    EXPECT_EQ(DistanceFromConfidence(91.5f), 85);
-    EXPECT_EQ(DistanceFromConfidence(-3), 1000);
+    EXPECT_EQ(back.CharacterCount(), 35u);
+    for (const auto& [code, want] :
+         {std::pair<const char*, int>{"\xC3\xA9", 0xE9}, {"\xE3\x81\x82", 0x3042}}) {
+        ASSERT_EQ(ParseRecognitionJson(
+                      R"({"regions":[{"box":[0,0,9,9],"lines":[{"box":[0,0,9,9],"chars":[{"code":")" +
+                          std::string(code) + R"(","box":[1,1,2,2]}]}]}]})",
+                      10, 10, back),
+                  "");
+        EXPECT_EQ(back.regions[0].lines[0].chars[0].code, want);
+    }
+    const std::pair<const char*, int> tesseract[] = {
+        {"A", 'A'},        {"\xC3\xA9", 0xE9}, {"\xE3\x81\x81x", 0x3041}, {"\xF0\x9F\x98\x80", 0xFFFD},
+        {"\xC3(", 0xFFFD}, {"", 0xFFFD}};
+    for (const auto& [text, code] : tesseract) EXPECT_EQ(FirstUcs2(text), code) << text;
+    EXPECT_EQ(DistanceFromConfidence(91.5f) + DistanceFromConfidence(-3) * 10, 85 + 10000);
 }
 
-// Page images: the page bits and bitmaps hold exactly Leptonica's pixels.
+// Page images: the page bits and bitmaps hold exactly Leptonica's pixels; the page bits of a recogniser keep
+// no ink in the padding.
 TEST(CliPageImage, BitsAndBitmapsMatchTheFile) {
     std::mt19937 rng(11);
     char name[] = "/tmp/rkcorr-page-XXXXXX";
-    int fd = mkstemp(name);
+    const int fd = mkstemp(name);
     ASSERT_GE(fd, 0);
     close(fd);
     for (int depth : {1, 8, 32}) {
@@ -107,48 +108,41 @@ TEST(CliPageImage, BitsAndBitmapsMatchTheFile) {
         PIX* pix = pixCreate(w, h, depth);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                pixSetPixel(pix, x, y,
-                            depth == 1   ? rng() % 2
-                            : depth == 8 ? rng() & 0xFFu
-                                         : rng() & 0xFFFFFF00u);
+                pixSetPixel(pix, x, y, depth == 1 ? rng() % 2 : depth == 8 ? rng() & 0xFFu : rng() & ~0xFFu);
         if (depth == 1) pixSetResolution(pix, 0, 0);
         ASSERT_EQ(pixWrite(name, pix, depth == 8 ? IFF_TIFF_ZIP : IFF_PNG), 0);
         PageImage page;
         ASSERT_EQ(ReadPageImage(name, 222, page), "") << depth;
-        EXPECT_EQ(page.width, uint32_t(w));
-        EXPECT_EQ(page.height, uint32_t(h));
-        if (depth == 1) {
-            EXPECT_EQ(page.xDpi, 222u);
-        }
+        EXPECT_EQ(std::tie(page.width, page.height), std::make_tuple(uint32_t(w), uint32_t(h)));
+        EXPECT_TRUE(depth != 1 || page.xDpi == 222u);
+        const auto* hd = reinterpret_cast<const BITMAPINFOHEADER*>(page.dib.data());
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 l_uint32 v = 0;
                 pixGetPixel(pix, x, y, &v);
                 if (depth == 1) {
-                    int bit = (page.bw[size_t(y) * page.bwLineBytes + x / 8] >> (7 - x % 8)) & 1;
-                    ASSERT_EQ(bit, int(v)) << x << "," << y;
+                    ASSERT_EQ((page.bw[size_t(y) * page.bwLineBytes + x / 8] >> (7 - x % 8)) & 1, int(v));
                     continue;
                 }
-                const BITMAPINFOHEADER* hd = reinterpret_cast<const BITMAPINFOHEADER*>(page.dib.data());
-                const uint8_t* rows = page.dib.data() + 40 + 4 * hd->biClrUsed;
                 const int stride = ((w * hd->biBitCount / 8) + 3) & ~3;
-                const uint8_t* row = rows + size_t(h - 1 - y) * stride;  // bottom row first
-                if (depth == 8) {
-                    ASSERT_EQ(row[x], v);
-                } else {
-                    ASSERT_EQ(row[3 * x + 2], (v >> 24) & 0xFF);
-                    ASSERT_EQ(row[3 * x + 1], (v >> 16) & 0xFF);
-                    ASSERT_EQ(row[3 * x], (v >> 8) & 0xFF);
-                }
-            }
-            if (depth == 1 && w % 8) {  // the padding bits of the last byte stay white
-                ASSERT_EQ(page.bw[size_t(y) * page.bwLineBytes + page.bwLineBytes - 1] & (0xFF >> (w % 8)),
-                          0);
+                const uint8_t* row = page.dib.data() + 40 + 4 * hd->biClrUsed + size_t(h - 1 - y) * stride;
+                const uint32_t got =
+                    depth == 8 ? row[x] : row[3 * x + 2] << 24 | row[3 * x + 1] << 16 | row[3 * x] << 8;
+                ASSERT_EQ(got, v) << x << "," << y;  // bottom row first
             }
         }
         pixDestroy(&pix);
     }
     std::remove(name);
+    PageImage page;  // a recogniser's page bits with ink in the padding of every row
+    PIX* ink = pixCreate(45, 3, 1);
+    pixSetAll(ink);
+    pixSetPadBits(ink, 1);
+    SetPageBits(page, ink);
+    pixDestroy(&ink);
+    std::vector<uint8_t> want(18, 0xFF);
+    for (int y = 0; y < 3; ++y) want[6 * y + 5] = 0xF8;
+    EXPECT_EQ(page.bw, want);
 }
 
 }  // namespace
@@ -160,12 +154,8 @@ TEST(CliPictureFinder, NoiseInsideAreasGoes) {
     auto ch = [](uint32_t l, uint32_t t, uint32_t size, uint16_t dist) {
         return Char{'x', rkcli::Box{l, t, l + size - 1, t + size - 1}, dist};
     };
-    auto line = [](std::vector<Char> chars) {
-        rkcli::Box b = chars[0].box;
-        for (const Char& c : chars)
-            b = rkcli::Box{std::min(b.left, c.box.left), std::min(b.top, c.box.top),
-                           std::max(b.right, c.box.right), std::max(b.bottom, c.box.bottom)};
-        return Line{b, chars};
+    auto line = [](std::vector<Char> chars) {  // boxed as the first, which the test does not look at
+        return Line{chars[0].box, chars};
     };
     Recognition rec;
     // A paragraph outside the area, whose characters set the text height (20).
@@ -184,9 +174,7 @@ TEST(CliPictureFinder, NoiseInsideAreasGoes) {
     ASSERT_EQ(rec.regions[1].lines.size(), 1u);
     const Line& kept = rec.regions[1].lines[0];
     ASSERT_EQ(kept.chars.size(), 2u);
-    EXPECT_EQ(kept.chars[0].box.left, 330u);
-    EXPECT_EQ(kept.box.left, 330u);
-    EXPECT_EQ(kept.box.right, 379u);
-    EXPECT_EQ(rec.regions[1].box.top, 400u);
-    EXPECT_EQ(rec.regions[1].box.bottom, 419u);
+    EXPECT_EQ(std::tie(kept.chars[0].box.left, kept.box.left, kept.box.right, rec.regions[1].box.top,
+                       rec.regions[1].box.bottom),
+              std::make_tuple(330u, 330u, 379u, 400u, 419u));
 }

@@ -21,7 +21,8 @@ extern "C" __attribute__((visibility("default"))) const char* __tsan_default_opt
 }
 #endif
 
-// Random allocations, locks, unlocks and frees against a model of the block table.
+// Random allocations, locks, unlocks and frees against a model of the block table, with failures injected
+// into the n-th following lock or allocation (once; 0 cancels one pending) and exhaustion.
 TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
     struct Block {
         HGLOBAL h;
@@ -34,15 +35,32 @@ TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
     std::vector<Block> live;
     std::set<HGLOBAL> seen;
     std::vector<HGLOBAL> dead = {0};
+    unsigned failLock = 0, failAlloc = 0;  // the model's countdowns
+    auto due = [](unsigned& countdown) { return countdown && --countdown == 0; };
+    auto lock = [&](HGLOBAL h) {
+        void* p = GlobalLock(h);
+        if (!due(failLock)) return p;
+        EXPECT_EQ(p, nullptr);  // refused once; the next one is not
+        return GlobalLock(h);
+    };
     const unsigned liveBefore = RkTestLiveBlocks();
+    EXPECT_EQ(GlobalAlloc(GHND, SIZE_MAX), 0u);
     for (int step = 0; step < 20000; ++step) {
-        const unsigned op = rng() % 6;
-        if (op == 0 || live.empty()) {
+        const unsigned op = rng() % 7;
+        if (op == 6) {
+            RkTestFailNthLock(failLock = rng() % 4);
+            RkTestFailNthAlloc(failAlloc = rng() % 3);
+            continue;
+        } else if (op == 0 || live.empty()) {
             Block b{GlobalAlloc(GHND, rng() % 40), 0, 0, 0, nullptr};
+            if (due(failAlloc)) {
+                ASSERT_EQ(b.h, 0u);
+                continue;
+            }
             ASSERT_NE(b.h, 0u);
             ASSERT_TRUE(seen.insert(b.h).second) << "handle given out twice: " << b.h;
             b.size = GlobalSize(b.h);
-            auto* q = static_cast<unsigned char*>(GlobalLock(b.h));
+            auto* q = static_cast<unsigned char*>(lock(b.h));
             ASSERT_NE(q, nullptr);  // an empty block is still valid and lockable
             for (size_t i = 0; i < b.size; ++i) ASSERT_EQ(q[i], 0);
             GlobalUnlock(b.h);
@@ -51,7 +69,7 @@ TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
         }
         Block& b = live[rng() % live.size()];
         if (op <= 2) {  // lock, write a new fill
-            auto* q = static_cast<unsigned char*>(GlobalLock(b.h));
+            auto* q = static_cast<unsigned char*>(lock(b.h));
             ASSERT_TRUE(q && (b.locks == 0 || q == b.p));
             for (size_t i = 0; i < b.size; ++i) ASSERT_EQ(q[i], b.fill);
             b.fill = static_cast<unsigned char>(rng());
@@ -69,35 +87,16 @@ TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
         }
         ASSERT_EQ(RkTestLockCount(live.empty() ? dead.back() : live[0].h), live.empty() ? 0u : live[0].locks);
         const HGLOBAL d = dead[rng() % dead.size()];
-        ASSERT_TRUE(GlobalLock(d) == nullptr && GlobalSize(d) == 0 && (!d || GlobalFree(d) == d));
+        ASSERT_TRUE(lock(d) == nullptr && GlobalSize(d) == 0 && (!d || GlobalFree(d) == d));
     }
+    RkTestFailNthLock(0);
+    RkTestFailNthAlloc(0);
     for (Block& b : live) {
         while (b.locks) GlobalUnlock(b.h), --b.locks;
         GlobalFree(b.h);
     }
     EXPECT_EQ(RkTestLiveBlocks(), liveBefore);
     EXPECT_EQ(RkTestTotalLocks(), 0u);
-}
-
-// An injected failure hits exactly the n-th call, once; exhaustion gives 0.
-TEST(GlobalMemory, InjectedFailuresHitExactlyTheNthCall) {
-    HGLOBAL h = GlobalAlloc(GHND, 8);
-    RkTestFailNthLock(3);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(GlobalLock(h) == nullptr, i == 2) << i;
-    EXPECT_EQ(RkTestLockCount(h) * 10 + RkTestTotalLocks(), 33u);
-    for (int i = 0; i < 3; ++i) GlobalUnlock(h);
-    EXPECT_EQ(RkTestTotalLocks(), 0u);
-    RkTestFailNthAlloc(1);
-    EXPECT_EQ(GlobalAlloc(GHND, 8), 0u);
-    RkTestFailNthAlloc(2);
-    RkTestFailNthAlloc(0);
-    std::vector<HGLOBAL> blocks{h};
-    for (int i = 0; i < 3; ++i) {
-        blocks.push_back(GlobalAlloc(GHND, 8));
-        EXPECT_NE(blocks.back(), 0u);  // the failure came once; the cancelled one never
-    }
-    EXPECT_EQ(GlobalAlloc(GHND, SIZE_MAX), 0u);
-    for (HGLOBAL x : blocks) GlobalFree(x);
 }
 
 // The table stays consistent with several threads at once; fopen_s.
