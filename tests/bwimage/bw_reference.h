@@ -67,44 +67,24 @@ inline RunList JoinRuns(const RunList& runs, int gap) {
     return out;
 }
 
-// Flood-filled components in the area: label map (-1 none), boxes by first pixel, pixel counts.
-struct Components {
-    std::vector<int> label;
-    std::vector<Box> boxes;
-    std::vector<int> sizes;
-};
-template <class Black>
-Components Flood(int w, int h, Black black, int l, int t, int r, int bo, bool connect8) {
-    Components c;
-    c.label.assign(size_t(w) * h, -1);
-    std::vector<std::pair<int, int>> stack;
-    for (int y = t; y <= bo; ++y)
-        for (int x = l; x <= r; ++x) {
-            if (!black(x, y) || c.label[y * w + x] >= 0) continue;
-            const int id = int(c.boxes.size());
-            Box box(x, y, x, y);
-            int size = 0;
-            stack.emplace_back(x, y);
-            c.label[y * w + x] = id;
-            while (!stack.empty()) {
-                const auto [px, py] = stack.back();
-                stack.pop_back();
-                ++size;
-                box = Box(std::min(std::get<0>(box), px), std::min(std::get<1>(box), py),
-                          std::max(std::get<2>(box), px), std::max(std::get<3>(box), py));
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        const int nx = px + dx, ny = py + dy;
-                        if ((!connect8 && dx && dy) || nx < l || nx > r || ny < t || ny > bo) continue;
-                        if (!black(nx, ny) || c.label[ny * w + nx] >= 0) continue;
-                        c.label[ny * w + nx] = id;
-                        stack.emplace_back(nx, ny);
-                    }
-            }
-            c.boxes.push_back(box);
-            c.sizes.push_back(size);
-        }
-    return c;
+// The component of each black pixel of the area (a union-find root; -1 elsewhere).
+inline std::vector<int> Components(const TestDib& b, const Rect& a, bool connect8) {
+    std::vector<int> root(size_t(b.w) * b.h, -1);
+    auto find = [&](int i) {
+        while (root[i] != i) i = root[i] = root[root[i]];
+        return i;
+    };
+    for (int y = a.top; y <= a.bottom; ++y)
+        for (int x = a.left; x <= a.right; ++x)
+            if (b.get(x, y))
+                for (int k = 0, i = root[y * b.w + x] = y * b.w + x; k < (connect8 ? 4 : 2); ++k) {
+                    const int nx = x + (k == 1 ? 0 : k == 3 ? 1 : -1), ny = y - (k > 0);  // seen neighbours
+                    if (nx >= a.left && nx <= a.right && ny >= a.top && root[ny * b.w + nx] >= 0)
+                        root[find(ny * b.w + nx)] = find(i);
+                }
+    for (size_t i = 0; i < root.size(); ++i)
+        if (root[i] >= 0) root[i] = find(int(i));
+    return root;
 }
 
 // 3 x 3 square: rows eroded (dilated) horizontally, edges kept, then AND (OR) over three rows.
@@ -142,13 +122,10 @@ inline void RefElement(TestDib& b, const Rect& r, const TestDib& element, int ox
 
 // Clears each pixel strictly inside the rectangle whose 3 x 3 block is black.
 inline void RefOutline(TestDib& b, const Rect& r) {
-    const TestDib src = b;
+    TestDib eroded = b;
+    RefSquare(eroded, r, false);
     for (int y = r.top + 1; y < r.bottom; ++y)
-        for (int x = r.left + 1; x < r.right; ++x) {
-            bool all = true;
-            for (int k = 0; k < 9; ++k) all = all && src.get(x + k % 3 - 1, y + k / 3 - 1);
-            if (all) b.set(x, y, false);
-        }
+        for (int x = r.left + 1; x < r.right; ++x) b.set(x, y, b.get(x, y) && !eroded.get(x, y));
 }
 
 // Zhang-Suen thinning on snapshots, first sub-pass first, until a sub-pass deletes nothing.
@@ -173,14 +150,12 @@ inline void RefThin(TestDib& b, const Rect& r) {
 
 // Bounding box of the black pixels of the rectangle; false when none.
 inline bool RefBox(const TestDib& b, const Rect& r, Rect& box) {
-    int l = 1 << 30, t = 1 << 30, rr = -1, bo = -1;
+    int l = r.right + 1, t = r.bottom + 1, rr = -1, bo = -1;
     for (int y = r.top; y <= r.bottom; ++y)
         for (int x = r.left; x <= r.right; ++x)
-            if (b.get(x, y))
-                l = std::min(l, x), rr = std::max(rr, x), t = std::min(t, y), bo = std::max(bo, y);
-    if (rr < 0) return false;
-    box = Rect(WORD(l), WORD(t), WORD(rr), WORD(bo));
-    return true;
+            if (b.get(x, y)) l = std::min(l, x), rr = std::max(rr, x), t = std::min(t, y), bo = y;
+    if (rr >= 0) box = Rect(WORD(l), WORD(t), WORD(rr), WORD(bo));
+    return rr >= 0;
 }
 
 // Per row (rows) or column, the summed length of runs of `colour` at least minLength long.
