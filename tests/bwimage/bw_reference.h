@@ -67,24 +67,39 @@ inline RunList JoinRuns(const RunList& runs, int gap) {
     return out;
 }
 
-// The component of each black pixel of the area (a union-find root; -1 elsewhere).
-inline std::vector<int> Components(const TestDib& b, const Rect& a, bool connect8) {
-    std::vector<int> root(size_t(b.w) * b.h, -1);
+// The components of the black pixels of the area (union-find): label map (-1 none), and by label in
+// the order of their first pixels, boxes and pixel counts.
+struct Components {
+    std::vector<int> label;
+    std::vector<Box> boxes;
+    std::vector<int> sizes;
+};
+template <class Black>
+Components Flood(int w, int h, Black black, int l, int t, int r, int bo, bool connect8) {
+    std::vector<int> root(size_t(w) * h, -1), id(root.size(), -1);
     auto find = [&](int i) {
         while (root[i] != i) i = root[i] = root[root[i]];
         return i;
     };
-    for (int y = a.top; y <= a.bottom; ++y)
-        for (int x = a.left; x <= a.right; ++x)
-            if (b.get(x, y))
-                for (int k = 0, i = root[y * b.w + x] = y * b.w + x; k < (connect8 ? 4 : 2); ++k) {
-                    const int nx = x + (k == 1 ? 0 : k == 3 ? 1 : -1), ny = y - (k > 0);  // seen neighbours
-                    if (nx >= a.left && nx <= a.right && ny >= a.top && root[ny * b.w + nx] >= 0)
-                        root[find(ny * b.w + nx)] = find(i);
+    for (int y = t; y <= bo; ++y)
+        for (int x = l; x <= r; ++x)
+            if (black(x, y))
+                for (int k = 0, i = root[y * w + x] = y * w + x; k < (connect8 ? 4 : 2); ++k) {
+                    const int nx = x + (k == 1 ? 0 : k == 3 ? 1 : -1), ny = y - (k > 0);  // neighbours seen
+                    if (nx >= l && nx <= r && ny >= t && root[ny * w + nx] >= 0)
+                        root[find(ny * w + nx)] = find(i);
                 }
-    for (size_t i = 0; i < root.size(); ++i)
-        if (root[i] >= 0) root[i] = find(int(i));
-    return root;
+    Components c{std::vector<int>(root.size(), -1), {}, {}};
+    for (int i = 0; i < w * h; ++i)
+        if (root[i] >= 0) {
+            int& k = id[find(i)];
+            if (k < 0)
+                k = int(c.boxes.size()), c.boxes.emplace_back(i % w, i / w, i % w, i / w),
+                c.sizes.push_back(0);
+            auto& [bl, bt, br, bb] = c.boxes[c.label[i] = k];
+            bl = std::min(bl, i % w), br = std::max(br, i % w), bb = i / w, ++c.sizes[k];
+        }
+    return c;
 }
 
 // 3 x 3 square: rows eroded (dilated) horizontally, edges kept, then AND (OR) over three rows.

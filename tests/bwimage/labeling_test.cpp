@@ -49,24 +49,24 @@ TEST(Labeling, SlotReuseOrder) {
     }
 }
 
-// True when each frame is one component of `root` (a distinct one, the box of its runs, runs along rows
-// or columns) and the frames cover pixel i want(i) times.
+// True when each frame is one component (a distinct one, of its box, runs along rows or columns) and the
+// frames cover pixel i want(i) times.
 template <class Want>
-bool AreComponents(const std::vector<TRkImgRectPlus<unsigned short>>& frames, const std::vector<int>& root,
-                   int w, bool horizontal, Want want) {
-    std::vector<int> seen(root.size());
-    std::set<int> roots;
+bool AreComponents(const std::vector<TRkImgRectPlus<unsigned short>>& frames, const Components& ref, int w,
+                   bool horizontal, Want want) {
+    std::vector<int> seen(ref.label.size());
+    std::set<int> labels;
     for (const auto& f : frames) {
-        int l = w, t = int(root.size()), r = -1, bo = -1, comp = -2;
+        int comp = -2;
         for (const auto& run : f.runs)
             for (int p = run.start; p <= run.end; ++p) {
-                const int x = horizontal ? p : run.line, y = horizontal ? run.line : p, i = y * w + x;
-                if (comp == -2) comp = root[i];
-                if (root[i] != comp) return false;
-                ++seen[i], l = std::min(l, x), r = std::max(r, x), t = std::min(t, y), bo = std::max(bo, y);
+                const int i = horizontal ? run.line * w + p : p * w + run.line;
+                if (comp == -2) comp = ref.label[i];
+                if (ref.label[i] != comp) return false;
+                ++seen[i];
             }
-        if (comp < 0 || !roots.insert(comp).second ||
-            Box(f.left, f.top, f.right, f.bottom) != Box(l, t, r, bo))
+        if (comp < 0 || !labels.insert(comp).second ||
+            Box(f.left, f.top, f.right, f.bottom) != ref.boxes[comp])
             return false;
     }
     for (size_t i = 0; i < seen.size(); ++i)
@@ -82,17 +82,18 @@ TEST(Labeling, RandomImagesMatchComponents) {
         TestDib b = rktest::RandomBilevel(rng, iter % 10 == 0 ? 3 : 90, iter % 10 == 1 ? 3 : 90), f(b.w, b.h);
         const int w = b.w, h = b.h, c8 = rng() % 2, horizontal = rng() % 2, length = rng() % 5;
         Rect area = iter % 4 == 3 ? RandomRect(rng, b) : Rect(0, 0, WORD(w - 1), WORD(h - 1));
-        const std::vector<int> root = Components(b, area, c8);
-        std::vector<int> size(root.size());
-        for (int r : root)
-            if (r >= 0) ++size[r];
-        auto dot = [&](int i) { return root[i] >= 0 && size[root[i]] == 1; };
+        auto flood = [&](const TestDib& d) {
+            return Flood(
+                w, h, [&](int x, int y) { return d.get(x, y); }, area.left, area.top, area.right, area.bottom,
+                c8);
+        };
+        const Components ref = flood(b);
+        auto dot = [&](int i) { return ref.label[i] >= 0 && ref.sizes[ref.label[i]] == 1; };
         for (int drop : {0, 1}) {
             std::vector<TRkImgRectPlus<unsigned short>> plus;
             ASSERT_EQ(b.image().LabelingRan(plus, &area, drop, c8, 0, nullptr), 1);
-            ASSERT_TRUE(AreComponents(plus, root, w, true, [&](int i) {
-                return root[i] >= 0 && !(drop && dot(i));
-            })) << iter;
+            auto kept = [&](int i) { return ref.label[i] >= 0 && !(drop && dot(i)); };
+            ASSERT_TRUE(AreComponents(plus, ref, w, true, kept)) << iter;
             ASSERT_EQ(Boxes(plus), Segment(b, drop, c8, &area)) << iter;
         }
         TestDib erased = b, dots(w, h, !b.topDown);  // the dot image is cleared first
@@ -111,10 +112,10 @@ TEST(Labeling, RandomImagesMatchComponents) {
             for (const auto& [s, e] : Runs(b, line, s0, e0, horizontal, true))
                 for (int p = s; p <= e && e - s + 1 >= length; ++p)
                     f.set(horizontal ? p : line, horizontal ? line : p);
-        const std::vector<int> longRoot = Components(f, area, c8);
+        const Components longRef = flood(f);
         std::vector<TRkImgRectPlus<unsigned short>> plus;
         ASSERT_EQ(b.image().LabelingLineRect(plus, length, horizontal, &area, c8), 1);
-        ASSERT_TRUE(AreComponents(plus, longRoot, w, horizontal, [&](int i) { return longRoot[i] >= 0; }))
+        ASSERT_TRUE(AreComponents(plus, longRef, w, horizontal, [&](int i) { return longRef.label[i] >= 0; }))
             << iter;
         ASSERT_EQ(b.image().SegmentLineRect(out, length, horizontal, &area, c8), 1);
         ASSERT_EQ(Boxes(out), Boxes(plus));
