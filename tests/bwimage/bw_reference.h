@@ -23,8 +23,15 @@ typedef TRkImgRect<unsigned short> Rect;
 typedef std::tuple<int, int, int, int> Box;  // left, top, right, bottom
 typedef std::vector<std::pair<int, int>> RunList;
 
+// lo <= hi inside [0, size), often reaching an edge or one pixel long.
+inline std::pair<int, int> RandomSpan(std::mt19937& rng, int size) {
+    int a = rng() % size, b = rng() % size, k = rng() % 6;
+    if (a > b) std::swap(a, b);
+    return {k == 1 ? 0 : a, k == 0 ? size - 1 : k == 2 ? a : b};
+}
 inline Rect RandomRect(std::mt19937& rng, const TestDib& b) {
-    const int l = rng() % b.w, r = l + rng() % (b.w - l), t = rng() % b.h, bo = t + rng() % (b.h - t);
+    const auto [l, r] = RandomSpan(rng, b.w);
+    const auto [t, bo] = RandomSpan(rng, b.h);
     return Rect(WORD(l), WORD(t), WORD(r), WORD(bo));
 }
 
