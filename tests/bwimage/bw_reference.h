@@ -1,14 +1,15 @@
 // The bilevel toolkit's per-pixel references, written plainly, and the random
-// rectangles and pixel comparison their tests share. Index: RandomRect,
+// rectangles and pixel comparison their tests share. Index: RandomSpan, RandomRect,
 // Describe, PixelDiff, Runs, JoinRuns, Flood, RefSquare, RefElement,
 // RefOutline, RefThin, RefBox, RefProjection, RefGradation.
 #ifndef RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
 #define RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <random>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -35,11 +36,9 @@ inline Rect RandomRect(std::mt19937& rng, const TestDib& b) {
     return Rect(WORD(l), WORD(t), WORD(r), WORD(bo));
 }
 
+// Width, height, row order and the rectangle, for failure messages.
 inline std::string Describe(const TestDib& b, const Rect& r) {
-    std::ostringstream s;
-    s << b.w << "x" << b.h << (b.topDown ? " top-down" : " bottom-up") << " rect (" << r.left << "," << r.top
-      << ")-(" << r.right << "," << r.bottom << ")";
-    return s.str();
+    return testing::PrintToString(std::make_tuple(b.w, b.h, b.topDown, r.left, r.top, r.right, r.bottom));
 }
 
 // "" when both images hold the same pixels, else where they first differ.
