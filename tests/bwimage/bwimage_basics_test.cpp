@@ -21,7 +21,7 @@ void (W::*const kRect[])(Rect) = {&W::Draw, &W::Erase, &W::Reverse};
 void (W::*const kRuns[])(WORD, std::vector<Ran>&, int) = {&W::Draw, &W::Erase, &W::Reverse};
 
 // Random sequences of every drawing form, frames, trimming and copying against the reference, padding
-// bits included; the pixel tests and counting of a random rectangle after each step.
+// bits included; after each step the pixel tests, counting and acquiring of a random rectangle.
 TEST(BWImageBasics, DrawingDifferential) {
     std::mt19937 rng(2024);
     for (int iter = 0; iter < 400; ++iter) {
@@ -71,7 +71,8 @@ TEST(BWImageBasics, DrawingDifferential) {
                     ref.set(r.left + k % w, r.top + k / w, src.get(r.left + k % w, r.top + k / w));
             }
             ASSERT_EQ(d.bits, ref.bits) << "iter " << iter << " step " << step << " kind " << kind;
-            const Rect c = RandomRect(rng, d);
+            Rect c = step % 10 ? RandomRect(rng, d) : img.GetRkImgRect(), *asked = step % 10 ? &c : nullptr;
+            const int cw = c.right - c.left + 1, ch = c.bottom - c.top + 1, stride = (cw + 31) / 32 * 4;
             DWORD black = 0;
             for (int y = c.top; y <= c.bottom; ++y)
                 for (int x = c.left; x <= c.right; ++x) {
@@ -80,6 +81,27 @@ TEST(BWImageBasics, DrawingDifferential) {
                                 !img.IsBlack(d.row(y), WORD(x)) == !d.get(x, y));
                 }
             ASSERT_EQ(img.CountBlack(c), black) << d.w << " " << c.left << "-" << c.right;
+            // The rectangle (or the whole image) as a packed DIB; a buffer one byte short is left alone.
+            std::vector<BYTE> small(48 + size_t(stride) * ch - 1, 0xCD), buf(small.size() + 1, 0xCD);
+            ASSERT_FALSE(img.AcquireImage(small.data(), DWORD(small.size()), asked));
+            ASSERT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
+            ASSERT_TRUE(img.AcquireImage(buf.data(), DWORD(buf.size()), asked));
+            if (!asked) {
+                ASSERT_TRUE(!memcmp(buf.data(), d.header(), 48) &&
+                            !memcmp(buf.data() + 48, d.bits.data(), d.bits.size()));
+                continue;
+            }
+            TestDib out(cw, ch, d.topDown);
+            memcpy(out.bits.data(), buf.data() + 48, out.bits.size());
+            BITMAPINFOHEADER hd;
+            memcpy(&hd, buf.data(), sizeof hd);
+            ASSERT_EQ(hd.biWidth * 100000 + hd.biHeight * 10 + hd.biBitCount,
+                      cw * 100000 + (d.topDown ? -ch : ch) * 10 + 1);
+            ASSERT_EQ(memcmp(buf.data() + 12, reinterpret_cast<BYTE*>(d.header()) + 12, 36), 0);
+            for (int y = 0; y < ch; ++y)
+                for (int x = 0; x < stride * 8; ++x)
+                    ASSERT_EQ(out.get(x, y), x < cw && d.get(c.left + x, c.top + y))
+                        << "iter " << iter << " x " << x;
         }
     }
     // MemoryAnd and MemoryOr change only the pixels s..e of a row.
@@ -98,38 +120,6 @@ TEST(BWImageBasics, DrawingDifferential) {
             const int expected = x < s || x > e ? dv : useAnd ? (dv & sv) : (dv | sv);
             ASSERT_EQ((out[x >> 3] >> (7 - (x & 7))) & 1, expected) << s << "-" << e << " at " << x;
         }
-    }
-}
-
-// A rectangle (or the whole image) as a packed DIB; a buffer one byte short is left alone.
-TEST(BWImageBasics, AcquireImageDifferential) {
-    std::mt19937 rng(13);
-    for (int iter = 0; iter < 600; ++iter) {
-        TestDib d(rktest::RandomCase(rng, 1));
-        CRkBWImage img(d.header(), d.bits.data());
-        Rect r = iter % 10 ? RandomRect(rng, d) : img.GetRkImgRect();
-        const int w = r.right - r.left + 1, h = r.bottom - r.top + 1, stride = (w + 31) / 32 * 4;
-        Rect* asked = iter % 10 ? &r : nullptr;
-        std::vector<BYTE> small(48 + size_t(stride) * h - 1, 0xCD), buf(small.size() + 1, 0xCD);
-        ASSERT_FALSE(img.AcquireImage(small.data(), DWORD(small.size()), asked));
-        ASSERT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
-        ASSERT_TRUE(img.AcquireImage(buf.data(), DWORD(buf.size()), asked));
-        if (!asked) {
-            ASSERT_EQ(memcmp(buf.data(), d.header(), 48), 0);
-            ASSERT_EQ(memcmp(buf.data() + 48, d.bits.data(), d.bits.size()), 0);
-            continue;
-        }
-        TestDib out(w, h, d.topDown);
-        memcpy(out.bits.data(), buf.data() + 48, out.bits.size());
-        BITMAPINFOHEADER hd;
-        memcpy(&hd, buf.data(), sizeof hd);
-        ASSERT_EQ(hd.biWidth * 100000 + hd.biHeight * 10 + hd.biBitCount,
-                  w * 100000 + (d.topDown ? -h : h) * 10 + 1);
-        ASSERT_EQ(memcmp(buf.data() + 12, reinterpret_cast<BYTE*>(d.header()) + 12, 36), 0);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < stride * 8; ++x)
-                ASSERT_EQ(out.get(x, y), x < w && d.get(r.left + x, r.top + y))
-                    << "iter " << iter << " x " << x;
     }
 }
 
