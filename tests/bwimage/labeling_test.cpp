@@ -172,6 +172,10 @@ TEST(Labeling, CancellationStopsAtTheRequestedRow) {
     img.ReplaceProgressObj(&never);
     EXPECT_EQ(img.LocalLabelingRan(pack, area, 1, 1, 0, 0, nullptr), 1);
     EXPECT_EQ(never.begins * 100 + never.ends * 10 + never.sent.size(), 140u);
+    std::vector<Box> live;  // the table reused: only this labeling's frames
+    for (const auto& f : pack.frames)
+        if (CRkFramePack::IsLive(f)) live.emplace_back(f.left, f.top, f.right, f.bottom);
+    EXPECT_EQ(live, Segment(b, 1, 1, &area));
 }
 
 // RanAnd intersects half-open run lists; out keeps its arrays and the pairs that fit.
