@@ -22,6 +22,16 @@ std::vector<BYTE> Written(const CRkBMPImage& img) {
     return f;
 }
 
+// Everything the layout readers say of a packed DIB.
+std::vector<long> Layout(const BYTE* p) {
+    return {RKIMG::DIBWidth(p),     RKIMG::DIBHeight(p),
+            RKIMG::DIBBitCount(p),  long(RKIMG::DIBCompression(p)),
+            RKIMG::IsBottomUp(p),   RKIMG::DIBNumColors(p),
+            RKIMG::PaletteSize(p),  RKIMG::FindPalette(p) - p,
+            RKIMG::DIBBits(p) - p,  RKIMG::FindDIBBits(p) - p,
+            long(RKIMG::DIBSize(p))};
+}
+
 // Layout readers on random info headers; the core header's 16-bit fields and 3-byte entries.
 TEST(Bitmap, HeaderReadersOnRandomDibs) {
     std::mt19937 rng(3);
@@ -36,26 +46,17 @@ TEST(Bitmap, HeaderReadersOnRandomDibs) {
         std::vector<BYTE> dib(size + 4 * 65536 + stride * h);
         BITMAPINFOHEADER hd{size, w, topDown ? -h : h, 1, WORD(bpp), DWORD(rng() % 4), 0, 0, 0, used, 0};
         memcpy(dib.data(), &hd, sizeof hd);
-        const BYTE* p = dib.data();
-        SCOPED_TRACE(std::to_string(bpp) + " " + std::to_string(used) + " " + std::to_string(size));
         ASSERT_EQ(RKIMG::WIDTHBYTES(bpp * w), stride);
-        ASSERT_EQ(RKIMG::DIBWidth(p) * 10000 + RKIMG::DIBHeight(p), w * 10000 + (topDown ? -h : h));
-        ASSERT_EQ(RKIMG::DIBBitCount(p) * 10 + RKIMG::DIBCompression(p), bpp * 10 + hd.biCompression);
-        ASSERT_EQ(RKIMG::IsBottomUp(p), !topDown);
-        ASSERT_EQ(RKIMG::DIBNumColors(p) * 10000 + RKIMG::PaletteSize(p), colors * 10000 + pal);
-        ASSERT_EQ(RKIMG::FindPalette(p), p + size);
-        ASSERT_TRUE(RKIMG::DIBBits(p) == p + size + pal && RKIMG::FindDIBBits(p) == p + size + pal);
-        ASSERT_EQ(RKIMG::DIBSize(p), size + pal + stride * h);
+        ASSERT_EQ(Layout(dib.data()),
+                  (std::vector<long>{w, topDown ? -h : h, bpp, hd.biCompression, !topDown, colors, pal, size,
+                                     size + pal, size + pal, size + pal + stride * h}))
+            << bpp << " " << used << " " << size;
     }
     std::vector<BYTE> core(12 + 768 + 16 * 4, 0);
     BITMAPCOREHEADER ch{12, 13, 4, 1, 8};
     memcpy(core.data(), &ch, sizeof ch);
-    EXPECT_EQ(RKIMG::DIBWidth(core.data()) * 100 + RKIMG::DIBHeight(core.data()), 1304);
-    EXPECT_EQ(RKIMG::DIBBitCount(core.data()) * 10 + RKIMG::DIBCompression(core.data()), 80u);
-    EXPECT_TRUE(RKIMG::IsBottomUp(core.data()));
-    EXPECT_EQ(RKIMG::DIBNumColors(core.data()), 256);
-    EXPECT_EQ(RKIMG::DIBBits(core.data()), core.data() + 12 + 768);
-    EXPECT_EQ(RKIMG::DIBSize(core.data()), core.size());
+    EXPECT_EQ(Layout(core.data()),
+              (std::vector<long>{13, 4, 8, 0, 1, 256, 768, 12, 780, 780, long(core.size())}));
     core[10] = 1;  // 1 bit: two 3-byte entries
     EXPECT_EQ(RKIMG::PaletteSize(core.data()), 6);
     for (unsigned dpi = 1; dpi < 5000; ++dpi) ASSERT_EQ(RKIMG::DPMtoDPI(RKIMG::DPItoDPM(dpi)), dpi);
@@ -71,12 +72,11 @@ TEST(Bitmap, CreateDibDepths) {
         HGLOBAL h = RKIMG::CreateDIB(11, 5, c[0]);
         BYTE* p = static_cast<BYTE*>(GlobalLock(h));
         ASSERT_NE(p, nullptr);
-        EXPECT_EQ(RKIMG::DIBBitCount(p) * 1000 + RKIMG::DIBNumColors(p), c[1] * 1000 + c[2]) << c[0];
-        EXPECT_EQ(RKIMG::DIBWidth(p) * 100 + RKIMG::DIBHeight(p), 1105);
-        EXPECT_EQ(GlobalSize(h), RKIMG::DIBSize(p));
-        for (size_t i = 40; i < GlobalSize(h); ++i) ASSERT_EQ(p[i], 0) << i;
-        GlobalUnlock(h);
-        GlobalFree(h);
+        const std::vector<long> l = Layout(p);
+        EXPECT_TRUE(l[0] == 11 && l[1] == 5 && l[2] == c[1] && l[5] == c[2] && l[10] == long(GlobalSize(h)))
+            << c[0];
+        EXPECT_TRUE(std::all_of(p + 40, p + GlobalSize(h), [](BYTE v) { return v == 0; })) << c[0];
+        GlobalUnlock(h), GlobalFree(h);
     }
     EXPECT_EQ(RkTestLiveBlocks(), live);
 }

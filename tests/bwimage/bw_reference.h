@@ -1,14 +1,15 @@
 // The bilevel toolkit's per-pixel references, written plainly, and the random
-// rectangles and pixel comparison their tests share. Index: RandomRect,
+// rectangles and pixel comparison their tests share. Index: RandomSpan, RandomRect,
 // Describe, PixelDiff, Runs, JoinRuns, Flood, RefSquare, RefElement,
 // RefOutline, RefThin, RefBox, RefProjection, RefGradation.
 #ifndef RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
 #define RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <random>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -23,16 +24,21 @@ typedef TRkImgRect<unsigned short> Rect;
 typedef std::tuple<int, int, int, int> Box;  // left, top, right, bottom
 typedef std::vector<std::pair<int, int>> RunList;
 
+// lo <= hi inside [0, size), often reaching an edge or one pixel long.
+inline std::pair<int, int> RandomSpan(std::mt19937& rng, int size) {
+    int a = rng() % size, b = rng() % size, k = rng() % 6;
+    if (a > b) std::swap(a, b);
+    return {k == 1 ? 0 : a, k == 0 ? size - 1 : k == 2 ? a : b};
+}
 inline Rect RandomRect(std::mt19937& rng, const TestDib& b) {
-    const int l = rng() % b.w, r = l + rng() % (b.w - l), t = rng() % b.h, bo = t + rng() % (b.h - t);
+    const auto [l, r] = RandomSpan(rng, b.w);
+    const auto [t, bo] = RandomSpan(rng, b.h);
     return Rect(WORD(l), WORD(t), WORD(r), WORD(bo));
 }
 
+// Width, height, row order and the rectangle, for failure messages.
 inline std::string Describe(const TestDib& b, const Rect& r) {
-    std::ostringstream s;
-    s << b.w << "x" << b.h << (b.topDown ? " top-down" : " bottom-up") << " rect (" << r.left << "," << r.top
-      << ")-(" << r.right << "," << r.bottom << ")";
-    return s.str();
+    return testing::PrintToString(std::make_tuple(b.w, b.h, b.topDown, r.left, r.top, r.right, r.bottom));
 }
 
 // "" when both images hold the same pixels, else where they first differ.
@@ -67,7 +73,8 @@ inline RunList JoinRuns(const RunList& runs, int gap) {
     return out;
 }
 
-// Flood-filled components in the area: label map (-1 none), boxes by first pixel, pixel counts.
+// The components of the black pixels of the area (union-find): label map (-1 none), and by label in
+// the order of their first pixels, boxes and pixel counts.
 struct Components {
     std::vector<int> label;
     std::vector<Box> boxes;
@@ -75,34 +82,28 @@ struct Components {
 };
 template <class Black>
 Components Flood(int w, int h, Black black, int l, int t, int r, int bo, bool connect8) {
-    Components c;
-    c.label.assign(size_t(w) * h, -1);
-    std::vector<std::pair<int, int>> stack;
+    std::vector<int> root(size_t(w) * h, -1), id(root.size(), -1);
+    auto find = [&](int i) {
+        while (root[i] != i) i = root[i] = root[root[i]];
+        return i;
+    };
     for (int y = t; y <= bo; ++y)
-        for (int x = l; x <= r; ++x) {
-            if (!black(x, y) || c.label[y * w + x] >= 0) continue;
-            const int id = int(c.boxes.size());
-            Box box(x, y, x, y);
-            int size = 0;
-            stack.emplace_back(x, y);
-            c.label[y * w + x] = id;
-            while (!stack.empty()) {
-                const auto [px, py] = stack.back();
-                stack.pop_back();
-                ++size;
-                box = Box(std::min(std::get<0>(box), px), std::min(std::get<1>(box), py),
-                          std::max(std::get<2>(box), px), std::max(std::get<3>(box), py));
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        const int nx = px + dx, ny = py + dy;
-                        if ((!connect8 && dx && dy) || nx < l || nx > r || ny < t || ny > bo) continue;
-                        if (!black(nx, ny) || c.label[ny * w + nx] >= 0) continue;
-                        c.label[ny * w + nx] = id;
-                        stack.emplace_back(nx, ny);
-                    }
-            }
-            c.boxes.push_back(box);
-            c.sizes.push_back(size);
+        for (int x = l; x <= r; ++x)
+            if (black(x, y))
+                for (int k = 0, i = root[y * w + x] = y * w + x; k < (connect8 ? 4 : 2); ++k) {
+                    const int nx = x + (k == 1 ? 0 : k == 3 ? 1 : -1), ny = y - (k > 0);  // neighbours seen
+                    if (nx >= l && nx <= r && ny >= t && root[ny * w + nx] >= 0)
+                        root[find(ny * w + nx)] = find(i);
+                }
+    Components c{std::vector<int>(root.size(), -1), {}, {}};
+    for (int i = 0; i < w * h; ++i)
+        if (root[i] >= 0) {
+            int& k = id[find(i)];
+            if (k < 0)
+                k = int(c.boxes.size()), c.boxes.emplace_back(i % w, i / w, i % w, i / w),
+                c.sizes.push_back(0);
+            auto& [bl, bt, br, bb] = c.boxes[c.label[i] = k];
+            bl = std::min(bl, i % w), br = std::max(br, i % w), bb = i / w, ++c.sizes[k];
         }
     return c;
 }
@@ -142,13 +143,10 @@ inline void RefElement(TestDib& b, const Rect& r, const TestDib& element, int ox
 
 // Clears each pixel strictly inside the rectangle whose 3 x 3 block is black.
 inline void RefOutline(TestDib& b, const Rect& r) {
-    const TestDib src = b;
+    TestDib eroded = b;
+    RefSquare(eroded, r, false);
     for (int y = r.top + 1; y < r.bottom; ++y)
-        for (int x = r.left + 1; x < r.right; ++x) {
-            bool all = true;
-            for (int k = 0; k < 9; ++k) all = all && src.get(x + k % 3 - 1, y + k / 3 - 1);
-            if (all) b.set(x, y, false);
-        }
+        for (int x = r.left + 1; x < r.right; ++x) b.set(x, y, b.get(x, y) && !eroded.get(x, y));
 }
 
 // Zhang-Suen thinning on snapshots, first sub-pass first, until a sub-pass deletes nothing.
@@ -173,14 +171,12 @@ inline void RefThin(TestDib& b, const Rect& r) {
 
 // Bounding box of the black pixels of the rectangle; false when none.
 inline bool RefBox(const TestDib& b, const Rect& r, Rect& box) {
-    int l = 1 << 30, t = 1 << 30, rr = -1, bo = -1;
+    int l = r.right + 1, t = r.bottom + 1, rr = -1, bo = -1;
     for (int y = r.top; y <= r.bottom; ++y)
         for (int x = r.left; x <= r.right; ++x)
-            if (b.get(x, y))
-                l = std::min(l, x), rr = std::max(rr, x), t = std::min(t, y), bo = std::max(bo, y);
-    if (rr < 0) return false;
-    box = Rect(WORD(l), WORD(t), WORD(rr), WORD(bo));
-    return true;
+            if (b.get(x, y)) l = std::min(l, x), rr = std::max(rr, x), t = std::min(t, y), bo = y;
+    if (rr >= 0) box = Rect(WORD(l), WORD(t), WORD(rr), WORD(bo));
+    return rr >= 0;
 }
 
 // Per row (rows) or column, the summed length of runs of `colour` at least minLength long.

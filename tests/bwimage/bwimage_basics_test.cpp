@@ -9,24 +9,6 @@ using W = CRkBWImage;
 
 namespace {
 
-struct Random {
-    std::mt19937 rng;
-    explicit Random(unsigned seed) : rng(seed) {}
-    TestDib dib() { return TestDib(rktest::RandomCase(rng, 1)); }
-    // lo <= hi inside [0, size), often reaching an edge or one pixel long.
-    std::pair<int, int> range(int size) {
-        int a = rng() % size, b = rng() % size;
-        if (a > b) std::swap(a, b);
-        const int k = rng() % 6;
-        return {k == 1 ? 0 : a, k == 0 ? size - 1 : k == 2 ? a : b};
-    }
-    Rect rect(const TestDib& d) {
-        auto [l, r] = range(d.w);
-        auto [t, b] = range(d.h);
-        return Rect(l, t, r, b);
-    }
-};
-
 // op 0 draws, 1 erases, 2 reverses pixels (x, y) .. (x + dx * (n - 1), y + dy * (n - 1)).
 void Paint(TestDib& d, int op, int x, int y, int dx, int dy, int n) {
     for (int i = 0; i < n; ++i, x += dx, y += dy) d.set(x, y, op == 0 || (op == 2 && !d.get(x, y)));
@@ -38,86 +20,98 @@ void (W::*const kSpan[])(WORD, WORD, WORD, int) = {&W::Draw, &W::Erase, &W::Reve
 void (W::*const kRect[])(Rect) = {&W::Draw, &W::Erase, &W::Reverse};
 void (W::*const kRuns[])(WORD, std::vector<Ran>&, int) = {&W::Draw, &W::Erase, &W::Reverse};
 
-// Every drawing form against the reference, padding bits included.
-TEST(BWImageBasics, DrawEraseReverseDifferential) {
-    Random f(2024);
+// Random sequences of every drawing form, frames, trimming and copying against the reference, padding
+// bits included; after each step the pixel tests, counting and acquiring of a random rectangle.
+TEST(BWImageBasics, DrawingDifferential) {
+    std::mt19937 rng(2024);
     for (int iter = 0; iter < 400; ++iter) {
-        TestDib d = f.dib(), ref = d;
+        TestDib d(rktest::RandomCase(rng, 1)), ref = d;
         CRkBWImage img(d.header(), d.bits.data());
-        for (int step = 0; step < 30; ++step) {
-            const int op = f.rng() % 3, kind = f.rng() % 5;
-            const bool horizontal = kind == 1 || (kind == 4 && f.rng() % 2);
-            const WORD line = f.rng() % (horizontal ? d.h : d.w);
-            if (kind == 0) {
-                const WORD x = f.rng() % d.w, y = f.rng() % d.h;
-                (img.*kPixel[op])(x, y);
-                Paint(ref, op, x, y, 0, 0, 1);
-            } else if (kind <= 2) {  // a horizontal (1) or vertical (2) span
-                auto [s, e] = f.range(horizontal ? d.w : d.h);
-                (img.*kSpan[op])(line, s, e, horizontal);
+        for (int step = 0; step < 20; ++step) {
+            const int op = rng() % 3, kind = rng() % 8;
+            const bool horizontal = kind == 1 || (kind == 4 && rng() % 2);
+            const WORD line = rng() % (horizontal ? d.h : d.w);
+            const Rect r = RandomRect(rng, d);
+            const int w = r.right - r.left + 1, h = r.bottom - r.top + 1;
+            auto span = [&](int op, int s, int e) {
                 Paint(ref, op, horizontal ? s : line, horizontal ? line : s, horizontal, !horizontal,
                       e - s + 1);
+            };
+            if (kind == 0) {
+                (img.*kPixel[op])(r.left, r.top);
+                Paint(ref, op, r.left, r.top, 0, 0, 1);
+            } else if (kind <= 2) {  // a horizontal (1) or vertical (2) span
+                auto [s, e] = RandomSpan(rng, horizontal ? d.w : d.h);
+                (img.*kSpan[op])(line, s, e, horizontal);
+                span(op, s, e);
             } else if (kind == 3) {
-                const Rect r = f.rect(d);
                 (img.*kRect[op])(r);
-                for (int y = r.top; y <= r.bottom; ++y) Paint(ref, op, r.left, y, 1, 0, r.right - r.left + 1);
-            } else {  // a run list, runs possibly overlapping; any non-zero flag is horizontal
+                for (int y = r.top; y <= r.bottom; ++y) Paint(ref, op, r.left, y, 1, 0, w);
+            } else if (kind == 4) {  // a run list, runs possibly overlapping; any non-zero flag is horizontal
                 std::vector<Ran> runs;
-                for (int i = f.rng() % 6; i > 0; --i) {
-                    auto [s, e] = f.range(horizontal ? d.w : d.h);
-                    runs.emplace_back(s, e);
-                    Paint(ref, op, horizontal ? s : line, horizontal ? line : s, horizontal, !horizontal,
-                          e - s + 1);
+                for (int i = rng() % 6; i > 0; --i) {
+                    auto [s, e] = RandomSpan(rng, horizontal ? d.w : d.h);
+                    runs.emplace_back(s, e), span(op, s, e);
                 }
-                (img.*kRuns[op])(line, runs, horizontal ? 1 + f.rng() % 3 : 0);
+                (img.*kRuns[op])(line, runs, horizontal ? 1 + rng() % 3 : 0);
+            } else if (kind == 5) {
+                op ? img.EraseFrameRect(r) : img.DrawFrameRect(r);
+                for (int y : {r.top, r.bottom}) Paint(ref, op > 0, r.left, y, 1, 0, w);
+                for (int x : {r.left, r.right}) Paint(ref, op > 0, x, r.top, 0, 1, h);
+            } else if (kind == 6) {
+                img.TrimRect(r);
+                for (int k = 0; k < d.w * d.h; ++k)
+                    if (k % d.w < r.left || k % d.w > r.right || k / d.w < r.top || k / d.w > r.bottom)
+                        ref.set(k % d.w, k / d.w, false);
+            } else {  // from another image of the same size, either row order
+                TestDib src(rktest::DibCase{d.w, d.h, 1, rng() % 2 == 1, 0, unsigned(rng())});
+                CRkBWImage from(src.header(), src.bits.data());
+                ASSERT_TRUE(img.CopyRect(&from, r));
+                for (int k = 0; k < w * h; ++k)
+                    ref.set(r.left + k % w, r.top + k / w, src.get(r.left + k % w, r.top + k / w));
             }
-            ASSERT_EQ(d.bits, ref.bits) << "iter " << iter << " step " << step << " w " << d.w;
-        }
-    }
-}
-
-// Counting, frames, trimming and copying of random rectangles.
-TEST(BWImageBasics, RectangleOperationsDifferential) {
-    Random f(31);
-    for (int iter = 0; iter < 600; ++iter) {
-        TestDib d = f.dib(), ref = d;
-        CRkBWImage img(d.header(), d.bits.data());
-        const Rect r = f.rect(d);
-        DWORD black = 0;
-        for (int y = r.top; y <= r.bottom; ++y)
-            for (int x = r.left; x <= r.right; ++x) {
-                black += d.get(x, y);
-                ASSERT_EQ(img.IsBlack(WORD(x), WORD(y)) != 0, d.get(x, y));
-                ASSERT_EQ(img.IsBlack(d.row(y), WORD(x)) != 0, d.get(x, y));
+            ASSERT_EQ(d.bits, ref.bits) << "iter " << iter << " step " << step << " kind " << kind;
+            Rect c = step % 10 ? RandomRect(rng, d) : img.GetRkImgRect(), *asked = step % 10 ? &c : nullptr;
+            const int cw = c.right - c.left + 1, ch = c.bottom - c.top + 1, stride = (cw + 31) / 32 * 4;
+            DWORD black = 0;
+            for (int y = c.top; y <= c.bottom; ++y)
+                for (int x = c.left; x <= c.right; ++x) {
+                    black += d.get(x, y);
+                    ASSERT_TRUE(!img.IsBlack(WORD(x), WORD(y)) == !d.get(x, y) &&
+                                !img.IsBlack(d.row(y), WORD(x)) == !d.get(x, y));
+                }
+            ASSERT_EQ(img.CountBlack(c), black) << d.w << " " << c.left << "-" << c.right;
+            // The rectangle (or the whole image) as a packed DIB; a buffer one byte short is left alone.
+            std::vector<BYTE> small(48 + size_t(stride) * ch - 1, 0xCD), buf(small.size() + 1, 0xCD);
+            ASSERT_FALSE(img.AcquireImage(small.data(), DWORD(small.size()), asked));
+            ASSERT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
+            ASSERT_TRUE(img.AcquireImage(buf.data(), DWORD(buf.size()), asked));
+            if (!asked) {
+                ASSERT_TRUE(!memcmp(buf.data(), d.header(), 48) &&
+                            !memcmp(buf.data() + 48, d.bits.data(), d.bits.size()));
+                continue;
             }
-        ASSERT_EQ(img.CountBlack(r), black) << d.w << " " << r.left << "-" << r.right;
-        const int w = r.right - r.left + 1, h = r.bottom - r.top + 1, op = iter % 4;
-        if (op <= 1) {
-            op ? img.EraseFrameRect(r) : img.DrawFrameRect(r);
-            for (int y : {r.top, r.bottom}) Paint(ref, op, r.left, y, 1, 0, w);
-            for (int x : {r.left, r.right}) Paint(ref, op, x, r.top, 0, 1, h);
-        } else if (op == 2) {
-            img.TrimRect(r);
-            for (int k = 0; k < d.w * d.h; ++k)
-                if (k % d.w < r.left || k % d.w > r.right || k / d.w < r.top || k / d.w > r.bottom)
-                    ref.set(k % d.w, k / d.w, false);
-        } else {  // into this image from another of the same size, either order
-            TestDib src(rktest::DibCase{d.w, d.h, 1, f.rng() % 2 == 1, 0, unsigned(iter)});
-            CRkBWImage from(src.header(), src.bits.data());
-            ASSERT_TRUE(img.CopyRect(&from, r));
-            for (int y = r.top; y <= r.bottom; ++y)
-                for (int x = r.left; x <= r.right; ++x) ref.set(x, y, src.get(x, y));
+            TestDib out(cw, ch, d.topDown);
+            memcpy(out.bits.data(), buf.data() + 48, out.bits.size());
+            BITMAPINFOHEADER hd;
+            memcpy(&hd, buf.data(), sizeof hd);
+            ASSERT_EQ(hd.biWidth * 100000 + hd.biHeight * 10 + hd.biBitCount,
+                      cw * 100000 + (d.topDown ? -ch : ch) * 10 + 1);
+            ASSERT_EQ(memcmp(buf.data() + 12, reinterpret_cast<BYTE*>(d.header()) + 12, 36), 0);
+            for (int y = 0; y < ch; ++y)
+                for (int x = 0; x < stride * 8; ++x)
+                    ASSERT_EQ(out.get(x, y), x < cw && d.get(c.left + x, c.top + y))
+                        << "iter " << iter << " x " << x;
         }
-        ASSERT_EQ(d.bits, ref.bits) << iter;
     }
     // MemoryAnd and MemoryOr change only the pixels s..e of a row.
     TestDib any(8, 1);
     CRkBWImage img(any.header(), any.bits.data());
     for (int iter = 0; iter < 2000; ++iter) {
-        const int width = 1 + f.rng() % 120, bytes = (width + 7) / 8;
+        const int width = 1 + rng() % 120, bytes = (width + 7) / 8;
         std::vector<BYTE> dst(bytes), src(bytes);
-        for (int i = 0; i < bytes; ++i) dst[i] = BYTE(f.rng()), src[i] = BYTE(f.rng());
-        auto [s, e] = f.range(width);
+        for (int i = 0; i < bytes; ++i) dst[i] = BYTE(rng()), src[i] = BYTE(rng());
+        auto [s, e] = RandomSpan(rng, width);
         std::vector<BYTE> out = dst;
         const bool useAnd = iter % 2 == 0;
         useAnd ? img.MemoryAnd(out.data(), src.data(), s, e) : img.MemoryOr(out.data(), src.data(), s, e);
@@ -126,38 +120,6 @@ TEST(BWImageBasics, RectangleOperationsDifferential) {
             const int expected = x < s || x > e ? dv : useAnd ? (dv & sv) : (dv | sv);
             ASSERT_EQ((out[x >> 3] >> (7 - (x & 7))) & 1, expected) << s << "-" << e << " at " << x;
         }
-    }
-}
-
-// A rectangle (or the whole image) as a packed DIB; a buffer one byte short is left alone.
-TEST(BWImageBasics, AcquireImageDifferential) {
-    Random f(13);
-    for (int iter = 0; iter < 600; ++iter) {
-        TestDib d = f.dib();
-        CRkBWImage img(d.header(), d.bits.data());
-        Rect r = iter % 10 ? f.rect(d) : img.GetRkImgRect();
-        const int w = r.right - r.left + 1, h = r.bottom - r.top + 1, stride = (w + 31) / 32 * 4;
-        Rect* asked = iter % 10 ? &r : nullptr;
-        std::vector<BYTE> small(48 + size_t(stride) * h - 1, 0xCD), buf(small.size() + 1, 0xCD);
-        ASSERT_FALSE(img.AcquireImage(small.data(), DWORD(small.size()), asked));
-        ASSERT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
-        ASSERT_TRUE(img.AcquireImage(buf.data(), DWORD(buf.size()), asked));
-        if (!asked) {
-            ASSERT_EQ(memcmp(buf.data(), d.header(), 48), 0);
-            ASSERT_EQ(memcmp(buf.data() + 48, d.bits.data(), d.bits.size()), 0);
-            continue;
-        }
-        TestDib out(w, h, d.topDown);
-        memcpy(out.bits.data(), buf.data() + 48, out.bits.size());
-        BITMAPINFOHEADER hd;
-        memcpy(&hd, buf.data(), sizeof hd);
-        ASSERT_EQ(hd.biWidth * 100000 + hd.biHeight * 10 + hd.biBitCount,
-                  w * 100000 + (d.topDown ? -h : h) * 10 + 1);
-        ASSERT_EQ(memcmp(buf.data() + 12, reinterpret_cast<BYTE*>(d.header()) + 12, 36), 0);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < stride * 8; ++x)
-                ASSERT_EQ(out.get(x, y), x < w && d.get(r.left + x, r.top + y))
-                    << "iter " << iter << " x " << x;
     }
 }
 

@@ -1,5 +1,7 @@
-// Labeling against flood fill on random images; slot reuse, dot images, cancellation, RanAnd.
+// Labeling against a union-find reference on random images; slot reuse, dot images, cancellation, RanAnd.
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "bwimage/bw_reference.h"
 #include "rkcorr/bwimagetool.h"
@@ -12,22 +14,22 @@ namespace {
 
 typedef std::vector<Rect> Rects;
 
-std::vector<Box> Boxes(const Rects& v, bool sorted = false) {
+template <class R>
+std::vector<Box> Boxes(const std::vector<R>& v) {
     std::vector<Box> out;
     for (const auto& r : v) out.emplace_back(r.left, r.top, r.right, r.bottom);
-    if (sorted) std::sort(out.begin(), out.end());
     return out;
 }
 
-std::vector<Box> Segment(TestDib& b, int dropDots, int connect8, Rect* area = nullptr, bool sorted = false) {
+std::vector<Box> Segment(TestDib& b, int dropDots, int connect8, Rect* area = nullptr) {
     Rects out{Rect(1, 2, 3, 4)};
     EXPECT_EQ(b.image().SegmentInit(out, area, dropDots, connect8, 0, nullptr), 1);
-    return Boxes(out, sorted);
+    return Boxes(out);
 }
 
-// A released frame goes to the next new component, the last released first.
+// A released frame goes to the next new component, the last released first; only dropDots 1 drops dots.
 TEST(Labeling, SlotReuseOrder) {
-    struct Case {
+    const struct {
         std::vector<const char*> rows;
         int dropDots;
         std::vector<Box> want;
@@ -38,7 +40,7 @@ TEST(Labeling, SlotReuseOrder) {
          0,
          {{0, 0, 0, 0}, {4, 0, 4, 0}, {6, 1, 7, 1}, {0, 2, 1, 2}, {3, 3, 4, 3}}},
         {{"X...X.XX", "X...X...", "XXXXX.XX"}, 0, {{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}},
-        {{"....", ".X..", "...."}, 1, {}},  // only dropDots == 1 drops a dot
+        {{"....", ".X..", "...."}, 1, {}},
         {{"....", ".X..", "...."}, 2, {{1, 1, 1, 1}}},
     };
     for (auto& c : cases) {
@@ -47,89 +49,88 @@ TEST(Labeling, SlotReuseOrder) {
     }
 }
 
-TEST(Labeling, DotsErasedOrDrawnIntoTheDotImage) {
-    TestDib b = TestDib::FromRows({"X.....X", "...XX..", "......X"}), dots(7, 3, true), small(6, 3);
-    dots.fillRect(0, 0, 6, 2);  // cleared first
-    CRkBWImage img = b.image(), dimg = dots.image(), simg = small.image();
-    Rects out;
-    img.SegmentInit(out, nullptr, 1, 1, 0, &dimg);
-    EXPECT_EQ(Boxes(out), (std::vector<Box>{{3, 1, 4, 1}}));
-    for (int k = 0; k < 21; ++k) EXPECT_EQ(dots.get(k % 7, k / 7), k == 0 || k == 6 || k == 20) << k;
-    EXPECT_TRUE(b.get(0, 0) && b.get(6, 0) && b.get(6, 2));
-    img.SegmentInit(out, nullptr, 1, 1, 1, nullptr);
-    EXPECT_FALSE(b.get(0, 0) || b.get(6, 0) || b.get(6, 2));
-    EXPECT_TRUE(b.get(3, 1) && b.get(4, 1));
-    // A dot image not covering the image: nothing labelled unless dots are kept.
-    out.assign(1, Rect(0, 0, 0, 0));
-    EXPECT_EQ(img.SegmentInit(out, nullptr, 1, 1, 0, &simg), 1);
-    EXPECT_TRUE(out.empty());
-    CRkFramePack pack;
-    EXPECT_EQ(img.LocalLabelingRan(pack, img.GetRkImgRect(), 1, 1, 0, 0, &simg), 0);
-    EXPECT_EQ(img.LocalLabelingRan(pack, img.GetRkImgRect(), 0, 1, 0, 0, &simg), 1);
+// True when each frame is one component (a distinct one, of its box, runs along rows or columns) and the
+// frames cover pixel i want(i) times.
+template <class Want>
+bool AreComponents(const std::vector<TRkImgRectPlus<unsigned short>>& frames, const Components& ref, int w,
+                   bool horizontal, Want want) {
+    std::vector<int> seen(ref.label.size());
+    std::set<int> labels;
+    for (const auto& f : frames) {
+        int comp = -2;
+        for (const auto& run : f.runs)
+            for (int p = run.start; p <= run.end; ++p) {
+                const int i = horizontal ? run.line * w + p : p * w + run.line;
+                if (comp == -2) comp = ref.label[i];
+                if (ref.label[i] != comp) return false;
+                ++seen[i];
+            }
+        if (comp < 0 || !labels.insert(comp).second ||
+            Box(f.left, f.top, f.right, f.bottom) != ref.boxes[comp])
+            return false;
+    }
+    for (size_t i = 0; i < seen.size(); ++i)
+        if (seen[i] != want(int(i))) return false;
+    return true;
 }
 
-TEST(Labeling, RandomImagesMatchFloodFill) {
+// The frames of both labelings are the components of the area (of its long runs for line labeling), in
+// the wrappers' order; the dots dropped are the one-pixel ones, erased and drawn on request.
+TEST(Labeling, RandomImagesMatchComponents) {
     std::mt19937 rng(21);
     for (int iter = 0; iter < 300; ++iter) {
-        TestDib b = rktest::RandomBilevel(rng, iter % 10 == 0 ? 3 : 90, iter % 10 == 1 ? 3 : 90);
-        const int w = b.w, h = b.h;
+        TestDib b = rktest::RandomBilevel(rng, iter % 10 == 0 ? 3 : 90, iter % 10 == 1 ? 3 : 90), f(b.w, b.h);
+        const int w = b.w, h = b.h, c8 = rng() % 2, horizontal = rng() % 2, length = rng() % 5;
         Rect area = iter % 4 == 3 ? RandomRect(rng, b) : Rect(0, 0, WORD(w - 1), WORD(h - 1));
-        for (int c8 = 0; c8 < 2; ++c8) {
-            const Components ref = Flood(
-                w, h, [&](int x, int y) { return b.get(x, y); }, area.left, area.top, area.right, area.bottom,
+        auto flood = [&](const TestDib& d) {
+            return Flood(
+                w, h, [&](int x, int y) { return d.get(x, y); }, area.left, area.top, area.right, area.bottom,
                 c8);
-            std::vector<Box> all = ref.boxes, noDots;
-            for (size_t i = 0; i < ref.boxes.size(); ++i)
-                if (ref.sizes[i] > 1) noDots.push_back(ref.boxes[i]);
-            std::sort(all.begin(), all.end()), std::sort(noDots.begin(), noDots.end());
-            ASSERT_EQ(Segment(b, 0, c8, &area, true), all) << iter;
-            ASSERT_EQ(Segment(b, 1, c8, &area, true), noDots) << iter;
-            // LabelingRan: SegmentInit's rectangles in order, runs exactly the component.
+        };
+        const Components ref = flood(b);
+        auto dot = [&](int i) { return ref.label[i] >= 0 && ref.sizes[ref.label[i]] == 1; };
+        for (int drop : {0, 1}) {
             std::vector<TRkImgRectPlus<unsigned short>> plus;
-            ASSERT_EQ(b.image().LabelingRan(plus, &area, 1, c8, 0, nullptr), 1);
-            std::vector<Box> plusBoxes;
-            for (const auto& f : plus) {
-                plusBoxes.emplace_back(f.left, f.top, f.right, f.bottom);
-                const int comp =
-                    f.runs.empty() ? -1 : ref.label[f.runs.front().line * w + f.runs.front().start];
-                int pixels = 0;
-                for (const auto& run : f.runs)
-                    for (int x = run.start; x <= run.end; ++x, ++pixels)
-                        ASSERT_EQ(ref.label[run.line * w + x], comp) << iter;
-                ASSERT_GE(comp, 0);
-                ASSERT_EQ(pixels, ref.sizes[comp]);
-                ASSERT_EQ(plusBoxes.back(), ref.boxes[comp]);
-            }
-            ASSERT_EQ(plusBoxes, Segment(b, 1, c8, &area));
+            ASSERT_EQ(b.image().LabelingRan(plus, &area, drop, c8, 0, nullptr), 1);
+            auto kept = [&](int i) { return ref.label[i] >= 0 && !(drop && dot(i)); };
+            ASSERT_TRUE(AreComponents(plus, ref, w, true, kept)) << iter;
+            ASSERT_EQ(Boxes(plus), Segment(b, drop, c8, &area)) << iter;
         }
-    }
-}
-
-// Line labeling equals run labeling of a copy holding only the long runs.
-TEST(Labeling, LineLabelingMatchesLabelingOfTheLongRuns) {
-    std::mt19937 rng(3);
-    for (int iter = 0; iter < 120; ++iter) {
-        TestDib b = rktest::RandomBilevel(rng, 60, 60), f(b.w, b.h);
-        CRkBWImage img = b.image();
-        const int c8 = iter % 4 < 2, horizontal = iter % 3 == 0, length = iter % 5;
-        for (int line = 0; line < (horizontal ? b.h : b.w); ++line)
-            for (const auto& [s, e] : Runs(b, line, 0, (horizontal ? b.w : b.h) - 1, horizontal, true))
-                if (e - s + 1 >= length)
-                    for (int p = s; p <= e; ++p) f.set(horizontal ? p : line, horizontal ? line : p);
+        TestDib erased = b, dots(w, h, !b.topDown);  // the dot image is cleared first
+        dots.randomFill(rng, 0.5);
+        CRkBWImage dotImage = dots.image();
         Rects out;
-        img.SegmentLineRect(out, length, horizontal, nullptr, c8);
-        if (length <= 1 && horizontal) {  // the run labeling itself, in its order
-            ASSERT_EQ(Boxes(out), Segment(b, 0, c8));
-        }
-        ASSERT_EQ(Boxes(out, true), Segment(f, 0, c8, nullptr, true)) << iter;
-        std::vector<TRkImgRectPlus<unsigned short>> plus;  // runs lie along the direction
-        img.LabelingLineRect(plus, length, horizontal, nullptr, c8);
-        ASSERT_EQ(plus.size(), out.size());
-        for (const auto& fr : plus)
-            for (const auto& r : fr.runs)
-                for (int p = r.start; p <= r.end; ++p)
-                    ASSERT_TRUE(horizontal ? f.get(p, r.line) : f.get(r.line, p));
+        erased.image().SegmentInit(out, &area, 1, c8, 1, &dotImage);
+        for (int i = 0; i < w * h; ++i)
+            ASSERT_TRUE(dots.get(i % w, i / w) == dot(i) &&
+                        erased.get(i % w, i / w) == (b.get(i % w, i / w) && !dot(i)))
+                << iter;
+        // Line labeling: the components of the runs of at least `length` pixels along the direction.
+        const int s0 = horizontal ? area.left : area.top, e0 = horizontal ? area.right : area.bottom;
+        for (int line = horizontal ? area.top : area.left; line <= (horizontal ? area.bottom : area.right);
+             ++line)
+            for (const auto& [s, e] : Runs(b, line, s0, e0, horizontal, true))
+                for (int p = s; p <= e && e - s + 1 >= length; ++p)
+                    f.set(horizontal ? p : line, horizontal ? line : p);
+        const Components longRef = flood(f);
+        std::vector<TRkImgRectPlus<unsigned short>> plus;
+        ASSERT_EQ(b.image().LabelingLineRect(plus, length, horizontal, &area, c8), 1);
+        ASSERT_TRUE(AreComponents(plus, longRef, w, horizontal, [&](int i) { return longRef.label[i] >= 0; }))
+            << iter;
+        ASSERT_EQ(b.image().SegmentLineRect(out, length, horizontal, &area, c8), 1);
+        ASSERT_EQ(Boxes(out), Boxes(plus));
+        ASSERT_TRUE(length > 1 || !horizontal || Boxes(out) == Segment(b, 0, c8, &area));  // run labeling
     }
+    // A dot image not covering the image: nothing labelled unless dots are kept.
+    TestDib b(7, 3), small(6, 3);
+    b.set(2, 2);
+    CRkBWImage img = b.image(), smallImage = small.image();
+    Rects out{Rect(0, 0, 0, 0)};
+    EXPECT_EQ(img.SegmentInit(out, nullptr, 1, 1, 0, &smallImage), 1);
+    EXPECT_TRUE(out.empty());
+    CRkFramePack pack;
+    EXPECT_EQ(img.LocalLabelingRan(pack, img.GetRkImgRect(), 1, 1, 0, 0, &smallImage), 0);
+    EXPECT_EQ(img.LocalLabelingRan(pack, img.GetRkImgRect(), 0, 1, 0, 0, &smallImage), 1);
 }
 
 struct StopAt : CRkProgress {
@@ -171,6 +172,10 @@ TEST(Labeling, CancellationStopsAtTheRequestedRow) {
     img.ReplaceProgressObj(&never);
     EXPECT_EQ(img.LocalLabelingRan(pack, area, 1, 1, 0, 0, nullptr), 1);
     EXPECT_EQ(never.begins * 100 + never.ends * 10 + never.sent.size(), 140u);
+    std::vector<Box> live;  // the table reused: only this labeling's frames
+    for (const auto& f : pack.frames)
+        if (CRkFramePack::IsLive(f)) live.emplace_back(f.left, f.top, f.right, f.bottom);
+    EXPECT_EQ(live, Segment(b, 1, 1, &area));
 }
 
 // RanAnd intersects half-open run lists; out keeps its arrays and the pairs that fit.
@@ -184,22 +189,17 @@ TEST(Labeling, RanAndMatchesPixelSets) {
     std::mt19937 rng(6);
     for (int iter = 0; iter < 2000; ++iter) {
         CRunList a(64), b(64), out(iter % 50 ? 96 : 4);
-        std::vector<bool> in(200, false);
+        std::vector<int> in(200), want;  // in: how many of a and b hold the pixel
         for (CRunList* l : {&a, &b})
             for (int x = rng() % 4; x < 190 && l->count < 40; x += 1 + rng() % 12) {
-                const int end = x + 1 + rng() % 10;
-                l->runs[l->count++] = x, l->runs[l->count++] = end;
-                x = end;
+                l->runs[l->count++] = x, l->runs[l->count++] = x + 1 + rng() % 10;
+                for (; x < l->runs[l->count - 1]; ++x) ++in[x];
             }
-        for (int i = 0; i < a.count; i += 2)
-            std::fill(in.begin() + a.runs[i], in.begin() + a.runs[i + 1], true);
-        std::vector<int> want;
-        for (int i = 0; i < b.count; i += 2)
-            for (int x = b.runs[i]; x < b.runs[i + 1]; ++x)
-                if (in[x] && (want.empty() || want.back() != x))
-                    want.push_back(x), want.push_back(x + 1);
-                else if (in[x])
-                    want.back() = x + 1;
+        for (int x = 0; x < 200; ++x)
+            if (in[x] == 2 && !want.empty() && want.back() == x)
+                want.back() = x + 1;
+            else if (in[x] == 2)
+                want.push_back(x), want.push_back(x + 1);
         want.resize(std::min<size_t>(want.size(), iter % 50 ? 96 : 4));
         CRkBWImageTool::RanAnd(a, b, out);
         ASSERT_EQ(std::vector<int>(out.runs, out.runs + out.count), want) << iter;

@@ -78,32 +78,24 @@ TEST(RunExtraction, EverySlotMatchesPerPixelRuns) {
                 ASSERT_EQ(Pairs(r1), JoinRuns(Runs(b, line, s, e, horizontal, black1), gap));
                 EXPECT_EQ(img.ConnectRan(&r2, WORD(gap)), 0);
                 ASSERT_EQ(Pairs(r2), JoinRuns(black, gap));
+                // ReDraw: the window s..e (the whole line without one) cleared, the runs drawn cut to it.
+                TestDib want = b;
+                std::vector<TRkImgRan<unsigned short>> runs;
+                for (int i = rng() % 4; i > 0; --i) {
+                    const auto [rs, re] = RandomSpan(rng, horizontal ? b.w : b.h);
+                    runs.emplace_back(rs, re);
+                }
+                TRkImgRan<unsigned short> window(s, e);
+                const int lo = k % 3 ? s : 0, hi = k % 3 ? e : (horizontal ? b.w : b.h) - 1;
+                for (int p = lo; p <= hi; ++p)
+                    want.set(horizontal ? p : line, horizontal ? line : p,
+                             std::any_of(runs.begin(), runs.end(),
+                                         [&](auto& r) { return r.start <= p && p <= r.end; }));
+                ASSERT_EQ(img.ReDraw(line, runs, horizontal, k % 3 ? &window : nullptr), 1);
+                ASSERT_EQ(PixelDiff(b, want), "") << (horizontal ? "row " : "column ") << line;
             }
         }
     }
-}
-
-// ReDraw rewrites the window (the whole line without one) from the runs.
-TEST(RunExtraction, ReDrawRewritesOnlyTheWindow) {
-    TestDib b = TestDib::FromRows({"XX.XX.XXXX.XXXXX", "XXXXXXXXXXXXXXXX"});
-    CRkBWImage img = b.image();
-    std::vector<TRkImgRan<unsigned short>> runs{{0, 5}, {7, 8}, {8, 12}}, wide{{0, 15}},
-        two{{1, 2}, {14, 15}};
-    TRkImgRan<unsigned short> window(4, 9), inner(2, 3);
-    auto row = [&](int y) {
-        std::string s;
-        for (int x = 0; x < 16; ++x) s += b.get(x, y) ? 'X' : '.';
-        return s;
-    };
-    EXPECT_EQ(img.ReDraw(0, runs, 1, &window), 1);
-    EXPECT_EQ(row(0), "XX.XXX.XXX.XXXXX");
-    img.ReDraw(1, wide, 1, &inner);
-    EXPECT_EQ(row(1), "XXXXXXXXXXXXXXXX");
-    img.ReDraw(1, two, 1, nullptr);
-    EXPECT_EQ(row(1), ".XX...........XX");
-    std::vector<TRkImgRan<unsigned short>> col{{1, 1}};
-    img.ReDraw(0, col, 0, nullptr);  // column 0, whole height
-    EXPECT_TRUE(!b.get(0, 0) && b.get(0, 1));
 }
 
 }  // namespace

@@ -7,68 +7,47 @@ using namespace bwref;
 
 namespace {
 
-// A random element with its origin, given or (when absent) the centre.
-struct Element {
-    TestDib pixels;
-    TRkImgPos<unsigned short> origin;
-    bool given;
-    explicit Element(std::mt19937& rng)
-        : pixels(1 + rng() % 6, 1 + rng() % 6, rng() % 2), origin(0, 0), given(rng() % 3 != 0) {
-        pixels.randomFill(rng, (1 + rng() % 9) / 10.0);
-        origin = TRkImgPos<unsigned short>(WORD(rng() % pixels.w), WORD(rng() % pixels.h));
-    }
-    int ox() const { return given ? origin.x : pixels.w / 2; }
-    int oy() const { return given ? origin.y : pixels.h / 2; }
-};
+Box Of(const Rect& r) { return Box(r.left, r.top, r.right, r.bottom); }
 
 typedef void (CRkBWImage::*Morph)(Rect*, CRkBWImage*, TRkImgPos<unsigned short>*);
-// Each operation with its reference steps (true: dilation).
-const struct {
-    const char* name;
-    Morph op;
-    std::vector<bool> steps;
-} kMorph[] = {{"erosion", &CRkBWImage::Erosion, {false}},
-              {"dilation", &CRkBWImage::Dilation, {true}},
-              {"opening", &CRkBWImage::Opening, {false, true}},
-              {"closing", &CRkBWImage::Closing, {true, false}}};
+const Morph kMorph[] = {&CRkBWImage::Erosion, &CRkBWImage::Dilation, &CRkBWImage::Opening,
+                        &CRkBWImage::Closing};
+const std::vector<bool> kSteps[] = {{false}, {true}, {false, true}, {true, false}};  // true: dilation
 
+// Kinds 0-3 square and 4-7 element morphology, 8 outline, 9 thinning, 10 gradation.
 TEST(Toolkit, ImageOperationsMatchReferences) {
     std::mt19937 rng(101);
-    for (int iter = 0; iter < 4000; ++iter) {
-        const int kind = iter % 10;  // 0-3 square, 4-7 element morphology, 8 outline, 9 thinning
-        TestDib b = rktest::RandomBilevel(rng, 120, 36);
-        if (iter % 7 == 0) b.blobFill(rng, 12);  // thick shapes thin over many sub-passes
-        const bool whole = iter % 13 == 0;       // no rectangle: the whole image
+    for (int iter = 0; iter < 4400; ++iter) {
+        const int kind = iter % 11, k = 2 + rng() % 9;
+        TestDib b = rktest::RandomBilevel(rng, 120, 36), want = b;
+        if (iter % 7 == 0) b.blobFill(rng, 12), want = b;  // thick shapes thin over many sub-passes
+        const bool whole = iter % 13 == 0;                 // no rectangle: the whole image
         Rect r = whole ? Rect(0, 0, WORD(b.w - 1), WORD(b.h - 1)) : RandomRect(rng, b), asked = r;
-        Element el(rng);
-        CRkBWImage element = el.pixels.image(), img = b.image();
+        TestDib el(1 + rng() % 6, 1 + rng() % 6, rng() % 2);  // an element, its origin given or the centre
+        el.randomFill(rng, (1 + rng() % 9) / 10.0);
+        TRkImgPos<unsigned short> origin(WORD(rng() % el.w), WORD(rng() % el.h));
+        const bool given = rng() % 3 != 0;
+        const int ox = given ? origin.x : el.w / 2, oy = given ? origin.y : el.h / 2;
+        CRkBWImage element = el.image(), img = b.image();
         Rect* arg = whole && iter % 2 ? nullptr : &asked;
-        TestDib want = b;
-        std::string name = kind == 8 ? "outline" : "thinning";
         if (kind < 8) {
-            const auto& m = kMorph[kind % 4];
-            for (bool dilate : m.steps)
-                kind < 4 ? RefSquare(want, r, dilate)
-                         : RefElement(want, r, el.pixels, el.ox(), el.oy(), dilate);
-            (img.*m.op)(arg, kind < 4 ? nullptr : &element, kind < 4 || !el.given ? nullptr : &el.origin);
-            name = (kind < 4 ? "" : "element ") + std::string(m.name);
+            for (bool dilate : kSteps[kind % 4])
+                kind < 4 ? RefSquare(want, r, dilate) : RefElement(want, r, el, ox, oy, dilate);
+            (img.*kMorph[kind % 4])(arg, kind < 4 ? nullptr : &element,
+                                    kind < 4 || !given ? nullptr : &origin);
         } else if (kind == 8) {
             RefOutline(want, r);
             img.ConvertOutlineImage(arg ? *arg : img.GetRkImgRect());
-        } else {
+        } else if (kind == 9) {
             RefThin(want, r);
             img.ConvertThinningImage(arg);
+        } else {
+            want = RefGradation(b, k);
+            ASSERT_EQ(img.Gradation(WORD(k)), 1);
+            ASSERT_EQ(img.Gradation(WORD(iter % 2 ? 1 : 11)), 1);  // k out of range: nothing changes
         }
-        ASSERT_EQ(PixelDiff(b, want), "") << name << " " << Describe(b, r) << " element " << el.pixels.w
-                                          << "x" << el.pixels.h << " origin " << el.ox() << "," << el.oy();
-    }
-    for (int iter = 0; iter < 270; ++iter) {
-        const int k = 2 + iter % 9;
-        TestDib b = rktest::RandomBilevel(rng, 70, 30), before = b;
-        CRkBWImage img = b.image();
-        ASSERT_EQ(img.Gradation(WORD(k)), 1);
-        ASSERT_EQ(PixelDiff(b, RefGradation(before, k)), "") << "gradation " << k << " " << b.w << "x" << b.h;
-        ASSERT_EQ(img.Gradation(WORD(iter % 2 ? 1 : 11)), 1);  // k out of range: nothing changes
+        ASSERT_EQ(PixelDiff(b, want), "") << "kind " << kind << " " << Describe(b, r) << " element " << el.w
+                                          << "x" << el.h << " origin " << ox << "," << oy << " k " << k;
     }
 }
 
@@ -81,9 +60,7 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
         CRkBWImage img = b.image();
         Rect want = r, got = r;
         ASSERT_EQ(img.FilletRect(got) != 0, RefBox(b, r, want)) << Describe(b, r);
-        ASSERT_TRUE(got.left == want.left && got.top == want.top && got.right == want.right &&
-                    got.bottom == want.bottom)
-            << Describe(b, r);
+        ASSERT_EQ(Of(got), Of(want)) << Describe(b, r);
         const bool rows = iter % 2, black = iter % 3 != 0;
         const int minLength = rng() % 5;
         std::vector<unsigned short> hist(3, 9);
@@ -113,9 +90,7 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
         Rect rect(0, 0, WORD(b.w - 1), WORD(b.h - 1));
         b.image().FilletRect2(rect);
         const Rect want = put(l, speck == 2 || (speck == 1 && sh == 4) ? sy : t, r, bo);
-        ASSERT_TRUE(rect.left == want.left && rect.top == want.top && rect.right == want.right &&
-                    rect.bottom == want.bottom)
-            << iter;
+        ASSERT_EQ(Of(rect), Of(want)) << iter;
     }
     TestDib wide(300, 4);
     wide.fillRect(100, 1, 120, 2);
