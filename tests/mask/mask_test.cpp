@@ -72,28 +72,31 @@ TEST(ImgMask, ReductionHeaderAndRefusedArguments) {
         }
         EXPECT_EQ(RkTestTotalLocks(), 0u);
     }
-    TestDib s(301, 99), t(8, 2);
+    TestDib s(301, 99), t(8, 2), colour(8, 2, false, 24), wide(131070, 1);
     s.set(3, 97);  // stored row 1
     ImgMask mask;
     EXPECT_EQ(mask.GetCRkBWImage(), nullptr);
+    ASSERT_EQ(mask.CreateMask(wide.header(), wide.bits.data(), wide.stride),
+              0);  // the widest mask addressable
     ASSERT_EQ(mask.CreateMask(s.header(), s.bits.data(), s.stride), 0);
     CRkBWImage* image = mask.GetCRkBWImage();
-    BITMAPINFOHEADER colour = *s.header();
-    colour.biBitCount = 24;
-    EXPECT_EQ(mask.CreateMask(&colour, s.bits.data(), s.stride), -1);
-    EXPECT_EQ(mask.CreateMask(nullptr, s.bits.data(), s.stride), -1);
-    EXPECT_EQ(mask.CreateMask(s.header(), nullptr, s.stride), -1);
-    EXPECT_EQ(mask.CreateMask(s.header(), s.bits.data(), 0), -1);
-    EXPECT_TRUE(mask.GetCRkBWImage() == image && mask.GetSrcWidth() == 301);  // refusals keep the mask
-    EXPECT_EQ(StoredRow(mask, 0)[0], 0x40);
-    ASSERT_EQ(mask.CreateMask(t.header(), t.bits.data(), t.stride), 0);  // a rebuild replaces the content
+    for (LONG w : {131071, 1}) {  // a mask side past 65535
+        wide.header()->biWidth = w, wide.header()->biHeight = 132072 - w;
+        EXPECT_EQ(mask.CreateMask(wide.header(), wide.bits.data(), wide.stride), -1);
+    }
+    EXPECT_TRUE(mask.CreateMask(colour.header(), s.bits.data(), s.stride) == -1 &&
+                mask.CreateMask(nullptr, s.bits.data(), s.stride) == -1 &&
+                mask.CreateMask(s.header(), nullptr, s.stride) == -1 &&
+                mask.CreateMask(s.header(), s.bits.data(), 0) == -1);
+    // Refusals keep the mask; a rebuild replaces it.
+    EXPECT_TRUE(mask.GetCRkBWImage() == image && mask.GetSrcWidth() == 301 && StoredRow(mask, 0)[0] == 0x40);
+    ASSERT_EQ(mask.CreateMask(t.header(), t.bits.data(), t.stride), 0);
     EXPECT_EQ(mask.GetSrcWidth() * 1000 + StoredRow(mask, 0)[0], 8000u);
     for (unsigned v = 0; v < 12; ++v)
         EXPECT_EQ(mask.GetOriginPosX(v) * 1000 + mask.GetOriginPosY(v),
                   std::min(2 * v, 7u) * 1000 + std::min(2 * v, 1u));
     mask.release();
-    EXPECT_EQ(mask.GetCRkBWImage(), nullptr);
-    EXPECT_EQ(mask.GetZoom(), 0u);
+    EXPECT_TRUE(mask.GetCRkBWImage() == nullptr && mask.GetZoom() == 0u);
     mask.EraseRect(0, 0, 10, 10);  // no image: nothing happens
 }
 
@@ -210,8 +213,8 @@ TEST(MaskSources, BackgroundChoiceAndBandKernels) {
 // mask (or one without image, or the documented exception), no lock held, nothing leaked.
 TEST(MaskSources, FailurePaths) {
     std::mt19937 rng(5);
-    TestDib g(37, 11, false, 8, 0), pal(37, 11, false, 8), rgb(37, 11, false, 24), p(12, 4, false, 8, 2);
-    TestDib bits(rktest::DibCase{37, 11, 1, false, 1, 9});
+    TestDib g(37, 11, false, 8, 0), pal(37, 11, false, 8), rgb(37, 11, false, 24), p(12, 4, false, 8, 2),
+        bits(rktest::DibCase{37, 11, 1, false, 1, 9});
     g.pageFill(rng), pal.pageFill(rng), rgb.pageFill(rng);
     p.row(0)[11] = 2;  // one pixel past a palette of 2 entries
     std::vector<BYTE> cut = g.packed();
@@ -219,12 +222,10 @@ TEST(MaskSources, FailurePaths) {
     Page grey(g.global()), palette(pal.global()), col(rgb.global()), bw(bits), bad(p.global()),
         shortDib(rktest::GlobalBlock(cut));
     const long live = rktest::g_live;
-    const std::pair<ImgMask* (*)(tagIMGHEAD*), tagIMGHEAD*> sources[] = {
-        {mask_from_bw, &bw.head},
-        {mask_from_8bit_gray, &grey.head},
-        {mask_from_8bit_palette, &palette.head},
-        {mask_from_24bit, &col.head}};
-    for (const auto& [fn, head] : sources) {
+    using Source = std::pair<ImgMask* (*)(tagIMGHEAD*), tagIMGHEAD*>;
+    for (const auto& [fn, head] :
+         {Source{mask_from_bw, &bw.head}, Source{mask_from_8bit_gray, &grey.head},
+          Source{mask_from_8bit_palette, &palette.head}, Source{mask_from_24bit, &col.head}}) {
         RkTestFailNthLock(1);
         EXPECT_EQ(fn(head), nullptr);
         const long failed = rktest::SweepAllocations([&](long n) {
@@ -240,20 +241,21 @@ TEST(MaskSources, FailurePaths) {
         });
         EXPECT_GE(failed, 4);
     }
-    EXPECT_TRUE(!mask_from_24bit(&grey.head) && !mask_from_8bit_gray(&col.head) &&
-                !mask_from_8bit_palette(&col.head));
+    // Wrong depths and short blocks: no mask.
+    for (const auto& [fn, head] :
+         {Source{mask_from_24bit, &grey.head}, Source{mask_from_8bit_gray, &col.head},
+          Source{mask_from_8bit_palette, &col.head}, Source{mask_from_8bit_gray, &shortDib.head},
+          Source{mask_from_8bit_palette, &shortDib.head}})
+        EXPECT_EQ(fn(head), nullptr);
     EXPECT_THROW(mask_from_8bit_palette(&bad.head), std::out_of_range);
     EXPECT_THROW(mask_from_8bit_palette(&grey.head), std::out_of_range);  // no palette: no pixel has an entry
-    EXPECT_TRUE(!mask_from_8bit_gray(&shortDib.head) && !mask_from_8bit_palette(&shortDib.head));
-    EXPECT_EQ(RkTestTotalLocks(), 0u);
-    EXPECT_EQ(rktest::g_live.load(), live);
-    rktest::SweepAllocations([&](long n) {
+    EXPECT_TRUE(RkTestTotalLocks() == 0u && rktest::g_live == live);
+    rktest::SweepAllocations([&](long n) {  // CreateMask itself: -1 and no image
         ImgMask mask;
         rktest::g_failIn = n;
-        const int r = mask.CreateMask(bits.header(), bits.bits.data(), bits.stride);
+        const bool refused = mask.CreateMask(bits.header(), bits.bits.data(), bits.stride) == -1;
         const bool hit = rktest::g_failIn == 0;
-        rktest::g_failIn = 0;
-        EXPECT_EQ(r == -1 && !mask.GetCRkBWImage(), hit) << n;
+        EXPECT_EQ(refused && !mask.GetCRkBWImage(), hit) << n;
         return hit;
     });
 }
