@@ -80,7 +80,7 @@ TEST(BKErase, EntropyInSinglePrecisionThresholdAtPointEight) {
         std::fill(levels.begin() + 5 * h, levels.end(), 90);  // two levels, half the pixels each
         const TestDib im = grey24(10, h, levels);
         const Reference ref(im);
-        const bool single = ref.flag[40] == 0, exact = (log(2.0) * 5 * h * 2) / (10 * h) > log(2.0);
+        const bool single = ref.flag[40] == 0, exact = log(2.0) * (5 * h) * 2 / (10 * h) > log(2.0);
         singleSaysBackground += single, disagree += single != exact;
         BKErase s;
         ASSERT_EQ(Load(s, im), 0);

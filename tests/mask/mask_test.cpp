@@ -76,8 +76,7 @@ TEST(ImgMask, ReductionHeaderAndRefusedArguments) {
     s.set(3, 97);  // stored row 1
     ImgMask mask;
     EXPECT_EQ(mask.GetCRkBWImage(), nullptr);
-    ASSERT_EQ(mask.CreateMask(wide.header(), wide.bits.data(), wide.stride),
-              0);  // the widest mask addressable
+    ASSERT_EQ(mask.CreateMask(wide.header(), wide.bits.data(), wide.stride), 0);  // the widest mask
     ASSERT_EQ(mask.CreateMask(s.header(), s.bits.data(), s.stride), 0);
     CRkBWImage* image = mask.GetCRkBWImage();
     for (LONG w : {131071, 1}) {  // a mask side past 65535
