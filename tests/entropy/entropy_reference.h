@@ -1,4 +1,4 @@
-// The background-erase score step by step, random page-like images and refused header edits.
+// The background-erase score step by step in single precision, and the test images.
 #ifndef RKCORR_TESTS_ENTROPY_REFERENCE_H
 #define RKCORR_TESTS_ENTROPY_REFERENCE_H
 
@@ -24,39 +24,27 @@ inline float f32(float v) {
     return t;
 }
 
-// Single-precision log, correctly rounded (double log rounded once).
-inline float ln_single(float v) { return f32(float(log(double(v)))); }
+// -ln(count / total) in single precision, the logarithm correctly rounded.
+inline float info_of(unsigned count, unsigned total) {
+    return f32(-f32(float(log(double(f32(f32(float(count)) / f32(float(total))))))));
+}
 
 // A packed bitmap in a movable block, freed with the object.
 struct Block {
     HGLOBAL handle;
-    explicit Block(const TestDib& d) : handle(d.global()) {}
     explicit Block(const std::vector<uint8_t>& bytes) : handle(rktest::GlobalBlock(bytes)) {}
+    explicit Block(const TestDib& d) : Block(d.packed()) {}
     ~Block() { GlobalFree(handle); }
     void* arg() const { return reinterpret_cast<void*>(uintptr_t(handle)); }
 };
 
-// A new edge-entropy interface, initialised unless told otherwise.
-inline IEdgeEntropy* Make(bool initialize = true) {
+// A new edge-entropy interface, initialised.
+inline IEdgeEntropy* Make() {
     void* out = nullptr;
     EXPECT_EQ(QueryEdgeEntropyInterface(&out), 1);
     IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
-    if (initialize) {
-        EXPECT_EQ(e->Initialize(), 0);
-    }
+    EXPECT_EQ(e->Initialize(), 0);
     return e;
-}
-
-// The packed bitmap of `d` with refusing header edit `k` of kRefusedEdits.
-constexpr int kRefusedEdits = 12;
-inline std::vector<uint8_t> refused_bitmap(const TestDib& d, int k) {
-    std::vector<uint8_t> block = d.packed();
-    BITMAPINFOHEADER h;
-    memcpy(&h, block.data(), 40);
-    const int32_t edits[][2] = {{8, -h.biHeight}, {8, 0},   {4, 0},  {4, -5}, {16, 1},  {16, 3},
-                                {14, 16},         {14, 32}, {14, 1}, {0, 12}, {0, 108}, {0, 124}};
-    memcpy(block.data() + edits[k][0], &edits[k][1], edits[k][0] == 14 ? 2 : 4);
-    return block;
 }
 
 // A grey 24-bit bottom-up image from levels in stored order (each pixel b = g = r).
@@ -79,54 +67,41 @@ inline TestDib random_image(std::mt19937& rng, int bitCount, int maxSide) {
 }
 
 struct Reference {
-    unsigned width = 0, height = 0;
+    unsigned width, height;
     std::vector<uint8_t> level;  // stored order: the bottom row first
     std::vector<float> gradient;
-    unsigned count[256];
     float information[256];
-    uint8_t flag[256];
-    float entropy = 0;
+    uint8_t flag[256];  // 1: the level counts in scores
 
-    explicit Reference(const TestDib& d) : width(d.w), height(d.h) {
+    explicit Reference(const TestDib& d) : width(d.w), height(d.h), gradient(size_t(d.w) * d.h, 0.0f) {
+        unsigned count[256] = {};
         for (unsigned n = 0; n < height; ++n)
             for (unsigned x = 0; x < width; ++x) {
                 const unsigned v = d.stored(n)[x];
-                level.push_back(d.bpp == 24 || v < unsigned(d.colors())
-                                    ? uint8_t(rktest::GreyOf(d, x, d.h - 1 - n))
-                                    : uint8_t(v));
+                level.push_back(d.bpp == 24 || v < unsigned(d.colors()) ? rktest::GreyOf(d, x, d.h - 1 - n)
+                                                                        : v);
+                ++count[level.back()];
             }
-        find_background();
-        gradient.assign(level.size(), 0.0f);
-        for (int y = 2; y < int(height) - 2; ++y)
-            for (int x = 2; x < int(width) - 2; ++x) {
+        float sum = 0;
+        for (int i = 0; i < 256; ++i) {
+            information[i] = count[i] ? info_of(count[i], unsigned(level.size())) : 0.0f;
+            if (count[i]) sum = f32(sum + f32(information[i] * f32(float(count[i]))));
+        }
+        const float entropy = f32(sum / f32(float(level.size())));
+        int lo = 256, hi = 0;
+        for (int i = 0; i < 256; ++i) {
+            flag[i] = !(count[i] && entropy > information[i]);
+            if (!flag[i]) lo = std::min(lo, i >= 128 ? i : 256), hi = std::max(hi, i);
+        }
+        for (int i = std::max(0, lo - 15); i < std::min(256, hi + 15); ++i) flag[i] = 0;
+        for (int y = 2; y + 2 < int(height); ++y)
+            for (int x = 2; x + 2 < int(width); ++x) {
                 const int gx = at(x + 2, y) - at(x - 2, y), gy = at(x, y + 2) - at(x, y - 2);
-                const float v = f32(float(gx * gx + gy * gy) / 32400.0f);
-                gradient[size_t(y) * width + x] = v > 1.0f ? 1.0f : v;
+                gradient[size_t(y) * width + x] = std::min(f32(float(gx * gx + gy * gy) / 32400.0f), 1.0f);
             }
     }
 
     int at(int x, int y) const { return level[size_t(y) * width + x]; }
-
-    void find_background() {
-        memset(count, 0, sizeof count);
-        for (uint8_t b : level) ++count[b];
-        const unsigned total = unsigned(level.size());
-        float sum = 0;
-        for (int i = 0; i < 256; ++i) {
-            information[i] =
-                count[i] == 0 ? 0.0f : f32(-ln_single(f32(f32(float(count[i])) / f32(float(total)))));
-            if (count[i] != 0) sum = f32(sum + f32(information[i] * f32(float(count[i]))));
-        }
-        entropy = f32(sum / f32(float(total)));
-        for (int i = 0; i < 256; ++i) flag[i] = (count[i] != 0 && entropy > information[i]) ? 0 : 1;
-        int lo = 256, hi = 0;
-        for (int i = 255; i >= 128; --i)
-            if (flag[i] == 0) lo = i;
-        for (int i = 1; i <= 255; ++i)
-            if (flag[i] == 0) hi = i;
-        for (int i = 0; i < 256; ++i)
-            if (i >= lo - 15 && i < hi + 15) flag[i] = 0;
-    }
 
     // The gradient from the 7 x 7 local variance, summing all 49 samples.
     void use_variance() {
@@ -136,47 +111,42 @@ struct Reference {
             for (int x = 3; x + 3 < int(width); ++x) {
                 float s = 0, q = 0;
                 for (int j = -3; j <= 3; ++j)
-                    for (int i = -3; i <= 3; ++i) {
-                        const float b = float(at(x + i, y + j));
-                        s = f32(s + b);
-                        q = f32(q + f32(b * b));
-                    }
+                    for (int i = -3; i <= 3; ++i)
+                        s = f32(s + at(x + i, y + j)),
+                        q = f32(q + f32(float(at(x + i, y + j) * at(x + i, y + j))));
                 const float m = f32(s / 49.0f), value = f32(f32(q / 49.0f) - f32(m * m));
-                v[size_t(y) * width + x] = value;
-                if (value > top) top = value;
+                top = std::max(top, v[size_t(y) * width + x] = value);
             }
-        if (top != 0.0f)
-            for (float& e : v) e = std::min(f32(e / f32(top / 2.0f)), 1.0f);
+        for (float& e : v) e = top == 0.0f ? e : std::min(f32(e / f32(top / 2.0f)), 1.0f);
         gradient = v;
     }
 
     float score(unsigned x, unsigned y, unsigned dx, unsigned dy) const {
-        const unsigned right = x + dx, bottom = y + dy;
-        if (right >= width || bottom >= height) return -1.0f;
+        if (x + dx >= width || y + dy >= height) return -1.0f;
         float sum = 0;
         unsigned n = 0;
-        for (uint64_t r = y; r <= bottom; ++r)
-            for (uint64_t c = x; c <= right; ++c) {
+        for (uint64_t r = y; r <= y + dy; ++r)
+            for (uint64_t c = x; c <= x + dx; ++c) {
                 const size_t i = size_t(width) * (height - r - 1) + c;
-                if (!flag[level[i]]) continue;
-                sum = f32(sum + f32(f32(information[level[i]] * gradient[i]) * gradient[i]));
-                ++n;
+                if (flag[level[i]])
+                    sum = f32(sum + f32(f32(information[level[i]] * gradient[i]) * gradient[i])), ++n;
             }
         return n == 0 ? 0.0f : f32(sum / f32(float(n)));
     }
 };
 
-// A grey image whose one-pixel score at stored (10, 10) is exactly `target`.
+// A grey image whose one-pixel score at stored (10, 10) is exactly `target`: the pixel and the one two
+// to its left at level 0 (full gradient), as many zeros as give that self-information, the rest 200.
 inline TestDib image_scoring(float target) {
     for (unsigned height = 20; height < 2000; ++height)
         for (unsigned width = 20; width <= 40; ++width) {
             const unsigned total = width * height, centre = unsigned(total * exp(-double(target)));
             for (unsigned zeros = centre - 1; zeros <= centre + 2; ++zeros) {
-                if (f32(-ln_single(f32(f32(float(zeros)) / f32(float(total))))) != target) continue;
+                if (info_of(zeros, total) != target) continue;
                 std::vector<uint8_t> levels(total, 200);
                 const size_t probe = 10 * width + 10;
                 levels[probe] = levels[probe - 2] = 0;
-                for (size_t i = 0, placed = 2; i < total && placed < zeros; ++i)
+                for (size_t i = 0, placed = 2; placed < zeros; ++i)
                     if (i != probe + 2 && levels[i] != 0) levels[i] = 0, ++placed;
                 return grey24(int(width), int(height), levels);
             }

@@ -1,4 +1,5 @@
-// Edge-entropy calls under failing allocations and locks: documented value, no leak or lock.
+// The scorer's states, refused bitmaps, and every call under failing allocations
+// and locks: the documented value, the earlier scores kept, no leak, no lock, the engine's bitmap untouched.
 #include <gtest/gtest.h>
 
 #include <rkcorr/bkerase.h>
@@ -28,94 +29,129 @@ Answers Ask(IEdgeEntropy* e, const TestDib& im) {
     return a;
 }
 
-enum class Inject { Allocation, Lock };
+// The scorer's own refusals (the interface reaches the others): an empty size, a null or empty bitmap, a
+// second Do; release keeps the size, allocate clears the flags (nothing counts), init forgets the size.
+TEST(BKErase, StatesAndRefusedBitmaps) {
+    BKErase s;
+    std::mt19937 rng(9);
+    const TestDib im = random_image(rng, 24, 40);
+    std::vector<uint8_t> block = im.packed();
+    EXPECT_TRUE(s.allocate() == -1 && s.SetImage(block.data(), unsigned(block.size())) == 0 && s.Do() == 0);
+    EXPECT_TRUE(s.Do() == -1 && s.SetImage(nullptr, 100) == -1 && s.SetImage(block.data(), 0) == -1);
+    const Reference ref(im);
+    for (int y = 0; y < im.h; ++y)
+        EXPECT_EQ(s.GetEntropyScore(0, y, im.w - 1, 0), ref.score(0, y, im.w - 1, 0));
+    s.release();
+    EXPECT_TRUE(s.GetWidth() == unsigned(im.w) && s.GetEntropyScore(0, 0, 0, 0) == -1.0f &&
+                s.allocate() == 0);
+    EXPECT_TRUE(!s.CheckState() && s.GetEntropyScore(0, 0, 0, 0) == 0.0f && s.fast_variance() == 0);
+    s.release(), s.init();
+    EXPECT_EQ(s.GetWidth() + s.GetHeight(), 0u);
+}
 
-// One SetImage(next) with the n-th event failing (0: none); true when the failure was met.
-bool SweepOne(Inject inject, long n, const TestDib* earlier, const TestDib& next, const Answers& good,
-              long* full = nullptr) {
-    Block a(earlier ? earlier->packed() : std::vector<BYTE>(48, 0)), b(next.packed());
-    const std::vector<BYTE> bitmap = next.packed();
-    const long live = g_live;
-    bool hit;
-    {
-        IEdgeEntropy* e = Make();
-        Answers before(18);
-        for (size_t i = 0; i < before.size(); ++i) before[i] = std::vector<unsigned short>{1, 2, 4}[i % 3];
-        const Answers unchanged = before;
-        if (earlier) {
-            EXPECT_EQ(e->SetImage(a.arg(), 0), 0);
-            before = Ask(e, next);
-        }
-        const long count0 = rktest::g_count;
-        const unsigned long locks0 = RkTestLockCalls();
-        if (inject == Inject::Allocation) g_failIn = n;
-        if (inject == Inject::Lock) RkTestFailNthLock(unsigned(n));
-        const int result = e->SetImage(b.arg(), 0);
-        const long locks = long(RkTestLockCalls() - locks0);
-        hit = n > 0 && (inject == Inject::Allocation ? g_failIn == 0 : n <= locks);
-        g_failIn = 0;
-        RkTestFailNthLock(0);
-        if (full) full[0] = rktest::g_count - count0, full[1] = locks;
-        EXPECT_EQ(RkTestTotalLocks(), 0u);
-        const Answers after = Ask(e, next);
-        EXPECT_TRUE(std::equal(bitmap.begin(), bitmap.end(), static_cast<const BYTE*>(GlobalLock(b.handle))))
-            << "the engine's bitmap was written";
-        GlobalUnlock(b.handle);
-        if (!hit) {
-            EXPECT_EQ(result, 0);
-            EXPECT_EQ(after, good);
-        } else if (inject == Inject::Lock) {
-            EXPECT_EQ(result, -1);  // nothing to read: refused, the earlier scores stay
-            EXPECT_EQ(after, before);
-        } else {
-            EXPECT_TRUE((result == -1 && after == unchanged) || (result == 0 && after == good)) << result;
-        }
-        EXPECT_EQ(e->SetImage(b.arg(), 0), 0);  // the next image loads
-        EXPECT_EQ(Ask(e, next), good);
-        EXPECT_EQ(e->Dispose(), 0);
+// Without a scorer or image the kinds stay; refused bitmaps (header edits, format 1, a failing lock, a
+// handle that names no block) keep the earlier scores and no lock.
+TEST(EdgeEntropy, CallsBeforeAnImageAndRefusedImages) {
+    std::mt19937 rng(8);
+    const TestDib im = random_image(rng, 24, 50);
+    Block good(im);
+    void* out = nullptr;
+    EXPECT_TRUE(QueryEdgeEntropyInterface(nullptr) == 1 && QueryEdgeEntropyInterface(&out) == 1);
+    IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
+    EXPECT_TRUE(e->Determine(0, 0, 0, 0, 1) == 1 && e->SetImage(good.arg(), 0) == -1);  // no scorer yet
+    EXPECT_TRUE(e->Initialize() == 0 && e->Determine(0, 0, 1000, 1000, 1) == 1);        // no image yet
+    ASSERT_EQ(e->SetImage(good.arg(), 0), 0);
+    const Answers before = Ask(e, im);
+    const unsigned long locks = RkTestLockCalls();
+    EXPECT_TRUE(e->SetImage(good.arg(), 1) == -1 && RkTestLockCalls() == locks);  // format 1: nothing locked
+    const int32_t edits[][2] = {{8, -im.h}, {8, 0},   {4, 0},  {4, -5}, {16, 1},  {16, 3},
+                                {14, 16},   {14, 32}, {14, 1}, {0, 12}, {0, 108}, {0, 124}};  // offset, value
+    for (const auto& [at, value] : edits) {
+        std::vector<uint8_t> bytes = im.packed();
+        memcpy(bytes.data() + at, &value, at == 14 ? 2 : 4);
+        Block bad(bytes);
+        EXPECT_TRUE(e->SetImage(bad.arg(), 0) == -1 && RkTestLockCount(bad.handle) == 0u)
+            << at << " " << value;
     }
-    EXPECT_EQ(g_live.load(), live) << "allocations left behind";
-    return hit;
+    RkTestFailNthLock(1);
+    EXPECT_TRUE(e->SetImage(good.arg(), 0) == -1 &&
+                e->SetImage(reinterpret_cast<void*>(uintptr_t(0x7ffffff0u)), 0) == -1);
+    EXPECT_TRUE(RkTestTotalLocks() == 0u && Ask(e, im) == before);
+    // A second scoring of the same block answers the same; Initialize forgets.
+    EXPECT_TRUE(e->SetImage(good.arg(), 0) == 0 && Ask(e, im) == before);
+    EXPECT_TRUE(e->Initialize() == 0 && e->Determine(0, 0, 1000, 1000, 1) == 1);
+    // The engine's lock survives a scoring; the unlock follows whether or not the lock gave a pointer.
+    ASSERT_NE(GlobalLock(good.handle), nullptr);
+    EXPECT_TRUE(e->SetImage(good.arg(), 0) == 0 && RkTestLockCount(good.handle) == 1u);
+    RkTestFailNthLock(1);
+    EXPECT_TRUE(e->SetImage(good.arg(), 0) == -1 && RkTestLockCount(good.handle) == 0u);
+    EXPECT_EQ(e->Dispose(), 0);
 }
 
 TEST(EdgeEntropyFaults, EveryAllocationAndLockOfSetImageFailingInTurn) {
     std::mt19937 rng(11);
-    long allocationFailures = 0;
+    const Answers asked = {1, 2, 4, 1, 2, 4, 1, 2, 4, 1, 2, 4, 1, 2, 4, 1, 2, 4};  // no scores: kinds kept
     for (int round = 0; round < 4; ++round) {
-        const TestDib earlier = random_image(rng, round % 2 ? 8 : 24, 40);
-        const TestDib next = random_image(rng, round < 2 ? 24 : 8, 40);
-        Block b(next);
+        const TestDib earlier = random_image(rng, round % 2 ? 8 : 24, 40),
+                      next = random_image(rng, round < 2 ? 24 : 8, 40);
+        const std::vector<BYTE> bitmap = next.packed();
+        Block a(earlier), b(bitmap);
         IEdgeEntropy* clean = Make();
-        ASSERT_EQ(clean->SetImage(b.arg(), 0), 0);
+        EXPECT_EQ(clean->SetImage(b.arg(), 0), 0);
         const Answers good = Ask(clean, next);
         EXPECT_EQ(clean->Dispose(), 0);
-        for (const TestDib* first : {static_cast<const TestDib*>(nullptr), &earlier}) {
-            SCOPED_TRACE("round " + std::to_string(round) + (first ? ", after an earlier image" : ", fresh"));
-            long full[2];
-            SweepOne(Inject::Allocation, 0, first, next, good, full);
-            ASSERT_GT(full[0], 0);
-            ASSERT_EQ(full[1], 1);
-            for (long n = 1; n <= full[0]; ++n, ++allocationFailures)
-                EXPECT_TRUE(SweepOne(Inject::Allocation, n, first, next, good)) << "allocation " << n;
-            EXPECT_FALSE(SweepOne(Inject::Allocation, full[0] + 1, first, next, good));
-            EXPECT_TRUE(SweepOne(Inject::Lock, 1, first, next, good));
+        // SetImage(next), fresh or after the earlier image, with the n-th allocation or lock failing (0:
+        // none); true when the failure came.
+        auto once = [&](bool lock, long n, bool afterEarlier) {
+            const long live = g_live;
+            bool hit;
+            {
+                IEdgeEntropy* e = Make();
+                EXPECT_EQ(afterEarlier ? e->SetImage(a.arg(), 0) : 0, 0);
+                const Answers before = afterEarlier ? Ask(e, next) : asked;
+                const unsigned long locks = RkTestLockCalls();
+                lock ? RkTestFailNthLock(unsigned(n)) : void(g_failIn = n);
+                const int result = e->SetImage(b.arg(), 0);
+                hit = n > 0 && (lock ? long(RkTestLockCalls() - locks) >= n : g_failIn == 0);
+                g_failIn = 0, RkTestFailNthLock(0);
+                const Answers after = Ask(e, next);
+                EXPECT_EQ(RkTestTotalLocks(), 0u);
+                EXPECT_TRUE(
+                    std::equal(bitmap.begin(), bitmap.end(), static_cast<const BYTE*>(GlobalLock(b.handle))))
+                    << "the engine's bitmap was written";
+                GlobalUnlock(b.handle);
+                if (!hit)
+                    EXPECT_TRUE(result == 0 && after == good);
+                else if (lock)  // nothing to read: refused, the earlier scores stay
+                    EXPECT_TRUE(result == -1 && after == before);
+                else
+                    EXPECT_TRUE((result == -1 && after == asked) || (result == 0 && after == good)) << result;
+                EXPECT_TRUE(e->SetImage(b.arg(), 0) == 0 && Ask(e, next) == good);  // the next image loads
+                EXPECT_EQ(e->Dispose(), 0);
+            }
+            EXPECT_EQ(g_live.load(), live) << "allocations left behind";
+            return hit;
+        };
+        for (bool afterEarlier : {false, true}) {
+            SCOPED_TRACE("round " + std::to_string(round) +
+                         (afterEarlier ? ", after an earlier image" : ", fresh"));
+            EXPECT_FALSE(once(false, 0, afterEarlier));
+            long n = 1;
+            while (once(false, n, afterEarlier)) ++n;
+            EXPECT_GE(n, 7);  // the six arrays at least
+            EXPECT_TRUE(once(true, 1, afterEarlier) && !once(true, 2, afterEarlier));  // one lock
         }
     }
-    std::printf("edge-entropy sweep: %ld allocation failures\n", allocationFailures);
 }
 
 TEST(EdgeEntropyFaults, CreationInitializeAndTheScorerUnderFailingAllocations) {
-    g_failIn = 1;
     void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(QueryEdgeEntropyInterface(&out), 1);
-    EXPECT_EQ(out, nullptr);
+    g_failIn = 1;
+    EXPECT_TRUE(QueryEdgeEntropyInterface(&out) == 1 && out == nullptr);
     ASSERT_EQ(QueryEdgeEntropyInterface(&out), 1);
     IEdgeEntropy* e = static_cast<IEdgeEntropy*>(out);
     g_failIn = 1;
-    EXPECT_EQ(e->Initialize(), -1);
-    g_failIn = 0;
-    EXPECT_EQ(e->Determine(0, 0, 5, 5, 1), 1);
-    EXPECT_EQ(e->Dispose(), 0);
+    EXPECT_TRUE(e->Initialize() == -1 && e->Determine(0, 0, 5, 5, 1) == 1 && e->Dispose() == 0);
     // The scorer keeps what it got until release (the leak checkers see the rest).
     std::mt19937 rng(6);
     std::vector<uint8_t> bytes = random_image(rng, 24, 30).packed();
@@ -123,10 +159,8 @@ TEST(EdgeEntropyFaults, CreationInitializeAndTheScorerUnderFailingAllocations) {
         BKErase s;
         g_failIn = n;
         EXPECT_EQ(s.SetImage(bytes.data(), unsigned(bytes.size())), -1);
-        g_failIn = 0;
-        EXPECT_FALSE(s.CheckState());
-        EXPECT_EQ(s.Do(), -1);
-        EXPECT_EQ(s.GetEntropyScore(0, 0, 0, 0), -1.0f);
+        EXPECT_TRUE(g_failIn == 0 && !s.CheckState() && s.Do() == -1 &&
+                    s.GetEntropyScore(0, 0, 0, 0) == -1.0f);
     }
 }
 

@@ -28,12 +28,8 @@ inline Rows ReduceReference(const rktest::TestDib& s) {
     const unsigned lineBytes = (s.w + 7) / 8, dstLine = ((((lineBytes + 1) & ~1u) / 2) + 3) & ~3u;
     Rows rows((s.h + 1) / 2, std::vector<uint8_t>(dstLine, 0));
     for (int y = 0; y < s.h; ++y)
-        for (unsigned b = 0; b < lineBytes; ++b)
-            for (unsigned k = 0; k < 8; ++k)
-                if (s.stored(y)[b] & (0x80 >> k)) {
-                    const unsigned m = (8 * b + k) / 2;
-                    rows[y / 2][m / 8] |= static_cast<uint8_t>(1u << (7 - m % 8));
-                }
+        for (unsigned m = 0; m < 8 * lineBytes; ++m)
+            if (s.stored(y)[m / 8] & (0x80 >> m % 8)) rows[y / 2][m / 16] |= uint8_t(0x80 >> (m / 2) % 8);
     return rows;
 }
 
@@ -46,28 +42,25 @@ inline std::vector<uint8_t> ForegroundReference(const std::vector<double>& count
     entropy /= total;
     int lo = -1, hi = -1;
     for (int i = 128; i < 256; ++i)
-        if (count[i] > 0 && entropy > -log(count[i] / total)) {
-            if (lo < 0) lo = i;
-            hi = i;
-        }
+        if (count[i] > 0 && entropy > -log(count[i] / total)) hi = i, lo = lo < 0 ? i : lo;
     std::vector<uint8_t> fg(256, 1);
-    if (lo >= 0)
-        for (int i = std::max(0, lo - 20); i <= std::min(255, hi + 19); ++i) fg[i] = 0;
+    for (int i = std::max(0, lo - 20); lo >= 0 && i <= std::min(255, hi + 19); ++i) fg[i] = 0;
     return fg;
 }
 
-// Expected stored rows of the mask of grey rows given bottom line first.
-inline std::vector<std::vector<bool>> GreyMaskReference(const Rows& grey, unsigned w) {
+// The mask of a grey (levels as pixel values), palette or 24-bit page, whose
+// rows it takes as stored, the first as the bottom line: their foreground as
+// a 1-bit page stored top line first, reduced.
+inline Rows GreyMaskReference(const rktest::TestDib& d, bool indexIsGrey) {
+    auto level = [&](int x, int n) { return rktest::GreyOf(d, x, d.topDown ? n : d.h - 1 - n, indexIsGrey); };
     std::vector<double> count(256, 0.0);
-    for (const auto& row : grey)
-        for (unsigned x = 0; x < w; ++x) count[row[x]] += 1;
+    for (int n = 0; n < d.h; ++n)
+        for (int x = 0; x < d.w; ++x) count[level(x, n)] += 1;
     const std::vector<uint8_t> fg = ForegroundReference(count);
-    const unsigned h = static_cast<unsigned>(grey.size());
-    std::vector<std::vector<bool>> mask((h + 1) / 2, std::vector<bool>((w + 1) / 2, false));
-    for (unsigned y = 0; y < h; ++y)
-        for (unsigned x = 0; x < w; ++x)
-            if (fg[grey[y][x]]) mask[(h - 1 - y) / 2][x / 2] = true;
-    return mask;
+    rktest::TestDib page(d.w, d.h);  // bottom-up: row n is stored row h - 1 - n
+    for (int n = 0; n < d.h; ++n)
+        for (int x = 0; x < d.w; ++x) page.set(x, n, fg[level(x, n)]);
+    return ReduceReference(page);
 }
 
 }  // namespace masktest

@@ -25,195 +25,161 @@ bool SameRows(const ImgMask& mask, const Rows& expected) {
     return mask.GetCRkBWImage()->GetHeight() == expected.size();
 }
 
+// An engine page holding a DIB, or the 1-bit rows of d (bottom-up, its stride) at 300 x 200 dpi.
+struct Page {
+    tagIMGHEAD head{};
+    explicit Page(HGLOBAL dib) { head.hDIB = dib; }
+    explicit Page(const TestDib& d) : Page(HGLOBAL{}) {
+        head.hBWImage = rktest::GlobalBlock(d.bits);
+        head.wLineByte = WORD(d.stride), head.wWidth = WORD(d.w), head.wHeight = WORD(d.h);
+        head.wXResolution = 300, head.wYResolution = 200;
+    }
+    ~Page() { GlobalFree(head.hDIB), GlobalFree(head.hBWImage); }
+};
+
+// Random 1-bit sources (either row order, stride slack, random padding bits), directly and as a page's
+// bilevel image, against the reduction reference; the mask's header; refused arguments keep the mask.
 TEST(ImgMask, ReductionHeaderAndRefusedArguments) {
     std::mt19937 rng(7);
     for (int i = 0; i < 400; ++i) {
-        rktest::DibCase c = rktest::RandomCase(rng, 1, 140, 40);
-        c.topDown = false, c.strideSlack = rng() % 5;
+        rktest::DibCase c = rktest::RandomCase(rng, 1, 200, 60);
+        c.strideSlack = rng() % 5;
         TestDib s(c);
         if (i % 3 == 0) s.randomFill(rng, 0.02);  // sparse; padding bits stay random
+        const Rows expected = masktest::ReduceReference(s);
         ImgMask mask;
         ASSERT_EQ(mask.CreateMask(s.header(), s.bits.data(), s.stride), 0);
-        const Rows expected = masktest::ReduceReference(s);
-        ASSERT_EQ(mask.GetCRkBWImage()->GetWidth(), (c.width + 1) / 2);
-        ASSERT_EQ(mask.GetCRkBWImage()->GetLineByteSize(), expected[0].size());
-        ASSERT_TRUE(SameRows(mask, expected)) << c.name();
+        Page page(s);  // the same rows at 300 x 200 dpi: the same header
+        std::unique_ptr<ImgMask> bw(mask_from_bw(&page.head));
+        for (const ImgMask* m : {&mask, bw.get()}) {
+            ASSERT_TRUE(m && m->GetCRkBWImage() && SameRows(*m, expected)) << c.name();
+            std::vector<BYTE> block(48 + m->GetCRkBWImage()->GetImageBufSize());
+            ASSERT_TRUE(m->GetCRkBWImage()->AcquireImage(block.data(), DWORD(block.size()), nullptr));
+            const BITMAPINFOHEADER want{
+                40, (c.width + 1) / 2, LONG(expected.size()), 1, 1, 0, 0, 11811, 7874, 2, 2};
+            const BYTE palette[8] = {255, 255, 255, 0, 0, 0, 0, 0};
+            EXPECT_TRUE(!memcmp(block.data(), &want, 40) && !memcmp(block.data() + 40, palette, 8))
+                << c.name();
+            EXPECT_EQ(block.size(), 48 + expected.size() * expected[0].size());
+            EXPECT_EQ(m->GetZoom() * 1000000 + m->GetSrcWidth() * 1000 + m->GetSrcHeight(),
+                      2000000u + c.width * 1000 + c.height);
+        }
+        // No line length, or a block shorter than the rows it claims: a mask without image.
+        for (WORD lineBytes : {WORD(0), WORD(c.height > 1 ? s.bits.size() : 0)}) {
+            page.head.wLineByte = lineBytes;
+            bw.reset(mask_from_bw(&page.head));
+            ASSERT_TRUE(bw && bw->GetCRkBWImage() == nullptr);
+        }
+        EXPECT_EQ(RkTestTotalLocks(), 0u);
     }
-    // The height's sign is dropped, the resolution copied; rows padded to 4 bytes.
-    TestDib s(301, 99, true, 1, 2, 2);
-    s.set(3, 1);  // stored row 1
+    TestDib s(301, 99), t(8, 2), colour(8, 2, false, 24), wide(131070, 1);
+    s.set(3, 97);  // stored row 1
     ImgMask mask;
     EXPECT_EQ(mask.GetCRkBWImage(), nullptr);
+    ASSERT_EQ(mask.CreateMask(wide.header(), wide.bits.data(), wide.stride), 0);  // the widest mask
     ASSERT_EQ(mask.CreateMask(s.header(), s.bits.data(), s.stride), 0);
-    EXPECT_EQ(mask.GetZoom() * 1000000 + mask.GetSrcWidth() * 1000 + mask.GetSrcHeight(), 2301099u);
     CRkBWImage* image = mask.GetCRkBWImage();
-    BYTE block[48 + 20 * 50];
-    ASSERT_TRUE(image->AcquireImage(block, sizeof block, nullptr));
-    const BITMAPINFOHEADER want{40, 151, 50, 1, 1, 0, 0, 11811, 7874, 2, 2};
-    const BYTE palette[8] = {255, 255, 255, 0, 0, 0, 0, 0};
-    EXPECT_EQ(memcmp(block, &want, 40), 0);
-    EXPECT_EQ(memcmp(block + 40, palette, 8), 0);
-    EXPECT_EQ(image->GetLineByteSize() * 10000 + image->GetImageBufSize(), 20u * 10000 + 20 * 50);
-    BITMAPINFOHEADER colour = *s.header();
-    colour.biBitCount = 24;
-    EXPECT_EQ(mask.CreateMask(&colour, s.bits.data(), s.stride), -1);
-    EXPECT_EQ(mask.CreateMask(nullptr, s.bits.data(), s.stride), -1);
-    EXPECT_EQ(mask.CreateMask(s.header(), nullptr, s.stride), -1);
-    EXPECT_EQ(mask.CreateMask(s.header(), s.bits.data(), 0), -1);
-    EXPECT_TRUE(mask.GetCRkBWImage() == image && mask.GetSrcWidth() == 301);  // refusals keep the mask
-    EXPECT_EQ(StoredRow(mask, 0)[0], 0x40);
-    TestDib t(8, 2);  // a rebuild replaces the content
+    for (LONG w : {131071, 1}) {  // a mask side past 65535
+        wide.header()->biWidth = w, wide.header()->biHeight = 132072 - w;
+        EXPECT_EQ(mask.CreateMask(wide.header(), wide.bits.data(), wide.stride), -1);
+    }
+    EXPECT_TRUE(mask.CreateMask(colour.header(), s.bits.data(), s.stride) == -1 &&
+                mask.CreateMask(nullptr, s.bits.data(), s.stride) == -1 &&
+                mask.CreateMask(s.header(), nullptr, s.stride) == -1 &&
+                mask.CreateMask(s.header(), s.bits.data(), 0) == -1);
+    // Refusals keep the mask; a rebuild replaces it.
+    EXPECT_TRUE(mask.GetCRkBWImage() == image && mask.GetSrcWidth() == 301 && StoredRow(mask, 0)[0] == 0x40);
     ASSERT_EQ(mask.CreateMask(t.header(), t.bits.data(), t.stride), 0);
     EXPECT_EQ(mask.GetSrcWidth() * 1000 + StoredRow(mask, 0)[0], 8000u);
     for (unsigned v = 0; v < 12; ++v)
         EXPECT_EQ(mask.GetOriginPosX(v) * 1000 + mask.GetOriginPosY(v),
                   std::min(2 * v, 7u) * 1000 + std::min(2 * v, 1u));
     mask.release();
-    EXPECT_EQ(mask.GetCRkBWImage(), nullptr);
-    EXPECT_EQ(mask.GetZoom(), 0u);
+    EXPECT_TRUE(mask.GetCRkBWImage() == nullptr && mask.GetZoom() == 0u);
     mask.EraseRect(0, 0, 10, 10);  // no image: nothing happens
 }
 
-// An all-black mask of a w x h page.
-struct ErasedMask {
-    TestDib source;
-    ImgMask mask;
-    ErasedMask(unsigned w, unsigned h) : source(w, h) {
-        source.fillRect(0, 0, w - 1, h - 1);
-        EXPECT_EQ(mask.CreateMask(source.header(), source.bits.data(), source.stride), 0);
-    }
-    bool black(unsigned col, unsigned row) const {
-        return mask.GetCRkBWImage()->IsBlack(WORD(col), WORD(row));
-    }
-};
-
-// EraseRect covers page columns x-2..x+w+3 and lines y-1..y+h+4, clipped to the page.
+// EraseRect(x, y, w, h) clears the mask pixels whose second source column lies in x-2..x+w+3 and whose
+// second stored row is a page line of y-1..y+h+4, both on the page (a last odd row is never cleared).
 TEST(ImgMask, ErasedRectanglesMatchThePageArea) {
     std::mt19937 rng(99);
-    for (int i = 0; i < 300; ++i) {
-        const unsigned w = 2 + rng() % 300, h = 2 * (1 + rng() % 30);  // mask rows of 4 to 20 bytes
-        ErasedMask m(w, h);
+    for (int i = 0; i < 400; ++i) {
+        const unsigned w = 2 + rng() % 300, h = 2 + rng() % 60;
+        TestDib s(w, h);
+        s.fillRect(0, 0, w - 1, h - 1);
+        ImgMask mask;
+        ASSERT_EQ(mask.CreateMask(s.header(), s.bits.data(), s.stride), 0);
         const int64_t x = i % 50 ? rng() % (w + 8) : 0xFFFFFFF0u, y = rng() % (h + 8),
                       rw = i % 50 ? rng() % 30 : 4, rh = rng() % 30;
-        m.mask.EraseRect(unsigned(x), unsigned(y), unsigned(rw), unsigned(rh));
-        for (long r = 0; r < long(h) / 2; ++r) {
-            const long upperLine = long(h) - 2 - 2 * r;  // image row r holds this line and the next
-            const bool rowHit = upperLine >= y - 1 && upperLine <= y + rh + 4;
-            for (long c = 0; c < long(w + 1) / 2; ++c) {
-                const bool colHit = 2 * c + 1 >= x - 2 && 2 * c + 1 <= x + rw + 3 && 2 * c + 1 <= long(w) - 1;
-                ASSERT_EQ(m.black(c, r), !(rowHit && colHit))
+        mask.EraseRect(unsigned(x), unsigned(y), unsigned(rw), unsigned(rh));
+        for (int64_t k = 0; k < (h + 1) / 2; ++k)
+            for (int64_t c = 0; c < (w + 1) / 2; ++c) {
+                const int64_t line = h - 2 - 2 * k;  // the page line of stored row 2k + 1
+                const bool erased = line >= std::max<int64_t>(0, y - 1) && line <= y + rh + 4 &&
+                                    2 * c + 1 >= x - 2 && 2 * c + 1 <= std::min<int64_t>(x + rw + 3, w - 1);
+                ASSERT_EQ(mask.GetCRkBWImage()->IsBlack(WORD(c), WORD(k)) != 0, !erased)
                     << "page " << w << "x" << h << " rect " << x << "," << y << "," << rw << "," << rh
-                    << " at " << c << "," << r;
+                    << " at " << c << "," << k;
             }
-        }
-    }
-    ErasedMask m(20, 11);  // image row 0 holds the last source row alone
-    m.mask.EraseRect(4, 0, 2, 1);
-    // yF = 10: rows min(12, 11) / 2 - 1 = 4 down to max(10 - 1 - 4, 0) / 2 = 2.
-    for (unsigned r = 0; r < 6; ++r) EXPECT_EQ(m.black(2, r), r < 2 || r > 4) << r;
-}
-
-struct Page {
-    tagIMGHEAD head{};
-    Page() = default;
-    explicit Page(const TestDib& d) { head.hDIB = d.global(); }
-    // The 1-bit page bits of d (bottom-up, its stride) as the page's bilevel image.
-    static Page Bilevel(const TestDib& d) {
-        Page p;
-        p.head.hBWImage = rktest::GlobalBlock(d.bits);
-        p.head.wLineByte = WORD(d.stride), p.head.wWidth = WORD(d.w), p.head.wHeight = WORD(d.h);
-        p.head.wXResolution = 300, p.head.wYResolution = 200;
-        return p;
-    }
-    ~Page() {
-        if (head.hDIB) GlobalFree(head.hDIB);
-        if (head.hBWImage) GlobalFree(head.hBWImage);
-    }
-};
-
-TEST(MaskSources, BilevelPagesReducedOrShortBlocksRefused) {
-    std::mt19937 rng(3);
-    for (int i = 0; i < 40; ++i) {
-        rktest::DibCase c = rktest::RandomCase(rng, 1, 200, 60);
-        c.topDown = false, c.strideSlack = rng() % 4;
-        const TestDib s(c);
-        Page page = Page::Bilevel(s);
-        std::unique_ptr<ImgMask> mask(mask_from_bw(&page.head));
-        ASSERT_TRUE(mask && mask->GetCRkBWImage());
-        EXPECT_EQ(mask->GetSrcWidth() * 1000 + mask->GetSrcHeight(), unsigned(c.width * 1000 + c.height));
-        ASSERT_TRUE(SameRows(*mask, masktest::ReduceReference(s))) << c.name();
-        const CRkBWImage* image = mask->GetCRkBWImage();
-        EXPECT_EQ(image->GetXResolution() * 1000 + image->GetYResolution(), 300200);
-        // No line length, or a block shorter than the rows it claims: a mask without image.
-        for (WORD lineBytes : {WORD(0), WORD(c.height > 1 ? s.bits.size() : 0)}) {
-            page.head.wLineByte = lineBytes;
-            mask.reset(mask_from_bw(&page.head));
-            ASSERT_TRUE(mask && mask->GetCRkBWImage() == nullptr);
-        }
-        EXPECT_EQ(RkTestTotalLocks(), 0u);
     }
 }
 
-// Grey, palette and 24-bit pages against the reference, levels around the paper's.
+// Page content in stretches of random length and mixture: runs of one level (mostly paper), noise
+// within eight levels, noise of any level (by channel in 24 bits) and levels around the paper's (the
+// edges of the background band). Values are taken modulo `values` (a palette's size).
+void FillLevels(TestDib& d, std::mt19937& rng, unsigned values) {
+    const int n = d.bpp / 8;
+    const unsigned paper = 150 + rng() % 106, mix = rng();
+    unsigned kind = 0, left = 0, base = 0, run = 0;
+    for (int y = 0; y < d.h; ++y)
+        for (int x = 0; x < d.w; ++x, --left) {
+            if (left == 0) {
+                kind = (mix >> 2 * (rng() % 4)) % 4, left = 1 + rng() % 600, base = rng() % 249;
+                run = rng() % 3 ? paper : rng() % 256;
+            }
+            const unsigned v[4] = {run, base + unsigned(rng() % 8), unsigned(rng()),
+                                   std::min(255u, paper - 22 + unsigned(rng() % 45))};
+            for (int b = 0; b < n; ++b)
+                d.row(y)[n * x + b] = BYTE((kind == 2 && b ? rng() : v[kind]) % values);
+        }
+}
+
+// Grey, palette and 24-bit pages against the reference: small ones of any shape, and large ones (past
+// the size where the level histogram counts pairs of pixels) in either row order.
 TEST(MaskSources, EveryDepthMatchesTheReference) {
     std::mt19937 rng(11);
-    for (int i = 0; i < 120; ++i) {
+    ImgMask* (*const sources[])(tagIMGHEAD*) = {mask_from_8bit_gray, mask_from_8bit_palette, mask_from_24bit};
+    for (int i = 0; i < 150; ++i) {
         const int kind = i % 3;
         rktest::DibCase c = rktest::RandomCase(rng, kind == 2 ? 24 : 8, 120, 50);
-        c.topDown = kind == 0 && i % 5 == 0;  // the grey path takes the rows as stored
+        if (i < 9) c.width = 600 + rng() % 64, c.height = 440 + rng() % 8;
         const int colors = kind == 0 ? (i % 4 == 0 ? 3 : 0) : 1 + rng() % 256;
         TestDib d(c.width, c.height, c.topDown, c.bpp, kind == 2 ? 0 : colors);
         d.randomize(rng);  // padding bytes random: they must never count
-        d.pageFill(rng);
-        if (kind == 1) {
-            for (int k = 0; k < colors; ++k)
-                d.palette()[k] = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), 0};
-            const unsigned common = rng() % colors;
-            for (int y = 0; y < d.h; ++y)
-                for (int x = 0; x < d.w; ++x) d.row(y)[x] = BYTE(rng() % 3 ? common : rng() % colors);
-        } else {
-            std::vector<int> count(256);
-            for (int k = 0; k < d.w * d.h; ++k) ++count[rktest::GreyOf(d, k % d.w, k / d.w, kind == 0)];
-            const int paper = int(std::max_element(count.begin(), count.end()) - count.begin());
-            for (int k = 0; k < std::min(40, d.w * d.h / 4); ++k) {
-                BYTE* p = d.row(rng() % d.h) + (rng() % d.w) * (c.bpp / 8);
-                const int v = std::min(255, std::max(0, paper - 22 + int(rng() % 45)));
-                for (int b = 0; b < c.bpp / 8; ++b)
-                    p[b] = BYTE(std::min(255, v + (b == 2 ? int(rng() % 3) : 0)));
-            }
-        }
-        Rows grey(d.h, std::vector<uint8_t>(d.w));
-        for (int n = 0; n < d.h; ++n)
-            for (int x = 0; x < d.w; ++x)
-                grey[n][x] = uint8_t(rktest::GreyOf(d, x, d.topDown ? n : d.h - 1 - n, kind == 0));
-        Page page(d);
-        std::unique_ptr<ImgMask> mask(kind == 0   ? mask_from_8bit_gray(&page.head)
-                                      : kind == 1 ? mask_from_8bit_palette(&page.head)
-                                                  : mask_from_24bit(&page.head));
+        FillLevels(d, rng, kind == 1 ? colors : 256);
+        for (int k = 0; kind == 1 && i % 2 && k < colors; ++k)
+            d.palette()[k] = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), 0};
+        Page page(d.global());
+        std::unique_ptr<ImgMask> mask(sources[kind](&page.head));
         ASSERT_TRUE(mask && mask->GetCRkBWImage()) << c.name();
-        const auto expected = masktest::GreyMaskReference(grey, d.w);
-        CRkBWImage* image = mask->GetCRkBWImage();
-        ASSERT_EQ(image->GetHeight() * 1000 + image->GetWidth(), expected.size() * 1000 + expected[0].size());
-        for (unsigned n = 0; n < expected.size(); ++n)
-            for (unsigned x = 0; x < image->GetLineByteSize() * 8u; ++x)
-                ASSERT_EQ((StoredRow(*mask, n)[x / 8] >> (7 - x % 8)) & 1,
-                          x < expected[n].size() && expected[n][x])
-                    << c.name() << " kind " << kind << " row " << n << " x " << x;
+        ASSERT_TRUE(SameRows(*mask, masktest::GreyMaskReference(d, !kind))) << c.name() << " kind " << kind;
         EXPECT_EQ(RkTestTotalLocks(), 0u);
         // Both resolutions of the mask come from biXPelsPerMeter.
-        EXPECT_EQ(image->GetXResolution() * 1000 + image->GetYResolution(), 300300);
+        EXPECT_EQ(mask->GetCRkBWImage()->GetXResolution() * 1000 + mask->GetCRkBWImage()->GetYResolution(),
+                  300300);
     }
+    EXPECT_TRUE(create_entropy_mask(0, 3, 4, 0, nullptr) == nullptr &&
+                create_entropy_mask(3, 0, 4, 0, nullptr) == nullptr);
 }
 
-// Background choice, band kernel vs flag table, bottom rows first, empty pages.
-TEST(MaskSources, BackgroundChoiceBandKernelAndRowOrder) {
+// The background choice on random histograms, and the band kernels against the flag table.
+TEST(MaskSources, BackgroundChoiceAndBandKernels) {
     std::mt19937 rng(5);
     for (int i = 0; i < 3000; ++i) {
         unsigned hist[256] = {};
-        for (int k = 0, n = 1 + rng() % 6; k < n; ++k) {
-            const int level = i % 7 == 0 ? std::vector<int>{0, 127, 128, 255}[rng() % 4] : rng() % 256;
-            hist[level] += 1 + rng() % (k == 0 ? 1000 : 100);
-        }
+        for (int k = 0, n = 1 + rng() % 6; k < n; ++k)
+            hist[i % 7 ? rng() % 256 : std::vector<int>{0, 127, 128, 255}[rng() % 4]] +=
+                1 + rng() % (k ? 100 : 1000);
         unsigned char fg[256];
         ASSERT_TRUE(entropy_foreground_levels(hist, fg));
         const std::vector<uint8_t> want =
@@ -233,87 +199,62 @@ TEST(MaskSources, BackgroundChoiceBandKernelAndRowOrder) {
         rkmask::outside_band_bits(grey.data(), w, f, n, band.data());
         rkmask::outside_band_bits_baseline(grey.data(), w, f, n, baseline.data());
         rkmask::levels_to_bits(grey.data(), w, fg, table.data());
-        ASSERT_EQ(band, table) << "width " << w << " band " << first << "+" << count;
-        ASSERT_EQ(baseline, table) << "width " << w << " band " << first << "+" << count;
+        ASSERT_TRUE(band == table && baseline == table) << "width " << w << " band " << first << "+" << count;
     }
     uint8_t two[256];  // two stretches of background are no band
     for (unsigned v = 0; v < 256; ++v) two[v] = v != 10 && v != 12;
-    unsigned f, n;
+    unsigned f, n, none[256] = {};
     EXPECT_FALSE(rkmask::background_band(two, f, n));
-    unsigned none[256] = {};
-    unsigned char fg[256];
-    EXPECT_FALSE(entropy_foreground_levels(none, fg));
-    std::vector<uint8_t> grey(3 * 4, 250);  // grey row 0 (the bottom line) all ink, the rest paper
-    std::fill(grey.begin(), grey.begin() + 3, 0);
-    std::unique_ptr<ImgMask> mask(create_entropy_mask(3, 3, 4, 2834, grey.data()));
-    ASSERT_TRUE(mask && mask->GetCRkBWImage());
-    EXPECT_EQ(StoredRow(*mask, 0)[0] * 1000 + StoredRow(*mask, 1)[0], 0xC0);
-    EXPECT_EQ(mask->GetCRkBWImage()->GetXResolution(), 72);
-    EXPECT_TRUE(create_entropy_mask(0, 3, 4, 0, grey.data()) == nullptr &&
-                create_entropy_mask(3, 0, 4, 0, grey.data()) == nullptr);
+    EXPECT_FALSE(entropy_foreground_levels(none, two));
 }
 
-TEST(MaskSources, LocksDepthsPaletteIndicesAndShortBlocks) {
-    TestDib g(12, 4, false, 8, 0), p(12, 4, false, 8, 2), c(4, 4, false, 24), b(16, 4);
-    Page grey(g), pal(p), rgb(c), bw = Page::Bilevel(b);
-    p.row(0)[11] = 2;  // one pixel past a palette of 2 entries; with no palette every pixel is
-    Page bad(p), cut;
-    std::vector<BYTE> shortDib = g.packed();  // a block shorter than its header says
-    shortDib.resize(50);
-    cut.head.hDIB = rktest::GlobalBlock(shortDib);
-    const long live = rktest::g_live;
-    RkTestFailNthLock(1);
-    EXPECT_EQ(mask_from_bw(&bw.head), nullptr);
-    for (auto* source : {mask_from_8bit_gray, mask_from_8bit_palette, mask_from_24bit}) {
-        RkTestFailNthLock(1);
-        EXPECT_EQ(source(&grey.head), nullptr);
-    }
-    EXPECT_EQ(mask_from_24bit(&grey.head), nullptr);  // wrong depths
-    EXPECT_EQ(mask_from_8bit_gray(&rgb.head), nullptr);
-    EXPECT_EQ(mask_from_8bit_palette(&rgb.head), nullptr);
-    EXPECT_THROW(mask_from_8bit_palette(&bad.head), std::out_of_range);
-    EXPECT_THROW(mask_from_8bit_palette(&grey.head), std::out_of_range);
-    EXPECT_EQ(mask_from_8bit_gray(&cut.head), nullptr);
-    EXPECT_EQ(RkTestTotalLocks(), 0u);
-    EXPECT_EQ(rktest::g_live.load(), live);
-}
-
-// Each allocation failing in turn: no mask, a mask without image, or bad_alloc.
-TEST(MaskSources, EveryAllocationFailingInTurn) {
+// Failing locks and allocations, wrong depths, pixels without a palette entry and short blocks: no
+// mask (or one without image, or the documented exception), no lock held, nothing leaked.
+TEST(MaskSources, FailurePaths) {
     std::mt19937 rng(5);
-    TestDib g(37, 11, false, 8), rgb(37, 11, false, 24), bits(rktest::DibCase{37, 11, 1, false, 1, 9});
-    g.pageFill(rng);
-    rgb.pageFill(rng);
-    Page grey(g), pal(g), col(rgb), bw = Page::Bilevel(bits);
-    const std::pair<ImgMask* (*)(tagIMGHEAD*), tagIMGHEAD*> sources[] = {{mask_from_bw, &bw.head},
-                                                                         {mask_from_8bit_gray, &grey.head},
-                                                                         {mask_from_8bit_palette, &pal.head},
-                                                                         {mask_from_24bit, &col.head}};
-    for (const auto& [fn, head] : sources) {
+    TestDib g(37, 11, false, 8, 0), pal(37, 11, false, 8), rgb(37, 11, false, 24), p(12, 4, false, 8, 2),
+        bits(rktest::DibCase{37, 11, 1, false, 1, 9});
+    g.pageFill(rng), pal.pageFill(rng), rgb.pageFill(rng);
+    p.row(0)[11] = 2;  // one pixel past a palette of 2 entries
+    std::vector<BYTE> cut = g.packed();
+    cut.resize(50);  // shorter than its header says
+    Page grey(g.global()), palette(pal.global()), col(rgb.global()), bw(bits), bad(p.global()),
+        shortDib(rktest::GlobalBlock(cut));
+    const long live = rktest::g_live;
+    using Source = std::pair<ImgMask* (*)(tagIMGHEAD*), tagIMGHEAD*>;
+    for (const auto& [fn, head] :
+         {Source{mask_from_bw, &bw.head}, Source{mask_from_8bit_gray, &grey.head},
+          Source{mask_from_8bit_palette, &palette.head}, Source{mask_from_24bit, &col.head}}) {
+        RkTestFailNthLock(1);
+        EXPECT_EQ(fn(head), nullptr);
         const long failed = rktest::SweepAllocations([&](long n) {
             rktest::g_failIn = n;
             bool hit = true;
             try {
                 std::unique_ptr<ImgMask> mask(fn(head));
                 hit = rktest::g_failIn == 0;
-                if (mask && hit) {
-                    EXPECT_EQ(mask->GetCRkBWImage(), nullptr) << n;
-                }
+                EXPECT_TRUE(hit ? !mask || !mask->GetCRkBWImage() : mask && mask->GetCRkBWImage()) << n;
             } catch (const std::bad_alloc&) {}
             EXPECT_EQ(RkTestTotalLocks(), 0u) << "allocation " << n;
             return hit;
         });
         EXPECT_GE(failed, 4);
     }
-    rktest::SweepAllocations([&](long n) {
+    // Wrong depths and short blocks: no mask.
+    for (const auto& [fn, head] :
+         {Source{mask_from_24bit, &grey.head}, Source{mask_from_8bit_gray, &col.head},
+          Source{mask_from_8bit_palette, &col.head}, Source{mask_from_8bit_gray, &shortDib.head},
+          Source{mask_from_8bit_palette, &shortDib.head}})
+        EXPECT_EQ(fn(head), nullptr);
+    EXPECT_THROW(mask_from_8bit_palette(&bad.head), std::out_of_range);
+    EXPECT_THROW(mask_from_8bit_palette(&grey.head), std::out_of_range);  // no palette: no pixel has an entry
+    EXPECT_TRUE(RkTestTotalLocks() == 0u && rktest::g_live == live);
+    rktest::SweepAllocations([&](long n) {  // CreateMask itself: -1 and no image
         ImgMask mask;
         rktest::g_failIn = n;
-        const int r = mask.CreateMask(bits.header(), bits.bits.data(), bits.stride);
+        const bool refused = mask.CreateMask(bits.header(), bits.bits.data(), bits.stride) == -1;
         const bool hit = rktest::g_failIn == 0;
-        rktest::g_failIn = 0;
-        if (hit) {
-            EXPECT_TRUE(r == -1 && !mask.GetCRkBWImage()) << n;
-        }
+        EXPECT_EQ(refused && !mask.GetCRkBWImage(), hit) << n;
         return hit;
     });
 }
