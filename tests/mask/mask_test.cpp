@@ -42,7 +42,7 @@ struct Page {
 TEST(ImgMask, ReductionHeaderAndRefusedArguments) {
     std::mt19937 rng(7);
     for (int i = 0; i < 400; ++i) {
-        rktest::DibCase c = rktest::RandomCase(rng, 1, 200, 60);
+        rktest::DibCase c = rktest::RandomCase(rng, 1, 600, 60);
         c.strideSlack = rng() % 5;
         TestDib s(c);
         if (i % 3 == 0) s.randomFill(rng, 0.02);  // sparse; padding bits stay random
