@@ -187,13 +187,12 @@ TEST(MergeRects, MatchesReferenceOnRandomPagesAndFailsCleanly) {
 // coordinates (many equal keys) and large ones (wrapping keys); null is
 // never less, nor greater.
 TEST(Candidate, BorderFlagAndStableCompareOrder) {
-    IMGRect r(5, 7, 9, 11), fromBase(r.GetRkImgRect()), assigned = fromBase;
+    IMGRect r(5, 7, 9, 11), plain(r.GetRkImgRect()), copy = plain;
     r.SetBorder(true);
-    IMGRect copy(r);
-    assigned = r;
-    EXPECT_TRUE(copy.IsBorder() && assigned.IsBorder() && !fromBase.IsBorder());
+    copy = r;
+    EXPECT_TRUE(IMGRect(r).IsBorder() && copy.IsBorder() && !plain.IsBorder());
     copy.init();
-    EXPECT_EQ(fields(copy), fields(fromBase));
+    EXPECT_EQ(fields(copy), fields(plain));
     TRkImgRect<unsigned short>& base = r;
     EXPECT_TRUE(base.MergeRect(TRkImgRect<unsigned short>(0, 7, 9, 11)));
     EXPECT_EQ(fields(r), std::make_tuple(0, 7, 9, 11, true));
@@ -203,10 +202,7 @@ TEST(Candidate, BorderFlagAndStableCompareOrder) {
         return uint32_t(p->GetTop()) * p->GetTop() + uint32_t(p->GetLeft()) * p->GetLeft();
     };
     for (int round = 0; round < 50; ++round) {
-        const unsigned m = round % 2 ? 6 : 65536;
-        Vec v;
-        for (int i = 0; i < 200; ++i)
-            v.push_back(IMGRect((unsigned short)(rng() % m), (unsigned short)(rng() % m), 9, 9));
+        Vec v = random_rects(rng, 200, Shape{round % 2 ? 6u : 65535u});
         List l = make_list(v);
         std::vector<IMGRect*> expected(l.begin(), l.end());
         std::stable_sort(expected.begin(), expected.end(),

@@ -101,15 +101,12 @@ TEST(Pipeline, BadPagesAndMissingBlocksLeaveAreasUntouched) {
     }
 }
 
-// 1000 x 1400 pixels at 300 dpi: two paragraphs, a dark picture (columns
-// 600-899, lines 120-419, every grey level below 128) that the engine lists
-// as (610, 130)-(880, 400), a rule on lines 770-771, a ruled table of 4 x 3
-// cells of five characters, and an unrecognised page number in the bottom
-// margin. Only white and levels below 128 occur: every depth shows the same
-// ink. Expected: characters are erased; the grid holds 60 characters and goes
-// as text; the page number lies in the bottom band; the picture (2 x 2 mask
-// pixels) absorbs the engine's area; the rule is more than 100 away from it
-// in city-block distance and stays apart; both pass the tiny threshold 35.
+// 1000 x 1400 pixels at 300 dpi, only white and levels below 128 (every
+// depth shows the same ink): two paragraphs and a ruled table of 4 x 3 cells
+// of five characters, erased and passed over as text; a dark picture
+// (600-899, 120-419) that absorbs the engine's area (610, 130)-(880, 400);
+// a rule on lines 770-771, more than 100 from it in city-block distance;
+// an unrecognised page number in the bottom band. Tiny threshold 35.
 PageDesc realistic_page(Format format) {
     PageDesc desc(Canvas(1000, 1400));
     desc.format = format;
