@@ -6,6 +6,7 @@
 // tagIMGAREA is either untouched or exactly the full result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -51,6 +52,21 @@ PageDesc source_page(Format format, WORD bwFlag) {
     return desc;
 }
 
+// Runs a page (with a host that keeps no block sizes when `unsized`): only
+// wCount and the records written change in tagIMGAREA.
+void expect_areas(const PageDesc& desc, const Areas& want, int unsized = 0) {
+    PageBlocks page(desc);
+    std::vector<BYTE> before = page.area_bytes();
+    RkTestSizeUnknown(unsized);
+    EXPECT_EQ(ImgRestoration(page.arg()), 0);
+    RkTestSizeUnknown(0);
+    EXPECT_EQ(page.areas(), want);
+    const std::vector<BYTE> after = page.area_bytes();
+    std::copy(after.begin() + 8, after.begin() + 10 + 8 * want.size(), before.begin() + 8);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(RkTestTotalLocks(), 0u);
+}
+
 // 1-bit bitmaps and wBWFlag 1 read the page bits (Q), otherwise the bitmap
 // (P); mask pixels are 2 x 2, so right columns and first lines move by one.
 // The palette page stores indices 0 (white), 1 (red, grey 73) and 2 (black):
@@ -65,10 +81,8 @@ TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
                  {Format::Palette8, 1, q}, {Format::Grey8, 0, p},   {Format::Grey8, 2, p},
                  {Format::Rgb24, 0, p},    {Format::Palette8, 0, p}};
     for (const auto& c : cases) {
-        PageBlocks page(source_page(c.format, c.bwFlag));
-        EXPECT_EQ(ImgRestoration(page.arg()), 0);
-        EXPECT_EQ(page.areas(), Areas{c.want}) << int(c.format) << " " << c.bwFlag;
-        EXPECT_EQ(RkTestTotalLocks(), 0u);
+        SCOPED_TRACE(int(c.format) * 10 + c.bwFlag);
+        expect_areas(source_page(c.format, c.bwFlag), Areas{c.want});
     }
 }
 
@@ -126,22 +140,6 @@ PageDesc realistic_page(Format format) {
     return desc;
 }
 const Areas kRealistic{area(600, 121, 898, 419), area(100, 771, 898, 771)};
-
-// Runs a page (with a host that keeps no block sizes when `unsized`); the
-// records past the new count and bytes 0-7 keep their old bytes.
-void expect_areas(const PageDesc& desc, const Areas& want, int unsized = 0) {
-    PageBlocks page(desc);
-    const std::vector<BYTE> before = page.area_bytes();
-    RkTestSizeUnknown(unsized);
-    EXPECT_EQ(ImgRestoration(page.arg()), 0);
-    RkTestSizeUnknown(0);
-    EXPECT_EQ(page.areas(), want);
-    const std::vector<BYTE> after = page.area_bytes();
-    const size_t end = 10 + 8 * want.size();
-    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 8, after.begin()));
-    EXPECT_TRUE(std::equal(before.begin() + end, before.end(), after.begin() + end));
-    EXPECT_EQ(RkTestTotalLocks(), 0u);
-}
 
 TEST(Pipeline, RealisticPageAtEveryDepthAndWriteBack) {
     for (int unsized : {0, 1})
