@@ -268,6 +268,10 @@ TEST(PageModel, RangesInitCalcSizeAndRelease) {
     line.Add(a);
     a.init();
     EXPECT_EQ(char_text(a), " 0,1,2,3,4,0,9");
+    const OCRCell blank;  // default objects: all zero
+    EXPECT_EQ(char_text(OCRChar()) +
+                  nums({blank.GetIndexX(), blank.GetIndexY(), blank.GetMergeX(), blank.GetMergeY()}),
+              " 0,0,0,0,0,0,0 0,0,0,0");
     OCRBox box;
     box.Add(line);
     OCRCell c(cell);
