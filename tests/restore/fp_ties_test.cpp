@@ -2,7 +2,8 @@
 // or another logarithm would answer differently: the entropy mask's
 // background test, the merge passes' band edges and area shares, and the
 // scorer's background flags. Every case has one answer on every build; the
-// 32-bit build runs the same cases.
+// digests were taken on the 64-bit build, and the 32-bit build runs the same
+// cases.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <string.h>
@@ -20,18 +21,14 @@
 
 namespace {
 
-// FNV-1a over the flags of one histogram.
-void digest(uint64_t& h, const unsigned char flags[256]) {
-    for (int i = 0; i < 256; ++i) h = (h ^ flags[i]) * 1099511628211ull;
-}
+// One step of FNV-1a.
+void mix(uint64_t& h, uint64_t v) { h = (h ^ v) * 1099511628211ull; }
 
+// Families of equal-count light levels (exact ties of H and each level's
+// information), the same with one unequal dark level, and plain random
+// histograms. Two equal light levels: 0 > 0 fails, no background, every
+// pixel stays black.
 TEST(FpTies, EntropyMaskDecisionsAreTheSameOnEveryBuild) {
-    // Families of equal-count levels (exact ties of H and info), the same
-    // with a few unequal dark levels, and plain random histograms. The digest
-    // of all decisions was taken on the 64-bit build; the 32-bit build must
-    // reproduce it.
-    // Two equal light levels: H and each level's information are equal, and
-    // 0 > 0 fails: no background, every pixel stays black.
     unsigned int pair[256] = {};
     unsigned char flags[256];
     pair[140] = pair[149] = 5;
@@ -39,29 +36,28 @@ TEST(FpTies, EntropyMaskDecisionsAreTheSameOnEveryBuild) {
     EXPECT_EQ(std::count(flags, flags + 256, 1), 256);
     std::mt19937 rng(20261206);
     uint64_t h = 1469598103934665603ull;
-    for (unsigned k = 2; k <= 24; ++k) {
-        for (unsigned count = 1; count <= 80; ++count) {
+    auto run = [&](const unsigned int* histogram) {
+        ASSERT_TRUE(entropy_foreground_levels(histogram, flags));
+        for (unsigned char f : flags) mix(h, f);
+    };
+    for (unsigned k = 2; k <= 24; ++k)
+        for (unsigned count = 1; count <= 80; ++count)
             for (int dark = 0; dark < 2; ++dark) {
                 unsigned int histogram[256] = {};
                 for (unsigned j = 0; j < k; ++j) histogram[128 + rng() % 128] = count;
                 if (dark) histogram[rng() % 128] = 1 + rng() % (4 * count);
-                ASSERT_TRUE(entropy_foreground_levels(histogram, flags));
-                digest(h, flags);
+                run(histogram);
             }
-        }
-    }
     for (int round = 0; round < 4000; ++round) {
         unsigned int histogram[256] = {};
-        const unsigned levels = 1 + rng() % 12;
-        const unsigned scale = 1u << (rng() % 20);
+        const unsigned levels = 1 + rng() % 12, scale = 1u << (rng() % 20);
         for (unsigned j = 0; j < levels; ++j) histogram[rng() % 256] += 1 + rng() % scale;
-        ASSERT_TRUE(entropy_foreground_levels(histogram, flags));
-        digest(h, flags);
+        run(histogram);
     }
     EXPECT_EQ(h, 0xccd0b4e1a4cf4703ull);
 }
 
-// One candidate, the pass, and whether it survived.
+// Whether one candidate survives the pass.
 template <class Pass>
 bool survives(IMGRect c, Pass pass) {
     std::list<IMGRect*> list{&c};
@@ -69,53 +65,44 @@ bool survives(IMGRect c, Pass pass) {
     return list.front() != nullptr;
 }
 
-TEST(FpTies, MarginBandEdgesAreTruncatedExactProducts) {
-    // The top band ends at floor(3n / 100), the bottom band starts at
-    // n - ceil(3n / 100): n x 0.03 is exactly 3n / 100 when that is whole.
+// The top band ends at floor(3n / 100), the bottom band starts at
+// n - ceil(3n / 100): n x 0.03 is exactly 3n / 100 when that is whole.
+// A single thin-line ratio of one tenth is not a line.
+TEST(FpTies, MarginBandEdgesAndThinLineRatio) {
     for (unsigned n = 200; n <= 4000; ++n) {
-        const auto margin = [n](std::list<IMGRect*>* l) { merge_step_margin(l, n, n); };
-        const unsigned short mid = static_cast<unsigned short>(n / 2);
-        const unsigned top = 3 * n / 100, bottom = n - (3 * n + 99) / 100;
+        const unsigned mid = n / 2, top = 3 * n / 100, bottom = n - (3 * n + 99) / 100;
         const unsigned cases[][3] = {{mid, top, 0},        {mid, top + 1, 1}, {mid, bottom, 0},
                                      {mid, bottom - 1, 1}, {top, mid, 0},     {top + 1, mid, 1}};
+        auto margin = [n](std::list<IMGRect*>* l) { merge_step_margin(l, n, n); };
         for (const auto& c : cases) {
             const auto x = static_cast<unsigned short>(c[0]), y = static_cast<unsigned short>(c[1]);
             ASSERT_EQ(survives(IMGRect(x, y, x, y), margin), c[2] == 1) << n << ": " << x << ", " << y;
         }
     }
-}
-
-TEST(FpTies, ThinLineRatioOfOneTenthIsNotALine) {
-    for (unsigned short lo = 0; lo < 300; ++lo) {
+    for (unsigned short lo = 0; lo < 300; ++lo)
         for (unsigned short hi = lo * 9; hi <= lo * 11 + 1; ++hi) {
             IMGRect c(1000, 1000, 1000 + hi, 1000 + lo);
             std::list<IMGRect*> list{&c};
             set_rect_attribute(&list);
             ASSERT_EQ(c.IsBorder(), hi != 0 && 10u * lo < hi) << lo << " / " << hi;
         }
-    }
 }
 
-// f x area, f being 0.3 or 0.7 as doubles, compared with an overlap of
-// exactly that share of the area. 0.3 x area rounds to 3 area / 10 when that
-// is whole. 0.7 lies 0.4 units of the last place below 7/10, so 0.7 x area
-// rounds below v = 7 area / 10 exactly when v's significand exceeds 1.75.
-bool dropped_at_exact_share(unsigned area, unsigned tenths) {
-    if (tenths == 3) return false;
-    const unsigned v = 7 * area / 10;
-    unsigned p = 1;
-    while (p * 2 <= v) p *= 2;
-    return 4ull * v > 7ull * p;
-}
-
+// f x area, f being 0.3 or 0.7 as doubles, against an overlap of exactly
+// that share of the area: a box covering the candidate's first tenths x m of
+// its 10 m columns. 0.3 x area rounds to 3 area / 10 when that is whole:
+// kept. 0.7 lies 0.4 units of the last place below 7/10, so 0.7 x area
+// rounds below v = 7 area / 10 (dropped) exactly when v's significand
+// exceeds 1.75.
 TEST(FpTies, InboxShareOnTheThresholdKeepsTheCandidate) {
-    for (unsigned tenths : {3u, 7u}) {
-        for (unsigned m = 1; m <= 300; ++m) {
+    for (unsigned tenths : {3u, 7u})
+        for (unsigned m = 1; m <= 300; ++m)
             for (unsigned h : {1u, 2u, 3u, 5u, 7u, 13u}) {
-                const unsigned w = 10 * m;
+                const unsigned w = 10 * m, v = 7 * w * h / 10;
                 const bool border = h * 10 < w;
                 if ((tenths == 3) != border) continue;
-                // The box covers the candidate's first tenths x m columns.
+                unsigned p = 1;
+                while (p * 2 <= v) p *= 2;
                 std::vector<IMGRect> boxes{
                     IMGRect(0, 0, static_cast<unsigned short>(100 + tenths * m - 1), 2000)};
                 IMGRect c(100, 100, static_cast<unsigned short>(100 + w - 1),
@@ -123,33 +110,29 @@ TEST(FpTies, InboxShareOnTheThresholdKeepsTheCandidate) {
                 c.SetBorder(border);
                 const bool kept =
                     survives(c, [&](std::list<IMGRect*>* l) { merge_step_mark_inbox(l, &boxes); });
-                ASSERT_EQ(kept, !dropped_at_exact_share(w * h, tenths)) << tenths << " " << w << "x" << h;
+                ASSERT_EQ(kept, tenths == 3 || 4ull * v <= 7ull * p) << tenths << " " << w << "x" << h;
             }
-        }
-    }
 }
 
-// The whole-image score of an image, folded into the digest h.
-float score(const rktest::TestDib& im, uint64_t& h) {
-    std::vector<BYTE> block = im.packed();
-    BKErase s;
-    EXPECT_EQ(s.SetImage(block.data(), unsigned(block.size())), 0);
-    EXPECT_EQ(s.Do(), 0);
-    const float score = s.GetEntropyScore(0, 0, im.w - 1, im.h - 1);
-    uint32_t bits;
-    memcpy(&bits, &score, sizeof bits);
-    h = (h ^ bits) * 1099511628211ull;
-    return score;
-}
-
+// k brightness levels with the same count each: the level's information and
+// H tie, and the whole-image score shows whether they count; then random
+// bitmaps, information values of many different shares.
 TEST(FpTies, ScorerFlagsOfEqualSharesMatchTheReference) {
-    // k brightness levels with the same count each: the level's information
-    // and H tie. The whole-image score shows whether they count. The scores'
-    // digest was taken on the 64-bit build.
     using namespace entropy_test;
     std::mt19937 rng(61206);
     uint64_t h = 1469598103934665603ull;
-    for (unsigned k = 2; k <= 9; ++k) {
+    auto score = [&](const TestDib& im) {
+        std::vector<BYTE> block = im.packed();
+        BKErase s;
+        EXPECT_EQ(s.SetImage(block.data(), unsigned(block.size())), 0);
+        EXPECT_EQ(s.Do(), 0);
+        const float score = s.GetEntropyScore(0, 0, im.w - 1, im.h - 1);
+        uint32_t bits;
+        memcpy(&bits, &score, sizeof bits);
+        mix(h, bits);
+        return score;
+    };
+    for (unsigned k = 2; k <= 9; ++k)
         for (unsigned count = 3; count <= 60; count += 1 + count / 8) {
             std::vector<uint8_t> levels;
             for (unsigned j = 0; j < k; ++j)
@@ -160,14 +143,10 @@ TEST(FpTies, ScorerFlagsOfEqualSharesMatchTheReference) {
             const unsigned height = static_cast<unsigned>(levels.size() / width);
             if (height < 5) continue;
             const TestDib im = grey24(width, height, levels);
-            ASSERT_EQ(score(im, h), Reference(im).score(0, 0, width - 1, height - 1))
+            ASSERT_EQ(score(im), Reference(im).score(0, 0, width - 1, height - 1))
                 << k << " levels of " << count;
         }
-    }
-    // Random bitmaps: information values of many different shares.
-    for (int round = 0; round < 300; ++round) {
-        score(random_image(rng, round % 2 ? 24 : 8, 60), h);
-    }
+    for (int round = 0; round < 300; ++round) score(random_image(rng, round % 2 ? 24 : 8, 60));
     EXPECT_EQ(h, 0x60ec0dfbb96b4694ull);
 }
 

@@ -24,27 +24,22 @@ using ref::List;
 using ref::Vec;
 
 struct Shape {
-    unsigned extent = 600;  // coordinates mostly in [0, extent)
-    unsigned maxSize = 120;
-    int oddPermille = 20;   // rectangles with right < left or bottom < top
-    int nullPermille = 60;  // null entries in the list
-    int dupPermille = 10;   // entries repeating an earlier pointer
+    unsigned extent = 600, maxSize = 120;  // coordinates mostly in [0, extent)
+    // Rectangles with right < left or bottom < top, null entries, entries repeating an earlier pointer.
+    int oddPermille = 20, nullPermille = 60, dupPermille = 10;
 };
 
+// Many small rectangles, some large, a few wrapped, a few with the border flag.
 Vec random_rects(std::mt19937& rng, size_t n, const Shape& s) {
     Vec v;
-    for (size_t i = 0; i < n; ++i) {
-        unsigned w = rng() % (s.maxSize + 1), h = rng() % (s.maxSize + 1);  // many small, some large
+    while (v.size() < n) {
+        unsigned w = rng() % (s.maxSize + 1), h = rng() % (s.maxSize + 1);
         if (rng() % 1000 < 600) w /= 8, h /= 8;
         if (rng() % 1000 < 100) w *= 4;
         const unsigned short l = rng() % (s.extent + 1), t = rng() % (s.extent + 1);
-        IMGRect r(l, t, (unsigned short)(l + w), (unsigned short)(t + h));
-        if (int(rng() % 1000) < s.oddPermille) {
-            if (rng() & 1)
-                r.SetRight((unsigned short)(l - 1 - w % 7));
-            else
-                r.SetBottom((unsigned short)(t - 1 - h % 7));
-        }
+        const bool odd = int(rng() % 1000) < s.oddPermille, flip = rng() & 1;
+        IMGRect r(l, t, (unsigned short)(odd && flip ? l - 1 - w % 7 : l + w),
+                  (unsigned short)(odd && !flip ? t - 1 - h % 7 : t + h));
         r.SetBorder(rng() % 1000 < 50);
         v.push_back(r);
     }
@@ -56,9 +51,9 @@ List make_list(Vec& v, std::mt19937* rng = nullptr, const Shape& s = Shape()) {
     List l;
     for (size_t i = 0; i < v.size(); ++i) {
         const int p = rng ? int((*rng)() % 1000) : 1000;
-        l.push_back(p < s.nullPermille                                   ? nullptr
-                    : rng && p < s.nullPermille + s.dupPermille && i > 0 ? &v[(*rng)() % i]
-                                                                         : &v[i]);
+        l.push_back(p < s.nullPermille                               ? nullptr
+                    : rng && i && p < s.nullPermille + s.dupPermille ? &v[(*rng)() % i]
+                                                                     : &v[i]);
     }
     return l;
 }
@@ -80,14 +75,22 @@ void expect_same(const List& la, const Vec& va, const List& lb, const Vec& vb) {
     for (size_t i = 0; i < va.size(); ++i) ASSERT_EQ(fields(va[i]), fields(vb[i])) << "rectangle " << i;
 }
 
-// A blank page's mask.
-struct Page {
-    rktest::TestDib dib;
-    ImgMask mask;
-    Page(unsigned w, unsigned h) : dib(w, h) {
-        EXPECT_EQ(mask.CreateMask(dib.header(), dib.bits.data(), dib.stride), 0);
+// Runs f with the n-th allocation failing: whether it came, which must
+// then leave f as std::bad_alloc.
+template <class F>
+bool fails_at(long n, F f) {
+    rktest::g_failIn = n;
+    bool threw = false;
+    try {
+        f();
+    } catch (const std::bad_alloc&) {
+        threw = true;
     }
-};
+    const bool came = rktest::g_failIn == 0;
+    rktest::g_failIn = 0;
+    EXPECT_EQ(threw, came) << "allocation " << n;
+    return came;
+}
 
 // The library pass and the reference on twin copies of random lists.
 template <class Lib, class Ref>
@@ -125,14 +128,10 @@ const std::pair<Pass, Pass> kPasses[] = {
 };
 
 TEST(MergePasses, EveryPassMatchesReference) {
-    Shape dense, sparse, wide;
-    dense.extent = 400;
-    sparse.extent = 3000, sparse.maxSize = 300;
-    // Characters and candidates over the whole 16-bit range, wrapped ones
-    // included, so every band of the character index is used.
-    wide.extent = 65535, wide.maxSize = 4000, wide.oddPermille = 100;
+    // Dense, sparse, and over the whole 16-bit range with many wrapped
+    // rectangles, so every band of the character index is used.
     unsigned seed = 1;
-    for (const Shape& s : {dense, sparse, wide})
+    for (const Shape& s : {Shape{400}, Shape{3000, 300}, Shape{65535, 4000, 100}})
         for (const auto& [lib, ref] : kPasses) compare_on_random(seed++, 150, 150, s, lib, ref);
     merge_closeset(nullptr, nullptr);
     merge_step_margin(nullptr, 10, 10);
@@ -140,36 +139,27 @@ TEST(MergePasses, EveryPassMatchesReference) {
     // Memory that cannot be had leaves merge_closeset as std::bad_alloc
     // before any entry changes; otherwise the result is the reference's.
     for (long failAt = 1; failAt <= 6; ++failAt) {
-        bool threw = false;
-        auto lib = [failAt, &threw](Vec* chars, List* l) {
-            rktest::g_failIn = failAt;
-            threw = false;
-            try {
-                merge_closeset(chars, l);
-            } catch (const std::bad_alloc&) {
-                threw = true;
-            }
-            rktest::g_failIn = 0;
-        };
-        auto ref = [&threw](Vec* chars, List* l) {
-            if (!threw) ref::closeset(chars, l);
-        };
-        compare_on_random(unsigned(7 + failAt), 20, 80, Shape{500}, lib, ref, 20);
+        bool came = false;
+        compare_on_random(
+            unsigned(7 + failAt), 20, 80, Shape{500},
+            [&](Vec* c, List* l) { came = fails_at(failAt, [&] { merge_closeset(c, l); }); },
+            [&](Vec* c, List* l) { came ? void() : ref::closeset(c, l); }, 20);
     }
 }
 
 TEST(MergeRects, MatchesReferenceOnRandomPagesAndFailsCleanly) {
     EXPECT_EQ(merge_rects(nullptr, nullptr, nullptr, nullptr, nullptr), nullptr);
     std::mt19937 rng(21);
-    Page page(1200, 1600);
+    rktest::TestDib dib(1200, 1600);
+    ImgMask mask;
+    ASSERT_EQ(mask.CreateMask(dib.header(), dib.bits.data(), dib.stride), 0);
     for (int k = 0; k < 150 && !HasFailure(); ++k) {
         SCOPED_TRACE(k);
         Vec a = random_rects(rng, k % 30 ? rng() % 200 : 0, Shape{1600, 200});
         for (IMGRect& r : a) r.SetBorder(false);  // labels start without the flag
         Vec chars = random_rects(rng, rng() % 150, Shape{1600, 15, 30, 0, 0});
-        Vec boxes = random_rects(rng, rng() % 6, Shape{1600, 400, 30, 0, 0});
-        Vec b = a;
-        std::unique_ptr<List> la(merge_rects(&a, &chars, &boxes, nullptr, &page.mask));
+        Vec boxes = random_rects(rng, rng() % 6, Shape{1600, 400, 30, 0, 0}), b = a;
+        std::unique_ptr<List> la(merge_rects(&a, &chars, &boxes, nullptr, &mask));
         ASSERT_TRUE(la);
         List lb = make_list(b);
         ref::step1(&chars, &lb);
@@ -186,14 +176,7 @@ TEST(MergeRects, MatchesReferenceOnRandomPagesAndFailsCleanly) {
     copy.reserve(labels.size());
     const long failures = rktest::SweepAllocations([&](long n) {
         copy.assign(labels.begin(), labels.end());
-        rktest::g_failIn = n;
-        try {
-            delete merge_rects(&copy, &chars, &boxes, nullptr, &page.mask);
-            EXPECT_NE(rktest::g_failIn, 0) << n;
-            return false;
-        } catch (const std::bad_alloc&) {
-            return true;
-        }
+        return fails_at(n, [&] { delete merge_rects(&copy, &chars, &boxes, nullptr, &mask); });
     });
     EXPECT_GT(failures, 3);
 }
@@ -201,40 +184,34 @@ TEST(MergeRects, MatchesReferenceOnRandomPagesAndFailsCleanly) {
 // The flag follows copies and assignment, not the base; init clears it; the
 // base's operations (virtual slots included) work through the derived object.
 // list::sort with compare is a stable sort on the wrapped key, on small
-// coordinates (many equal keys) and large ones (wrapping keys).
+// coordinates (many equal keys) and large ones (wrapping keys); null is
+// never less, nor greater.
 TEST(Candidate, BorderFlagAndStableCompareOrder) {
-    IMGRect r(5, 7, 9, 11);
+    IMGRect r(5, 7, 9, 11), plain(r.GetRkImgRect()), copy = plain;
     r.SetBorder(true);
-    IMGRect copy(r), assigned(0, 0, 0, 0), fromBase(r.GetRkImgRect());
-    assigned = r;
-    EXPECT_TRUE(copy.IsBorder() && assigned.IsBorder() && !fromBase.IsBorder());
+    copy = r;
+    EXPECT_TRUE(IMGRect(r).IsBorder() && copy.IsBorder() && !plain.IsBorder());
     copy.init();
-    EXPECT_EQ(fields(copy), fields(fromBase));
-    assigned = fromBase;
-    EXPECT_FALSE(assigned.IsBorder());
+    EXPECT_EQ(fields(copy), fields(plain));
     TRkImgRect<unsigned short>& base = r;
     EXPECT_TRUE(base.MergeRect(TRkImgRect<unsigned short>(0, 7, 9, 11)));
     EXPECT_EQ(fields(r), std::make_tuple(0, 7, 9, 11, true));
     std::mt19937 rng(12);
-    compare less;
+    const compare less;
+    auto key = [](const IMGRect* p) {
+        return uint32_t(p->GetTop()) * p->GetTop() + uint32_t(p->GetLeft()) * p->GetLeft();
+    };
     for (int round = 0; round < 50; ++round) {
-        const unsigned m = round % 2 ? 6 : 65536;
-        Vec v;
-        for (int i = 0; i < 200; ++i)
-            v.push_back(IMGRect((unsigned short)(rng() % m), (unsigned short)(rng() % m), 9, 9));
+        Vec v = random_rects(rng, 200, Shape{round % 2 ? 6u : 65535u});
         List l = make_list(v);
         std::vector<IMGRect*> expected(l.begin(), l.end());
-        auto key = [](const IMGRect* p) {
-            return uint32_t(p->GetTop()) * p->GetTop() + uint32_t(p->GetLeft()) * p->GetLeft();
-        };
         std::stable_sort(expected.begin(), expected.end(),
                          [&](IMGRect* a, IMGRect* b) { return key(a) < key(b); });
-        l.sort(compare());
+        l.sort(less);
         EXPECT_EQ(std::vector<IMGRect*>(l.begin(), l.end()), expected);
-        EXPECT_FALSE(less(&v[0], &v[0]));
     }
-    IMGRect* null = nullptr;  // null is never less, nor greater
-    EXPECT_FALSE(less(null, &r) || less(&r, null) || less(null, null));
+    IMGRect* null = nullptr;
+    EXPECT_FALSE(less(&r, &r) || less(null, &r) || less(&r, null) || less(null, null));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // tagIMGAREA is either untouched or exactly the full result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -19,9 +20,7 @@
 #include "support/test_dib.h"
 
 // Found by lookup from the record's own (global) namespace.
-bool operator==(const tagIMGAREAREC& a, const tagIMGAREAREC& b) {
-    return a.wLeft == b.wLeft && a.wRight == b.wRight && a.wTop == b.wTop && a.wBottom == b.wBottom;
-}
+bool operator==(const tagIMGAREAREC& a, const tagIMGAREAREC& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 std::ostream& operator<<(std::ostream& os, const tagIMGAREAREC& a) {
     return os << "(l " << a.wLeft << ", t " << a.wTop << ", r " << a.wRight << ", b " << a.wBottom << ")";
 }
@@ -29,9 +28,7 @@ std::ostream& operator<<(std::ostream& os, const tagIMGAREAREC& a) {
 namespace {
 
 using namespace rkpage;
-using rktest::g_count;
 using rktest::g_failIn;
-using rktest::g_live;
 using Areas = std::vector<tagIMGAREAREC>;
 const Format kFormats[] = {Format::Bilevel, Format::Grey8, Format::Palette8, Format::Rgb24};
 
@@ -39,7 +36,7 @@ const Format kFormats[] = {Format::Bilevel, Format::Grey8, Format::Palette8, For
 tagIMGAREAREC area(WORD l, WORD t, WORD r, WORD b) { return tagIMGAREAREC{l, r, t, b}; }
 
 // A 400 x 300 page with a recognised line of text and a dark picture P
-// (columns 40-119, lines 40-119) in its bitmap; the bilevel page bits hold a
+// (columns 40-119, lines 40-119) in its bitmap; the page bits hold only a
 // different picture Q (columns 240-319, lines 140-219), so the areas tell
 // which image the mask came from. Pages under 200 lines keep every area.
 PageDesc source_page(Format format, WORD bwFlag) {
@@ -49,14 +46,32 @@ PageDesc source_page(Format format, WORD bwFlag) {
     desc.regions.push_back(text_region({text_line(40, 200, 12, 20, 3, 12)}));
     draw_regions(desc.image, desc.regions);
     desc.image.fill(40, 40, 119, 119, Rgb{200, 10, 10});  // grey 73
+    desc.pageLineBytes = 50;
+    desc.pageBits.assign(50 * 300, 0);
+    for (unsigned y = 140; y <= 219; ++y) std::fill_n(&desc.pageBits[50 * y + 30], 10, 0xFF);
     return desc;
 }
 
+// Runs a page (with a host that keeps no block sizes when `unsized`): only
+// wCount and the records written change in tagIMGAREA.
+void expect_areas(const PageDesc& desc, const Areas& want, int unsized = 0) {
+    PageBlocks page(desc);
+    std::vector<BYTE> before = page.area_bytes();
+    RkTestSizeUnknown(unsized);
+    EXPECT_EQ(ImgRestoration(page.arg()), 0);
+    RkTestSizeUnknown(0);
+    EXPECT_EQ(page.areas(), want);
+    const std::vector<BYTE> after = page.area_bytes();
+    std::copy(after.begin() + 8, after.begin() + 10 + 8 * want.size(), before.begin() + 8);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(RkTestTotalLocks(), 0u);
+}
+
+// 1-bit bitmaps and wBWFlag 1 read the page bits (Q), otherwise the bitmap
+// (P); mask pixels are 2 x 2, so right columns and first lines move by one.
+// The palette page stores indices 0 (white), 1 (red, grey 73) and 2 (black):
+// read as grey levels they would all be ink.
 TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
-    // 1-bit bitmaps and wBWFlag 1 read the page bits (Q), otherwise the
-    // bitmap (P); mask pixels are 2 x 2, so right columns and first lines
-    // move by one. The palette page stores indices 0 (white), 1 (red, grey
-    // 73) and 2 (black): read as grey levels they would all be ink.
     const tagIMGAREAREC p = area(40, 41, 118, 119), q = area(240, 141, 318, 219);
     const struct {
         Format format;
@@ -66,17 +81,8 @@ TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
                  {Format::Palette8, 1, q}, {Format::Grey8, 0, p},   {Format::Grey8, 2, p},
                  {Format::Rgb24, 0, p},    {Format::Palette8, 0, p}};
     for (const auto& c : cases) {
-        PageBlocks page(source_page(c.format, c.bwFlag));
-        auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
-        auto* bits = static_cast<BYTE*>(GlobalLock(image->hBWImage));
-        std::memset(bits, 0, size_t(image->wLineByte) * 300);
-        for (unsigned y = 140; y <= 219; ++y)
-            for (unsigned x = 240; x <= 319; ++x) bits[y * image->wLineByte + x / 8] |= BYTE(0x80 >> (x % 8));
-        GlobalUnlock(image->hBWImage);
-        GlobalUnlock(page.imgHead());
-        EXPECT_EQ(ImgRestoration(page.arg()), 0);
-        EXPECT_EQ(page.areas(), Areas{c.want}) << int(c.format) << " " << c.bwFlag;
-        EXPECT_EQ(RkTestTotalLocks(), 0u);
+        SCOPED_TRACE(int(c.format) * 10 + c.bwFlag);
+        expect_areas(source_page(c.format, c.bwFlag), Areas{c.want});
     }
 }
 
@@ -86,6 +92,8 @@ TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
 TEST(Pipeline, BadPagesAndMissingBlocksLeaveAreasUntouched) {
     EXPECT_EQ(ImgRestoration(nullptr), -1);
     EXPECT_EQ(ImgRestoration(reinterpret_cast<void*>(uintptr_t(0x7FFFFFF0u))), -1);  // never allocated
+    const size_t fields[] = {offsetof(tagOCRHEAD, hImgHead), offsetof(tagOCRHEAD, hResult),
+                             offsetof(tagOCRHEAD, hDetail), offsetof(tagOCRHEAD, hImgArea)};
     for (int k = 0; k < 6; ++k) {
         PageDesc desc = source_page(k == 1 ? Format::Palette8 : k ? Format::Bilevel : Format::Other, 0);
         desc.areas = {area(1, 2, 3, 4), area(5, 6, 7, 8)};
@@ -95,16 +103,11 @@ TEST(Pipeline, BadPagesAndMissingBlocksLeaveAreasUntouched) {
             auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(page.dib()));
             ASSERT_EQ(bih->biClrUsed, 3u);                              // white, red, black
             reinterpret_cast<BYTE*>(bih + 1)[4 * 3 + 7 * 400 + 9] = 3;  // a pixel not below biClrUsed
-            GlobalUnlock(page.dib());
         }
-        const size_t fields[] = {offsetof(tagOCRHEAD, hImgHead), offsetof(tagOCRHEAD, hResult),
-                                 offsetof(tagOCRHEAD, hDetail), offsetof(tagOCRHEAD, hImgArea)};
-        if (k >= 2) {
-            auto* bytes = static_cast<BYTE*>(GlobalLock(page.head()));
-            const HGLOBAL dead = 0x7FFFFFF1u;
-            std::memcpy(bytes + fields[k - 2], &dead, sizeof dead);
-            GlobalUnlock(page.head());
-        }
+        const HGLOBAL dead = 0x7FFFFFF1u;
+        if (k >= 2)
+            std::memcpy(static_cast<BYTE*>(GlobalLock(page.head())) + fields[k - 2], &dead, sizeof dead);
+        if (k >= 1) GlobalUnlock(k == 1 ? page.dib() : page.head());
         const std::vector<BYTE> before = page.area_bytes();
         EXPECT_EQ(ImgRestoration(page.arg()), k == 0 || k == 5 ? 0 : -1) << k;
         EXPECT_EQ(page.area_bytes(), before) << k;
@@ -112,15 +115,12 @@ TEST(Pipeline, BadPagesAndMissingBlocksLeaveAreasUntouched) {
     }
 }
 
-// 1000 x 1400 pixels at 300 dpi: two paragraphs, a dark picture (columns
-// 600-899, lines 120-419, every grey level below 128) that the engine lists
-// as (610, 130)-(880, 400), a rule on lines 770-771, a ruled table of 4 x 3
-// cells of five characters, and an unrecognised page number in the bottom
-// margin. Only white and levels below 128 occur: every depth shows the same
-// ink. Expected: characters are erased; the grid holds 60 characters and goes
-// as text; the page number lies in the bottom band; the picture (2 x 2 mask
-// pixels) absorbs the engine's area; the rule is more than 100 away from it
-// in city-block distance and stays apart; both pass the tiny threshold 35.
+// 1000 x 1400 pixels at 300 dpi, only white and levels below 128 (every
+// depth shows the same ink): two paragraphs and a ruled table of 4 x 3 cells
+// of five characters, erased and passed over as text; a dark picture
+// (600-899, 120-419) that absorbs the engine's area (610, 130)-(880, 400);
+// a rule on lines 770-771, more than 100 from it in city-block distance;
+// an unrecognised page number in the bottom band. Tiny threshold 35.
 PageDesc realistic_page(Format format) {
     PageDesc desc(Canvas(1000, 1400));
     desc.format = format;
@@ -141,29 +141,15 @@ PageDesc realistic_page(Format format) {
 }
 const Areas kRealistic{area(600, 121, 898, 419), area(100, 771, 898, 771)};
 
-// Runs a page (with a host that keeps no block sizes when `unsized`); the
-// records past the new count and bytes 0-7 keep their old bytes.
-void expect_areas(const PageDesc& desc, const Areas& want, int unsized = 0) {
-    PageBlocks page(desc);
-    const std::vector<BYTE> before = page.area_bytes();
-    RkTestSizeUnknown(unsized);
-    EXPECT_EQ(ImgRestoration(page.arg()), 0);
-    RkTestSizeUnknown(0);
-    EXPECT_EQ(page.areas(), want);
-    const std::vector<BYTE> after = page.area_bytes();
-    const size_t end = 10 + 8 * want.size();
-    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 8, after.begin()));
-    EXPECT_TRUE(std::equal(before.begin() + end, before.end(), after.begin() + end));
-    EXPECT_EQ(RkTestTotalLocks(), 0u);
-}
-
 TEST(Pipeline, RealisticPageAtEveryDepthAndWriteBack) {
     for (int unsized : {0, 1})
         for (Format f : kFormats) expect_areas(realistic_page(f), kRealistic, unsized);
-    // No region: every ink area found; a blank page: wCount 0.
+    // No region: every ink area found, an engine area inside one (corners
+    // too far apart for the closeness join) absorbed; a blank page: wCount 0.
     PageDesc ink(Canvas(400, 300)), blank(Canvas(64, 48)), few(Canvas(200, 100)), big(Canvas(2480, 3508));
-    ink.image.fill(100, 100, 159, 159, kBlack);
-    expect_areas(ink, Areas{area(100, 101, 158, 159)});
+    ink.image.fill(100, 100, 259, 259, kBlack);
+    ink.areas = {area(200, 110, 210, 120)};
+    expect_areas(ink, Areas{area(100, 101, 258, 259)});
     blank.areaFill = 0xEE;
     expect_areas(blank, Areas{});
     // Fewer survivors than the engine listed (40 overlapping areas).
@@ -197,87 +183,74 @@ PageDesc small_page(Format format) {
     return desc;
 }
 
-// The allocations of the parse that precede the mask source, and the
-// positions (counted after them) of the mask source's allocations whose
-// failure leaves no usable mask: null, or a mask without a bilevel image.
-void mask_stage(const PageDesc& desc, long& before, std::set<long>& noMask) {
-    PageBlocks page(desc);
-    auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
-    auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
-    g_count = 0;
-    delete parse_ocrhead(head, image);
-    before = g_count;
-    for (long k = 1, hit = 1; hit; ++k) {
-        g_failIn = k;
-        std::unique_ptr<ImgMask> mask;
-        try {
-            mask.reset(desc.format == Format::Bilevel ? mask_from_bw(image)
-                       : desc.format == Format::Grey8 ? mask_from_8bit_gray(image)
-                       : desc.format == Format::Rgb24 ? mask_from_24bit(image)
-                                                      : mask_from_8bit_palette(image));
-            if (g_failIn == 0 && (!mask || !mask->GetCRkBWImage())) noMask.insert(k);
-        } catch (const std::bad_alloc&) {}
-        hit = g_failIn == 0;
-        g_failIn = 0;
-    }
-    GlobalUnlock(page.imgHead());
-    GlobalUnlock(page.head());
-}
-
 // An allocation inside the mask's own buffers gives a page without a mask
-// (0); any other is an exception caught at the entry (-1). The locks in page
-// order: head, image header, result array, detail array (refused: -1; a
-// refused result array leaves the detail array unlocked), bitmap, page bits
-// or bitmap, picture areas (refused: 0).
+// (0); any other is an exception caught at the entry (-1). The mask's are
+// found by failing the mask source's allocations in turn after the parse's:
+// those that leave no usable mask (null, or a mask without a bilevel image)
+// rather than an exception. The seven locks in page order: head, image
+// header, result array, detail array (refused: -1; a refused result array
+// leaves the detail array unlocked), bitmap, page bits or bitmap, picture
+// areas (refused: 0).
 TEST(FailureValues, EachAllocationAndLockFailureHasItsOneResult) {
     for (Format f : kFormats) {
         SCOPED_TRACE(int(f));
         const PageDesc desc = small_page(f);
-        long before = 0;
         std::set<long> noMask;
-        mask_stage(desc, before, noMask);
-        ASSERT_FALSE(noMask.empty());
-        std::vector<BYTE> full;
-        long allocations;
-        unsigned long locks;
         {
             PageBlocks page(desc);
-            g_count = 0;
-            const unsigned long first = RkTestLockCalls();
-            ASSERT_EQ(ImgRestoration(page.arg()), 0);
-            allocations = g_count, locks = RkTestLockCalls() - first;
-            full = page.area_bytes();
+            auto* head = static_cast<tagOCRHEAD*>(GlobalLock(page.head()));
+            auto* image = static_cast<tagIMGHEAD*>(GlobalLock(page.imgHead()));
+            rktest::g_count = 0;
+            delete parse_ocrhead(head, image);
+            const long parse = rktest::g_count;
+            for (long k = 1, came = 1; came; ++k) {
+                g_failIn = k;
+                try {
+                    std::unique_ptr<ImgMask> mask(f == Format::Bilevel ? mask_from_bw(image)
+                                                  : f == Format::Grey8 ? mask_from_8bit_gray(image)
+                                                  : f == Format::Rgb24 ? mask_from_24bit(image)
+                                                                       : mask_from_8bit_palette(image));
+                    if (g_failIn == 0 && (!mask || !mask->GetCRkBWImage())) noMask.insert(parse + k);
+                } catch (const std::bad_alloc&) {}
+                came = g_failIn == 0;
+                g_failIn = 0;
+            }
+            GlobalUnlock(page.imgHead());
+            GlobalUnlock(page.head());
         }
-        ASSERT_EQ(locks, 7u);
-        // n counts allocations first, then locks; one past the last fails none.
-        for (long n = 1; n <= allocations + 1 + long(locks); ++n) {
-            const bool lock = n > allocations + 1;
-            const long k = lock ? n - allocations - 1 : n;
+        ASSERT_FALSE(noMask.empty());
+        PageBlocks fullPage(desc);
+        rktest::g_count = 0;
+        const unsigned long firstLock = RkTestLockCalls();
+        ASSERT_EQ(ImgRestoration(fullPage.arg()), 0);
+        const long allocations = rktest::g_count;
+        ASSERT_EQ(RkTestLockCalls() - firstLock, 7u);
+        // Every allocation, one past the last (which fails none), every lock.
+        for (long n = 1; n <= allocations + 8; ++n) {
+            const unsigned lock = n > allocations + 1 ? unsigned(n - allocations - 1) : 0;
             PageBlocks page(desc);
             const std::vector<BYTE> untouched = page.area_bytes();
-            const long live = g_live;
-            if (lock) RkTestFailNthLock(unsigned(k));
-            g_failIn = lock ? 0 : k;
+            const long live = rktest::g_live;
+            RkTestFailNthLock(lock);
+            g_failIn = lock ? 0 : n;
             const unsigned long first = RkTestLockCalls();
             const int r = ImgRestoration(page.arg());
             const unsigned long made = RkTestLockCalls() - first;
-            const bool hit = lock || g_failIn == 0;
+            const bool came = lock || g_failIn == 0;
             g_failIn = 0;
             RkTestFailNthLock(0);
-            EXPECT_EQ(g_live.load(), live) << n;
+            EXPECT_EQ(rktest::g_live.load(), live) << n;
             EXPECT_EQ(RkTestTotalLocks(), 0u) << n;
-            EXPECT_EQ(page.area_bytes(), hit ? untouched : full) << n;
-            const bool zero = !hit || (lock ? k > 4 : noMask.count(k - before) > 0);
-            EXPECT_EQ(r, zero ? 0 : -1) << (lock ? "lock " : "allocation ") << k;
-            if (lock && (k == 3 || k == 4)) {
-                EXPECT_EQ(made, unsigned(k));
-            }
+            EXPECT_EQ(page.area_bytes(), came ? untouched : fullPage.area_bytes()) << n;
+            EXPECT_EQ(r, !came || (lock ? lock > 4 : noMask.count(n)) ? 0 : -1)
+                << "lock " << lock << ", allocation " << n;
+            EXPECT_TRUE((lock != 3 && lock != 4) || made == lock) << made;
         }
     }
 }
 
+// Reduced sides must fit in 16 bits; the mask built before stays.
 TEST(FailureValues, MaskSourcesOverSixteenBitsAreRefused) {
-    // Reduced sides must fit in 16 bits; the mask built before stays.
     rktest::TestDib dib(64, 8);
     BITMAPINFOHEADER wide = *dib.header(), tall = wide;
     wide.biWidth = 2 * 65535 + 2;
@@ -285,8 +258,7 @@ TEST(FailureValues, MaskSourcesOverSixteenBitsAreRefused) {
     ImgMask mask;
     ASSERT_EQ(mask.CreateMask(dib.header(), dib.bits.data(), 8), 0);
     CRkBWImage* image = mask.GetCRkBWImage();
-    EXPECT_EQ(mask.CreateMask(&wide, dib.bits.data(), 8), -1);
-    EXPECT_EQ(mask.CreateMask(&tall, dib.bits.data(), 8), -1);
+    EXPECT_EQ(mask.CreateMask(&wide, dib.bits.data(), 8) + mask.CreateMask(&tall, dib.bits.data(), 8), -2);
     EXPECT_EQ(mask.GetCRkBWImage(), image);
     EXPECT_EQ(mask.GetSrcWidth() * 100 + mask.GetSrcHeight(), 6408u);
 }
