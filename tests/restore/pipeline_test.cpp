@@ -249,18 +249,4 @@ TEST(FailureValues, EachAllocationAndLockFailureHasItsOneResult) {
     }
 }
 
-// Reduced sides must fit in 16 bits; the mask built before stays.
-TEST(FailureValues, MaskSourcesOverSixteenBitsAreRefused) {
-    rktest::TestDib dib(64, 8);
-    BITMAPINFOHEADER wide = *dib.header(), tall = wide;
-    wide.biWidth = 2 * 65535 + 2;
-    tall.biHeight = -(2 * 65535 + 2);
-    ImgMask mask;
-    ASSERT_EQ(mask.CreateMask(dib.header(), dib.bits.data(), 8), 0);
-    CRkBWImage* image = mask.GetCRkBWImage();
-    EXPECT_EQ(mask.CreateMask(&wide, dib.bits.data(), 8) + mask.CreateMask(&tall, dib.bits.data(), 8), -2);
-    EXPECT_EQ(mask.GetCRkBWImage(), image);
-    EXPECT_EQ(mask.GetSrcWidth() * 100 + mask.GetSrcHeight(), 6408u);
-}
-
 }  // namespace
