@@ -100,8 +100,7 @@ void CRkBWImage::HRanExtract(std::vector<TRkImgRanPlus<unsigned short>>* runs, W
 void CRkBWImage::HRanExtract(std::vector<TRkImgRan2Plus<unsigned short>>* runs, WORD line, WORD start,
                              WORD end) {
     ScanRow(GetLineData(line), start, end, [&](const int* d, int count) {
-        runs->clear();
-        runs->resize(static_cast<size_t>(count / 2));
+        runs->resize(static_cast<size_t>(count / 2));  // every element is written below
         TRkImgRan2Plus<unsigned short>* out = runs->data();
         for (int i = 0; i < count; i += 2, ++out)
             *out = TRkImgRan2Plus<unsigned short>(static_cast<unsigned short>(d[i]),
