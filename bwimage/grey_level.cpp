@@ -32,12 +32,6 @@ RKCORR_ROW_CLONES void bgr_row(const uint8_t* __restrict src, uint8_t* __restric
 }
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-// Thirty-two pixels a step: each 128-bit lane takes four pixels (twelve
-// bytes) spread into 4-byte slots, whose byte pairs and then word pairs are
-// summed; the sums of the four lanes' loads fall into pixel order when packed.
-// floor(sum / 3) is (sum * 43691) >> 17, the high half of the 32-bit product
-// shifted once more. Returns the number of pixels done; it reads at most
-// 100 bytes from each step's first pixel, so it stops two pixels early.
 // The sums of pixels 4k to 4k + 3 (low lane) and 16 + 4k to 19 + 4k (high
 // lane) of the 32 from src, in 32-bit slots.
 __attribute__((target("avx2"))) inline __m256i bgr_sums(const uint8_t* src, int k) {
@@ -50,6 +44,12 @@ __attribute__((target("avx2"))) inline __m256i bgr_sums(const uint8_t* src, int 
                              _mm256_set1_epi16(1));
 }
 
+// Thirty-two pixels a step: each 128-bit lane takes four pixels (twelve
+// bytes) spread into 4-byte slots, whose byte pairs and then word pairs are
+// summed; the sums of the four lanes' loads fall into pixel order when packed.
+// floor(sum / 3) is (sum * 43691) >> 17, the high half of the 32-bit product
+// shifted once more. Returns the number of pixels done; it reads at most
+// 100 bytes from each step's first pixel, so it stops two pixels early.
 __attribute__((target("avx2"))) size_t bgr_row_avx2(const uint8_t* src, uint8_t* dst, size_t w) {
     const __m256i third = _mm256_set1_epi16(static_cast<short>(43691));
     size_t x = 0;

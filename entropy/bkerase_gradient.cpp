@@ -9,6 +9,7 @@
 #endif
 
 #include "bwimage/exact_fp.h"
+#include "bwimage/large_array.h"
 
 using rkfp::single;
 
@@ -64,9 +65,7 @@ int BKErase::fast_variance() {
         const unsigned char* row = m_brightness + w * y;
         gradient_row(row, row - 2 * w, row + 2 * w, m_gradient + w * y, 2, w - 2);
     }
-#if defined(__SSE2__)
-    _mm_sfence();
-#endif
+    rkbwimage::stream_fence();
     return 0;
 }
 
