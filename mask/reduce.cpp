@@ -41,8 +41,6 @@ inline uint64_t load64(const uint8_t* p) {
     return v;
 }
 
-// One destination row from one or two source rows; r1 equals r0 when the
-// source has a single row left.
 #if defined(__SSE2__)
 // Output bytes of 16 source bytes in the low 8-bit half of each 16-bit lane:
 // each byte's pixel pairs ORed into bits 6, 4, 2, 0, gathered into its low
@@ -55,6 +53,8 @@ inline __m128i fold16(__m128i a) {
 }
 #endif
 
+// One destination row from one or two source rows; r1 equals r0 when the
+// source has a single row left.
 inline void reduce_line(const uint8_t* r0, const uint8_t* r1, size_t n, uint8_t* d) {
     size_t k = 0;
 #if defined(__SSE2__)
