@@ -5,10 +5,7 @@
 
 #include <string.h>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#endif
-
+#include "bwimage/cpu_features.h"
 #include "bwimage/level_counter.h"
 
 // The AVX2 clone is picked by a resolver that runs while the library is
@@ -31,7 +28,7 @@ RKCORR_ROW_CLONES void bgr_row(const uint8_t* __restrict src, uint8_t* __restric
         dst[x] = static_cast<uint8_t>(((unsigned{src[0]} + src[1] + src[2]) * 43691u) >> 17);
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#if defined(RKCORR_X86_KERNELS)
 // The sums of pixels 4k to 4k + 3 (low lane) and 16 + 4k to 19 + 4k (high
 // lane) of the 32 from src, in 32-bit slots.
 __attribute__((target("avx2"))) inline __m256i bgr_sums(const uint8_t* src, int k) {
@@ -62,14 +59,12 @@ __attribute__((target("avx2"))) size_t bgr_row_avx2(const uint8_t* src, uint8_t*
     }
     return x;
 }
-
-const bool kBgrAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 // One row of 24-bit pixels to grey, by the fastest kernel the processor has.
 void bgr_to_grey(const uint8_t* src, uint8_t* dst, size_t w) {
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    if (kBgrAvx2) {
+#if defined(RKCORR_X86_KERNELS)
+    if (has_avx2()) {
         const size_t done = bgr_row_avx2(src, dst, w);
         src += 3 * done, dst += done, w -= done;
     }

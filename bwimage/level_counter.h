@@ -28,10 +28,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define RKCORR_LEVEL_WINDOW 1
-#include <immintrin.h>
-#endif
+#include "bwimage/cpu_features.h"
 
 namespace rkbwimage {
 
@@ -45,8 +42,8 @@ public:
         memset(m_part, 0, sizeof m_part);
         // Without memory for the pair table the plain counters do the work.
         if (pixels >= kPairPixels) m_pairs.reset(new (std::nothrow) uint32_t[65536]());
-#if defined(RKCORR_LEVEL_WINDOW)
-        m_window = pixels >= kPairPixels && __builtin_cpu_supports("avx2");
+#if defined(RKCORR_X86_KERNELS)
+        m_window = pixels >= kPairPixels && has_avx2();
 #endif
     }
 
@@ -54,7 +51,7 @@ public:
         unsigned x = 0;
         for (; x + kRun <= n; x += kRun, p += kRun) {
             if (!uniform_block(p)) {
-#if defined(RKCORR_LEVEL_WINDOW)
+#if defined(RKCORR_X86_KERNELS)
                 if (m_window && m_wait == 0) {
                     const unsigned blocks = add_window(p, (n - x) / kRun);
                     if (blocks) {  // the loop's step passes the last one
@@ -165,7 +162,7 @@ private:
         }
     }
 
-#if defined(RKCORR_LEVEL_WINDOW)
+#if defined(RKCORR_X86_KERNELS)
     __attribute__((target("avx2"))) static unsigned lowest_word(__m128i v) {
         return static_cast<unsigned>(_mm_cvtsi128_si32(_mm_minpos_epu16(v))) & 0xFFFFu;
     }

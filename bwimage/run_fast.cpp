@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "bwimage/cpu_features.h"
 #include "bwimage/run_addran.h"
 #include "bwimage/run_fast.h"
 
@@ -84,14 +85,11 @@ __attribute__((always_inline)) inline void Scan(const unsigned char* row, int st
     count = n;
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(__POPCNT__)
+#if defined(RKCORR_X86_KERNELS) && !defined(__POPCNT__)
 __attribute__((target("popcnt"))) void ScanPopcnt(const unsigned char* row, int start, int end,
                                                   int* transitions, int& count) {
     Scan<true>(row, start, end, transitions, count);
 }
-
-// Read once; a call before this is initialised takes the plain scan.
-const bool kPopcnt = (__builtin_cpu_init(), __builtin_cpu_supports("popcnt"));
 #define RKCORR_SCAN_POPCNT 1
 #endif
 
@@ -99,7 +97,7 @@ const bool kPopcnt = (__builtin_cpu_init(), __builtin_cpu_supports("popcnt"));
 
 void HRanExtractFast(const unsigned char* row, int start, int end, int* transitions, int& count) {
 #if defined(RKCORR_SCAN_POPCNT)
-    if (kPopcnt) return ScanPopcnt(row, start, end, transitions, count);
+    if (rkbwimage::has_popcnt()) return ScanPopcnt(row, start, end, transitions, count);
 #endif
     Scan<false>(row, start, end, transitions, count);
 }

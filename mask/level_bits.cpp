@@ -6,12 +6,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-// An AVX2 version of the band kernel, chosen at run time on processors that
-// have it (x86 builds with GCC or Clang).
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define RKCORR_BAND_AVX2 1
-#include <immintrin.h>
-#endif
+
+#include "bwimage/cpu_features.h"
 
 namespace rkmask {
 namespace {
@@ -25,7 +21,7 @@ inline __m128i reverse_halves(__m128i v) {
 }
 #endif
 
-#if defined(RKCORR_BAND_AVX2)
+#if defined(RKCORR_X86_KERNELS)
 // Thirty-two pixels a step, from x (a multiple of 8) while whole steps fit;
 // returns where it stopped.
 __attribute__((target("avx2"))) unsigned band_avx2(const uint8_t* grey, unsigned x, unsigned width,
@@ -73,8 +69,8 @@ void levels_to_bits(const uint8_t* grey, unsigned width, const uint8_t fg[256], 
 }
 
 void outside_band_bits(const uint8_t* grey, unsigned width, unsigned first, unsigned count, uint8_t* out) {
-#if defined(RKCORR_BAND_AVX2)
-    if (count < 256 && width >= 32 && __builtin_cpu_supports("avx2")) {
+#if defined(RKCORR_X86_KERNELS)
+    if (count < 256 && width >= 32 && rkbwimage::has_avx2()) {
         const unsigned x = band_avx2(grey, 0, width, first, count, out);
         band_tail(grey, x, width, first, count, out);
         return;

@@ -13,14 +13,18 @@ mkdir -p "$root/build"
 builds=("$@")
 [ ${#builds[@]} -gt 0 ] || builds=(native m32 asan tsan memcheck fuzz)
 
-run() {  # run NAME CTEST_ARGS -- CMAKE_ARGS...
+# Builds everything, or only the programs named in $targets when it is set.
+run() {  # [targets="..."] run NAME CTEST_ARGS -- CMAKE_ARGS...
   local name=$1; shift
   local ctest_args=()
   while [ "$1" != "--" ]; do ctest_args+=("$1"); shift; done; shift
   local dir="$root/build/test-$name"
   echo "=== $name: configure and build"
   cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs" >"$dir/build.log" 2>&1 || { tail -n 60 "$dir/build.log"; return 1; }
+  local build_targets=()
+  [ -z "${targets:-}" ] || build_targets=(--target $targets)
+  cmake --build "$dir" -j "$jobs" "${build_targets[@]}" >"$dir/build.log" 2>&1 \
+    || { tail -n 60 "$dir/build.log"; return 1; }
   echo "=== $name: test"
   (cd "$dir" && ctest --output-on-failure -j "$jobs" "${ctest_args[@]}")
 }
@@ -104,7 +108,9 @@ for b in "${builds[@]}"; do
     asan) ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
            run asan -- -DRKCORR_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
            -DRKCORR_BUILD_BENCH=OFF || status=1 ;;
+    # Only the programs of the thread pool and the platform's thread calls run here.
     tsan) TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
+           targets="platform_memory_test platform_thread_test threadpool_test" \
            run tsan -L 'threadpool|platform' -- -DRKCORR_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo \
            -DRKCORR_BUILD_BENCH=OFF -DRKCORR_BUILD_CLI=OFF -DRKCORR_ORACLE_TESTS=OFF || status=1 ;;
     memcheck) memcheck || status=1 ;;
