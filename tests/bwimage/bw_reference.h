@@ -73,38 +73,33 @@ inline RunList JoinRuns(const RunList& runs, int gap) {
     return out;
 }
 
-// The components of the black pixels of the area (union-find): label map (-1 none), and by label in
-// the order of their first pixels, boxes and pixel counts.
+// The components of the black pixels of the area: label map (-1 none), and by label in the order of
+// their first pixels, boxes and pixel counts.
 struct Components {
     std::vector<int> label;
     std::vector<Box> boxes;
     std::vector<int> sizes;
 };
-template <class Black>
-Components Flood(int w, int h, Black black, int l, int t, int r, int bo, bool connect8) {
-    std::vector<int> root(size_t(w) * h, -1), id(root.size(), -1);
-    auto find = [&](int i) {
-        while (root[i] != i) i = root[i] = root[root[i]];
-        return i;
+inline Components Flood(const TestDib& b, const Rect& a, bool connect8) {
+    Components c{std::vector<int>(size_t(b.w) * b.h, -1), {}, {}};
+    auto black = [&](int x, int y) {
+        return x >= a.left && x <= a.right && y >= a.top && y <= a.bottom && b.get(x, y);
     };
-    for (int y = t; y <= bo; ++y)
-        for (int x = l; x <= r; ++x)
-            if (black(x, y))
-                for (int k = 0, i = root[y * w + x] = y * w + x; k < (connect8 ? 4 : 2); ++k) {
-                    const int nx = x + (k == 1 ? 0 : k == 3 ? 1 : -1), ny = y - (k > 0);  // neighbours seen
-                    if (nx >= l && nx <= r && ny >= t && root[ny * w + nx] >= 0)
-                        root[find(ny * w + nx)] = find(i);
-                }
-    Components c{std::vector<int>(root.size(), -1), {}, {}};
-    for (int i = 0; i < w * h; ++i)
-        if (root[i] >= 0) {
-            int& k = id[find(i)];
-            if (k < 0)
-                k = int(c.boxes.size()), c.boxes.emplace_back(i % w, i / w, i % w, i / w),
-                c.sizes.push_back(0);
-            auto& [bl, bt, br, bb] = c.boxes[c.label[i] = k];
-            bl = std::min(bl, i % w), br = std::max(br, i % w), bb = i / w, ++c.sizes[k];
+    for (int i = 0; i < b.w * b.h; ++i) {
+        if (c.label[i] >= 0 || !black(i % b.w, i / b.w)) continue;
+        const int k = c.label[i] = int(c.boxes.size());
+        c.boxes.emplace_back(i % b.w, i / b.w, i % b.w, i / b.w), c.sizes.push_back(0);
+        for (std::vector<int> todo{i}; !todo.empty();) {
+            const int x = todo.back() % b.w, y = todo.back() / b.w;
+            auto& [l, t, r, bo] = c.boxes[k];
+            l = std::min(l, x), r = std::max(r, x), bo = std::max(bo, y), ++c.sizes[k], todo.pop_back();
+            for (int n = 0; n < 9; ++n) {  // the 3 x 3 block; its odd places are the 4 neighbours
+                const int nx = x + n % 3 - 1, ny = y + n / 3 - 1;
+                if ((connect8 || n % 2) && black(nx, ny) && c.label[ny * b.w + nx] < 0)
+                    c.label[ny * b.w + nx] = k, todo.push_back(ny * b.w + nx);
+            }
         }
+    }
     return c;
 }
 
