@@ -1,16 +1,12 @@
-// The bilevel toolkit's per-pixel references, written plainly, and the random
-// rectangles and pixel comparison their tests share. Index: RandomSpan, RandomRect,
-// Describe, PixelDiff, Runs, JoinRuns, Flood, RefSquare, RefElement,
-// RefOutline, RefThin, RefBox, RefProjection, RefGradation.
+// The bilevel toolkit's per-pixel references, written plainly, and the random rectangles their tests
+// share. Index: RandomSpan, RandomRect, Runs, Flood, RefSquare, RefElement, RefOutline, RefThin, RefBox,
+// RefProjection, RefGradation.
 #ifndef RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
 #define RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <random>
-#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -36,40 +32,16 @@ inline Rect RandomRect(std::mt19937& rng, const TestDib& b) {
     return Rect(WORD(l), WORD(t), WORD(r), WORD(bo));
 }
 
-// Width, height, row order and the rectangle, for failure messages.
-inline std::string Describe(const TestDib& b, const Rect& r) {
-    return testing::PrintToString(std::make_tuple(b.w, b.h, b.topDown, r.left, r.top, r.right, r.bottom));
-}
-
-// "" when both images hold the same pixels, else where they first differ.
-inline std::string PixelDiff(const TestDib& got, const TestDib& want) {
-    if (got.w != want.w || got.h != want.h) return "size differs";
-    for (int y = 0; y < want.h; ++y)
-        for (int x = 0; x < want.w; ++x)
-            if (got.get(x, y) != want.get(x, y))
-                return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") differs";
-    return "";
-}
-
-// Runs of colour `black` of pixels start..end of a row (horizontal) or column.
-inline RunList Runs(const TestDib& b, int line, int start, int end, bool horizontal, bool black) {
+// Runs of colour `black` of pixels start..end of a row (horizontal) or column; runs with at most `gap`
+// pixels between them are joined.
+inline RunList Runs(const TestDib& b, int line, int start, int end, bool horizontal, bool black,
+                    int gap = 0) {
     RunList out;
     for (int p = start; p <= end; ++p)
         if ((horizontal ? b.get(p, line) : b.get(line, p)) == black) {
-            if (out.empty() || out.back().second != p - 1) out.emplace_back(p, p);
+            if (out.empty() || p - out.back().second - 1 > gap) out.emplace_back(p, p);
             out.back().second = p;
         }
-    return out;
-}
-
-// Runs with gaps of at most `gap` pixels between them joined.
-inline RunList JoinRuns(const RunList& runs, int gap) {
-    RunList out;
-    for (const auto& r : runs)
-        if (!out.empty() && r.first - out.back().second - 1 <= gap)
-            out.back().second = r.second;
-        else
-            out.push_back(r);
     return out;
 }
 

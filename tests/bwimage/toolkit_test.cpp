@@ -46,8 +46,7 @@ TEST(Toolkit, ImageOperationsMatchReferences) {
             ASSERT_EQ(img.Gradation(WORD(k)), 1);
             ASSERT_EQ(img.Gradation(WORD(iter % 2 ? 1 : 11)), 1);  // k out of range: nothing changes
         }
-        ASSERT_EQ(PixelDiff(b, want), "") << "kind " << kind << " " << Describe(b, r) << " element " << el.w
-                                          << "x" << el.h << " origin " << ox << "," << oy << " k " << k;
+        ASSERT_EQ(b.bits, want.bits) << "iter " << iter << " kind " << kind;  // padding bits kept
     }
 }
 
@@ -59,13 +58,13 @@ TEST(Toolkit, BoxesAndProjectionsMatchReferences) {
         const Rect r = RandomRect(rng, b);
         CRkBWImage img = b.image();
         Rect want = r, got = r;
-        ASSERT_EQ(img.FilletRect(got) != 0, RefBox(b, r, want)) << Describe(b, r);
-        ASSERT_EQ(Of(got), Of(want)) << Describe(b, r);
+        ASSERT_EQ(img.FilletRect(got) != 0, RefBox(b, r, want)) << iter;
+        ASSERT_EQ(Of(got), Of(want)) << iter;
         const bool rows = iter % 2, black = iter % 3 != 0;
         const int minLength = rng() % 5;
         std::vector<unsigned short> hist(3, 9);
         img.Projection(hist, r, rows, WORD(minLength), black);
-        ASSERT_EQ(hist, RefProjection(b, r, rows, minLength, black)) << Describe(b, r) << " rows " << rows;
+        ASSERT_EQ(hist, RefProjection(b, r, rows, minLength, black)) << iter;
     }
     // A block alone or beside a 1..4-line speck: a gap skips specks up to 3 lines, touching ones count.
     for (int iter = 0; iter < 800; ++iter) {
