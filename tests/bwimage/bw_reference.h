@@ -75,19 +75,18 @@ inline Components Flood(const TestDib& b, const Rect& a, bool connect8) {
     return c;
 }
 
-// 3 x 3 square: rows eroded (dilated) horizontally, edges kept, then AND (OR) over three rows.
+// 3 x 3 square: AND (OR) over the block, rows and columns outside the rectangle left out; the edge
+// columns take only their own column's pixels.
 inline void RefSquare(TestDib& b, const Rect& r, bool dilate) {
     const TestDib src = b;
-    auto h = [&](int x, int y) {
-        if (x == r.left || x == r.right) return src.get(x, y);
-        const bool a = src.get(x - 1, y), c = src.get(x, y), d = src.get(x + 1, y);
-        return dilate ? (a || c || d) : (a && c && d);
-    };
     for (int y = r.top; y <= r.bottom; ++y)
         for (int x = r.left; x <= r.right; ++x) {
-            bool v = h(x, y);
-            for (int yy = y - 1; yy <= y + 1; yy += 2)
-                if (yy >= r.top && yy <= r.bottom) v = dilate ? (v || h(x, yy)) : (v && h(x, yy));
+            bool v = !dilate;
+            for (int yy = std::max<int>(y - 1, r.top); yy <= std::min<int>(y + 1, r.bottom); ++yy)
+                for (int xx = x - 1; xx <= x + 1; ++xx) {
+                    const bool p = src.get(x == r.left || x == r.right ? x : xx, yy);
+                    v = dilate ? v || p : v && p;
+                }
             b.set(x, y, v);
         }
 }

@@ -100,21 +100,21 @@ TEST(BWImageBasics, DrawingDifferential) {
 // An overridden pixel form reaches a vertical span and copying, not a horizontal span.
 struct PixelLog : CRkBWImage {
     using CRkBWImage::CRkBWImage;
-    int drawn = 0;
+    using CRkBWImage::Draw;
     void Draw(WORD x, WORD y) override {
         ++drawn;
         CRkBWImage::Draw(x, y);
     }
-    using CRkBWImage::Draw;
+    int drawn = 0;
 };
 
 TEST(BWImageBasics, OperationsGoThroughVirtualSlots) {
     TestDib d(20, 10), s(rktest::DibCase{20, 10, 1, true, 0, 3});
     PixelLog img(d.header(), d.bits.data());
-    img.Draw(3, 2, 7, 0);
+    CRkBWImage src = s.image();
+    img.Draw(3, 2, 7, 0);  // rows 2..7 of column 3, then columns 2..7 of row 3
     img.Draw(3, 2, 7, 1);
     EXPECT_EQ(img.drawn, 6);
-    CRkBWImage src(s.header(), s.bits.data());
     img.CopyRect(&src, Rect(0, 0, 19, 9));
     EXPECT_EQ(img.drawn, 6 + int(src.CountBlack(Rect(0, 0, 19, 9))));
 }
