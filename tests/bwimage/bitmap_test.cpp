@@ -32,8 +32,7 @@ std::vector<long> Layout(const BYTE* p) {
             long(RKIMG::DIBSize(p))};
 }
 
-// The layout readers on CreateDIB's zero-filled DIBs of each bit count it rounds to, on top-down v4 and v5
-// headers whose colour count is cut to 16 bits, and on a core header (16-bit fields, 3-byte entries).
+// Layout readers on CreateDIB's zero-filled DIBs of each bit count, on v4, v5 and core headers.
 TEST(Bitmap, HeaderReadersAndCreateDib) {
     const long depths[][3] = {{0, 1, 2},  {1, 1, 2},   {2, 4, 16},  {4, 4, 16},  {5, 8, 256}, {8, 8, 256},
                               {9, 16, 0}, {16, 16, 0}, {17, 24, 0}, {24, 24, 0}, {32, 4, 16}};
@@ -67,8 +66,7 @@ TEST(Bitmap, HeaderReadersAndCreateDib) {
     EXPECT_EQ(RKIMG::DPItoDPM(300) * 10 + RKIMG::DPMtoDPI(0), 118110u);
 }
 
-// Per random DIB: UpsideDown flips the stored rows of a bottom-up one (twice is the identity, header and
-// palette untouched) and leaves a top-down one; both row orders give the same upright file.
+// UpsideDown flips the stored rows of bottom-up DIBs only; both row orders give the same upright file.
 TEST(Bitmap, UpsideDownAndOutputFiles) {
     std::mt19937 rng(5);
     for (int i = 0; i < 60; ++i) {

@@ -1,6 +1,4 @@
-// The bilevel toolkit's per-pixel references, written plainly, and the random rectangles their tests
-// share. Index: RandomSpan, RandomRect, Runs, Flood, RefSquare, RefElement, RefOutline, RefThin, RefBox,
-// RefProjection, RefGradation.
+// The bilevel toolkit's per-pixel references, written plainly, and the random rectangles their tests share.
 #ifndef RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
 #define RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
 
@@ -32,8 +30,7 @@ inline Rect RandomRect(std::mt19937& rng, const TestDib& b) {
     return Rect(WORD(l), WORD(t), WORD(r), WORD(bo));
 }
 
-// Runs of colour `black` of pixels start..end of a row (horizontal) or column; runs with at most `gap`
-// pixels between them are joined.
+// Runs of `black` in pixels start..end of a row or column, joined across gaps of at most `gap` pixels.
 inline RunList Runs(const TestDib& b, int line, int start, int end, bool horizontal, bool black,
                     int gap = 0) {
     RunList out;
@@ -45,8 +42,7 @@ inline RunList Runs(const TestDib& b, int line, int start, int end, bool horizon
     return out;
 }
 
-// The components of the black pixels of the area: label map (-1 none), and by label in the order of
-// their first pixels, boxes and pixel counts.
+// Components of the area's black pixels: label map (-1 none); by label in first-pixel order, boxes, sizes.
 struct Components {
     std::vector<int> label;
     std::vector<Box> boxes;
@@ -75,8 +71,7 @@ inline Components Flood(const TestDib& b, const Rect& a, bool connect8) {
     return c;
 }
 
-// 3 x 3 square: AND (OR) over the block, rows and columns outside the rectangle left out; the edge
-// columns take only their own column's pixels.
+// 3 x 3 square: AND (OR) over the block's rows inside the rectangle; edge columns read only their own.
 inline void RefSquare(TestDib& b, const Rect& r, bool dilate) {
     const TestDib src = b;
     for (int y = r.top; y <= r.bottom; ++y)

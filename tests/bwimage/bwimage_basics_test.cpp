@@ -20,8 +20,7 @@ void (W::*const kSpan[])(WORD, WORD, WORD, int) = {&W::Draw, &W::Erase, &W::Reve
 void (W::*const kRect[])(Rect) = {&W::Draw, &W::Erase, &W::Reverse};
 void (W::*const kRuns[])(WORD, std::vector<Ran>&, int) = {&W::Draw, &W::Erase, &W::Reverse};
 
-// Random sequences of every drawing form, frames, trimming and copying against the reference, padding
-// bits included; after each step the pixel tests, counting and acquiring of a random rectangle.
+// Every drawing form, frames, trimming and copying vs the reference; then pixel tests, counting, acquiring.
 TEST(BWImageBasics, DrawingDifferential) {
     std::mt19937 rng(2024);
     for (int iter = 0; iter < 400; ++iter) {
@@ -101,10 +100,7 @@ TEST(BWImageBasics, DrawingDifferential) {
 struct PixelLog : CRkBWImage {
     using CRkBWImage::CRkBWImage;
     using CRkBWImage::Draw;
-    void Draw(WORD x, WORD y) override {
-        ++drawn;
-        CRkBWImage::Draw(x, y);
-    }
+    void Draw(WORD x, WORD y) override { ++drawn, CRkBWImage::Draw(x, y); }
     int drawn = 0;
 };
 

@@ -17,8 +17,7 @@ namespace {
 typedef TRkImgRect<unsigned short> Rect;
 typedef TRkImgRan<unsigned short> Ran;
 
-// An image with components and dots, a covering dot image, an element, and all the operations need
-// made beforehand, so that every allocation during an operation is the library's.
+// Images and everything the operations need, made first: every allocation during one is the library's.
 struct Subject {
     TestDib img{97, 61}, dots{97, 61}, element{3, 2};
     CRkBWImage el = element.image();

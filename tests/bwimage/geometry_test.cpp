@@ -14,8 +14,7 @@ namespace {
 
 Box Of(const Rect& r) { return {r.GetLeft(), r.GetTop(), r.GetRight(), r.GetBottom()}; }
 
-// Fields follow the vtable pointer in order top, bottom, left, right; sizes wrap at 16 bits, the area
-// does not overflow 32 bits, and a rectangle built in int keeps the low bits.
+// Fields after the vtable pointer: top, bottom, left, right; sizes wrap at 16 bits, areas do not.
 TEST(Geometry, FieldOrderAndSixteenBitWrap) {
     Rect r(1, 2, 3, 4);  // left, top, right, bottom
     EXPECT_EQ(Of(r), (Box{1, 2, 3, 4}));

@@ -1,5 +1,4 @@
-// Labeling against Leptonica's connected components (pixConnCompBB) on random images, areas of them and
-// one page-sized image: the same rectangles, less Leptonica's 1 x 1 boxes when dots are dropped.
+// Labeling vs Leptonica's connected components (pixConnCompBB) on random images, areas and one page.
 #include <gtest/gtest.h>
 
 #include "bwimage/bw_reference.h"

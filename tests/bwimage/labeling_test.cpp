@@ -29,23 +29,15 @@ std::vector<Box> Segment(TestDib& b, int dropDots, int connect8, Rect* area = nu
 
 // A released frame goes to the next new component, the last released first.
 TEST(Labeling, SlotReuseOrder) {
-    const struct {
-        std::vector<const char*> rows;
-        int dropDots;
-        std::vector<Box> want;
-    } cases[] = {
-        {{"X.X.....", "XXX.....", "......XX", "...XX..."}, 0, {{0, 0, 2, 1}, {6, 2, 7, 2}, {3, 3, 4, 3}}},
-        {{"X...X...", "......XX", "XX......", "...XX..."}, 1, {{3, 3, 4, 3}, {0, 2, 1, 2}, {6, 1, 7, 1}}},
-        {{"X...X.XX", "X...X...", "XXXXX.XX"}, 0, {{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}},
-    };
-    for (auto& c : cases) {
-        TestDib b = TestDib::FromRows(c.rows);
-        EXPECT_EQ(Segment(b, c.dropDots, 1), c.want) << c.rows[0] << " " << c.dropDots;
-    }
+    TestDib merge = TestDib::FromRows({"X.X.....", "XXX.....", "......XX", "...XX..."}),
+            dots = TestDib::FromRows({"X...X...", "......XX", "XX......", "...XX..."}),
+            cup = TestDib::FromRows({"X...X.XX", "X...X...", "XXXXX.XX"});
+    EXPECT_EQ(Segment(merge, 0, 1), (std::vector<Box>{{0, 0, 2, 1}, {6, 2, 7, 2}, {3, 3, 4, 3}}));
+    EXPECT_EQ(Segment(dots, 1, 1), (std::vector<Box>{{3, 3, 4, 3}, {0, 2, 1, 2}, {6, 1, 7, 1}}));
+    EXPECT_EQ(Segment(cup, 0, 1), (std::vector<Box>{{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}));
 }
 
-// True when each frame is one component (a distinct one, of its box, runs along rows or columns) and the
-// frames cover each pixel of a component once, but for the one-pixel ones when dots are dropped.
+// True when the frames are distinct components with their boxes, their runs covering each pixel once.
 bool AreComponents(const std::vector<TRkImgRectPlus<unsigned short>>& frames, const Components& ref, int w,
                    bool horizontal, bool dropDots) {
     std::vector<int> seen(ref.label.size());
@@ -76,9 +68,7 @@ struct StopAt : CRkProgress {
     unsigned stop, total = 0, sent = 0;
 };
 
-// The frames of both labelings are the components of the area (of its long runs for line labeling), in
-// the wrappers' order; only dropDots 1 drops dots, the one-pixel components, erased and drawn on request.
-// Cancelled, a labeling returns 0 and its wrapper the frames of the lines before.
+// Frames are the components (of the long runs for line labeling), dots dropped, erased, drawn; cancelling.
 TEST(Labeling, RandomImagesMatchComponents) {
     std::mt19937 rng(21);
     for (int iter = 0; iter < 300; ++iter) {
