@@ -90,16 +90,14 @@ inline void RefSquare(TestDib& b, const Rect& r, bool dilate) {
 inline void RefElement(TestDib& b, const Rect& r, const TestDib& element, int ox, int oy, bool dilate) {
     const TestDib src = b;
     for (int y = r.top; y <= r.bottom; ++y)
-        for (int x = r.left; x <= r.right; ++x) {
-            if (src.get(x, y) != dilate) continue;
-            for (int ey = 0; ey < element.h; ++ey)
-                for (int ex = 0; ex < element.w; ++ex) {
-                    const short tx = short(WORD(x + ex - ox)), ty = short(WORD(y + ey - oy));
-                    if (element.get(ex, ey) && tx > 0 && ty > 0 && tx >= r.left && tx <= r.right &&
-                        ty >= r.top && ty <= r.bottom)
-                        b.set(tx, ty, dilate);
-                }
-        }
+        for (int x = r.left; x <= r.right; ++x)
+            for (int e = 0; e < element.w * element.h && src.get(x, y) == dilate; ++e) {
+                const int ex = e % element.w, ey = e / element.w;
+                const short tx = short(WORD(x + ex - ox)), ty = short(WORD(y + ey - oy));
+                if (element.get(ex, ey) && tx > 0 && ty > 0 && tx >= r.left && tx <= r.right && ty >= r.top &&
+                    ty <= r.bottom)
+                    b.set(tx, ty, dilate);
+            }
 }
 
 // Clears each pixel strictly inside the rectangle whose 3 x 3 block is black.

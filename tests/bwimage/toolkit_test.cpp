@@ -106,16 +106,15 @@ TEST(Toolkit, QuarterTurnsMoveEveryPixel) {
     std::mt19937 rng(707);
     for (int iter = 0; iter < 600; ++iter) {
         TestDib b = rktest::RandomBilevel(rng, 80, 80);
-        const TestDib before = b;
         const bool clockwise = iter % 2 == 0, shortBuffer = iter % 5 == 0;
         const int w = b.w, h = b.h, newStride = (h + 31) / 32 * 4;
         const size_t need = size_t(newStride) * w;
         b.bits.resize(std::max(b.bits.size(), need), 0);
-        const std::vector<BYTE> bitsBefore = b.bits;
+        const TestDib before = b;
         CRkBWImage img(b.header(), b.bits.data(), DWORD(need - shortBuffer));
         if (shortBuffer) {
             ASSERT_EQ(clockwise ? img.Clockwise() : img.CounterClockwise(), 0);
-            ASSERT_TRUE(b.bits == bitsBefore && b.header()->biWidth == w);
+            ASSERT_TRUE(b.bits == before.bits && b.header()->biWidth == w);
             continue;
         }
         ASSERT_EQ(clockwise ? img.Clockwise() : img.CounterClockwise(), 1);
