@@ -1,4 +1,4 @@
-// CRkBWImage drawing, frames, counting, copying and acquiring against a per-pixel reference.
+// CRkBWImage drawing, frames, counting, copying and acquiring vs a per-pixel reference; virtual dispatch.
 #include <gtest/gtest.h>
 
 #include "bwimage/bw_reference.h"

@@ -1,4 +1,4 @@
-// Labeling against a union-find reference on random images; slot reuse, dot images, cancellation, RanAnd.
+// Labeling against a flood-fill reference on random images; slot reuse, dot images, cancellation, RanAnd.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -106,7 +106,7 @@ TEST(Labeling, RandomImagesMatchComponents) {
         ASSERT_EQ(b.image().SegmentLineRect(out, length, horizontal, &area, c8), 1);
         ASSERT_EQ(Boxes(out), Boxes(plus));
         ASSERT_TRUE(length > 1 || !horizontal || Boxes(out) == Segment(b, 0, c8, &area));  // run labeling
-        // Cancelled at line k of n (never when k = n), as a frame table that is reused shows.
+        // Cancelled at line k of n (k = n: never): 0, the frames of the lines before; a reused table cleared.
         for (bool lines : {false, true}) {
             const bool rows = !lines || horizontal;
             const int n = rows ? area.bottom - area.top + 1 : area.right - area.left + 1, k = 1 + rng() % n;
