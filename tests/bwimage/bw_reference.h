@@ -1,16 +1,10 @@
-// The bilevel toolkit's per-pixel references, written plainly, and the random
-// rectangles and pixel comparison their tests share. Index: RandomSpan, RandomRect,
-// Describe, PixelDiff, Runs, JoinRuns, Flood, RefSquare, RefElement,
-// RefOutline, RefThin, RefBox, RefProjection, RefGradation.
+// The bilevel toolkit's per-pixel references, written plainly, and the random rectangles their tests share.
 #ifndef RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
 #define RKCORR_TESTS_BWIMAGE_BW_REFERENCE_H
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <random>
-#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -36,91 +30,58 @@ inline Rect RandomRect(std::mt19937& rng, const TestDib& b) {
     return Rect(WORD(l), WORD(t), WORD(r), WORD(bo));
 }
 
-// Width, height, row order and the rectangle, for failure messages.
-inline std::string Describe(const TestDib& b, const Rect& r) {
-    return testing::PrintToString(std::make_tuple(b.w, b.h, b.topDown, r.left, r.top, r.right, r.bottom));
-}
-
-// "" when both images hold the same pixels, else where they first differ.
-inline std::string PixelDiff(const TestDib& got, const TestDib& want) {
-    if (got.w != want.w || got.h != want.h) return "size differs";
-    for (int y = 0; y < want.h; ++y)
-        for (int x = 0; x < want.w; ++x)
-            if (got.get(x, y) != want.get(x, y))
-                return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") differs";
-    return "";
-}
-
-// Runs of colour `black` of pixels start..end of a row (horizontal) or column.
-inline RunList Runs(const TestDib& b, int line, int start, int end, bool horizontal, bool black) {
+// Runs of `black` in pixels start..end of a row or column, joined across gaps of at most `gap` pixels.
+inline RunList Runs(const TestDib& b, int line, int start, int end, bool horizontal, bool black,
+                    int gap = 0) {
     RunList out;
     for (int p = start; p <= end; ++p)
         if ((horizontal ? b.get(p, line) : b.get(line, p)) == black) {
-            if (out.empty() || out.back().second != p - 1) out.emplace_back(p, p);
+            if (out.empty() || p - out.back().second - 1 > gap) out.emplace_back(p, p);
             out.back().second = p;
         }
     return out;
 }
 
-// Runs with gaps of at most `gap` pixels between them joined.
-inline RunList JoinRuns(const RunList& runs, int gap) {
-    RunList out;
-    for (const auto& r : runs)
-        if (!out.empty() && r.first - out.back().second - 1 <= gap)
-            out.back().second = r.second;
-        else
-            out.push_back(r);
-    return out;
-}
-
-// The components of the black pixels of the area (union-find): label map (-1 none), and by label in
-// the order of their first pixels, boxes and pixel counts.
+// Components of the area's black pixels: label map (-1 none); by label in first-pixel order, boxes, sizes.
 struct Components {
     std::vector<int> label;
     std::vector<Box> boxes;
     std::vector<int> sizes;
 };
-template <class Black>
-Components Flood(int w, int h, Black black, int l, int t, int r, int bo, bool connect8) {
-    std::vector<int> root(size_t(w) * h, -1), id(root.size(), -1);
-    auto find = [&](int i) {
-        while (root[i] != i) i = root[i] = root[root[i]];
-        return i;
+inline Components Flood(const TestDib& b, const Rect& a, bool connect8) {
+    Components c{std::vector<int>(size_t(b.w) * b.h, -1), {}, {}};
+    auto black = [&](int x, int y) {
+        return x >= a.left && x <= a.right && y >= a.top && y <= a.bottom && b.get(x, y);
     };
-    for (int y = t; y <= bo; ++y)
-        for (int x = l; x <= r; ++x)
-            if (black(x, y))
-                for (int k = 0, i = root[y * w + x] = y * w + x; k < (connect8 ? 4 : 2); ++k) {
-                    const int nx = x + (k == 1 ? 0 : k == 3 ? 1 : -1), ny = y - (k > 0);  // neighbours seen
-                    if (nx >= l && nx <= r && ny >= t && root[ny * w + nx] >= 0)
-                        root[find(ny * w + nx)] = find(i);
-                }
-    Components c{std::vector<int>(root.size(), -1), {}, {}};
-    for (int i = 0; i < w * h; ++i)
-        if (root[i] >= 0) {
-            int& k = id[find(i)];
-            if (k < 0)
-                k = int(c.boxes.size()), c.boxes.emplace_back(i % w, i / w, i % w, i / w),
-                c.sizes.push_back(0);
-            auto& [bl, bt, br, bb] = c.boxes[c.label[i] = k];
-            bl = std::min(bl, i % w), br = std::max(br, i % w), bb = i / w, ++c.sizes[k];
+    for (int i = 0; i < b.w * b.h; ++i) {
+        if (c.label[i] >= 0 || !black(i % b.w, i / b.w)) continue;
+        const int k = c.label[i] = int(c.boxes.size());
+        c.boxes.emplace_back(i % b.w, i / b.w, i % b.w, i / b.w), c.sizes.push_back(0);
+        for (std::vector<int> todo{i}; !todo.empty();) {
+            const int x = todo.back() % b.w, y = todo.back() / b.w;
+            auto& [l, t, r, bo] = c.boxes[k];
+            l = std::min(l, x), r = std::max(r, x), bo = std::max(bo, y), ++c.sizes[k], todo.pop_back();
+            for (int n = 0; n < 9; ++n) {  // the 3 x 3 block; its odd places are the 4 neighbours
+                const int nx = x + n % 3 - 1, ny = y + n / 3 - 1;
+                if ((connect8 || n % 2) && black(nx, ny) && c.label[ny * b.w + nx] < 0)
+                    c.label[ny * b.w + nx] = k, todo.push_back(ny * b.w + nx);
+            }
         }
+    }
     return c;
 }
 
-// 3 x 3 square: rows eroded (dilated) horizontally, edges kept, then AND (OR) over three rows.
+// 3 x 3 square: AND (OR) over the block's rows inside the rectangle; edge columns read only their own.
 inline void RefSquare(TestDib& b, const Rect& r, bool dilate) {
     const TestDib src = b;
-    auto h = [&](int x, int y) {
-        if (x == r.left || x == r.right) return src.get(x, y);
-        const bool a = src.get(x - 1, y), c = src.get(x, y), d = src.get(x + 1, y);
-        return dilate ? (a || c || d) : (a && c && d);
-    };
     for (int y = r.top; y <= r.bottom; ++y)
         for (int x = r.left; x <= r.right; ++x) {
-            bool v = h(x, y);
-            for (int yy = y - 1; yy <= y + 1; yy += 2)
-                if (yy >= r.top && yy <= r.bottom) v = dilate ? (v || h(x, yy)) : (v && h(x, yy));
+            bool v = !dilate;
+            for (int yy = std::max<int>(y - 1, r.top); yy <= std::min<int>(y + 1, r.bottom); ++yy)
+                for (int xx = x - 1; xx <= x + 1; ++xx) {
+                    const bool p = src.get(x == r.left || x == r.right ? x : xx, yy);
+                    v = dilate ? v || p : v && p;
+                }
             b.set(x, y, v);
         }
 }
@@ -129,16 +90,14 @@ inline void RefSquare(TestDib& b, const Rect& r, bool dilate) {
 inline void RefElement(TestDib& b, const Rect& r, const TestDib& element, int ox, int oy, bool dilate) {
     const TestDib src = b;
     for (int y = r.top; y <= r.bottom; ++y)
-        for (int x = r.left; x <= r.right; ++x) {
-            if (src.get(x, y) != dilate) continue;
-            for (int ey = 0; ey < element.h; ++ey)
-                for (int ex = 0; ex < element.w; ++ex) {
-                    const short tx = short(WORD(x + ex - ox)), ty = short(WORD(y + ey - oy));
-                    if (element.get(ex, ey) && tx > 0 && ty > 0 && tx >= r.left && tx <= r.right &&
-                        ty >= r.top && ty <= r.bottom)
-                        b.set(tx, ty, dilate);
-                }
-        }
+        for (int x = r.left; x <= r.right; ++x)
+            for (int e = 0; e < element.w * element.h && src.get(x, y) == dilate; ++e) {
+                const int ex = e % element.w, ey = e / element.w;
+                const short tx = short(WORD(x + ex - ox)), ty = short(WORD(y + ey - oy));
+                if (element.get(ex, ey) && tx > 0 && ty > 0 && tx >= r.left && tx <= r.right && ty >= r.top &&
+                    ty <= r.bottom)
+                    b.set(tx, ty, dilate);
+            }
 }
 
 // Clears each pixel strictly inside the rectangle whose 3 x 3 block is black.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdint.h>
 
+#include <array>
 #include <random>
 #include <vector>
 
@@ -10,9 +11,9 @@
 namespace {
 
 using namespace rkbwimage;
+typedef std::array<uint32_t, 256> Hist;
 
-// Random bytes with long stretches of one value (paper) between noise: in
-// turn noise within eight levels (paper of a scan), near white, and of any level.
+// Long stretches of one value (paper) between noise within eight levels, near white, or of any level.
 std::vector<uint8_t> random_rows(std::mt19937& rng, size_t bytes) {
     std::vector<uint8_t> v(bytes);
     const unsigned band = rng() % 256;
@@ -34,23 +35,20 @@ TEST(GreyLevel, KernelsMatchPlainTwins) {
         const size_t srcStep = 3 * w + rng() % 5, dstStep = w + rng() % 5;
         const std::vector<uint8_t> src = random_rows(rng, srcStep * h);
         std::vector<uint8_t> fast(dstStep * h, 0xAA), plain(dstStep * h, 0xAA);
-        uint32_t fastHist[256] = {1}, plainHist[256] = {1};  // histograms are added to
-        grey_from_bgr(src.data(), srcStep, fast.data(), dstStep, w, h, fastHist);
-        grey_from_bgr_plain(src.data(), srcStep, plain.data(), dstStep, w, h, plainHist);
-        ASSERT_EQ(fast, plain) << w << "x" << h;
-        ASSERT_TRUE(std::equal(fastHist, fastHist + 256, plainHist));
-
-        uint32_t countHist[256] = {}, countPlain[256] = {};
-        count_levels(src.data(), srcStep, 3 * w, h, countHist);
-        count_levels_plain(src.data(), srcStep, 3 * w, h, countPlain);
-        ASSERT_TRUE(std::equal(countHist, countHist + 256, countPlain));
+        Hist fastHist{1}, plainHist{1}, countHist{}, countPlain{};  // histograms are added to
+        grey_from_bgr(src.data(), srcStep, fast.data(), dstStep, w, h, fastHist.data());
+        grey_from_bgr_plain(src.data(), srcStep, plain.data(), dstStep, w, h, plainHist.data());
+        ASSERT_EQ(std::tie(fast, fastHist), std::tie(plain, plainHist)) << w << "x" << h;
+        count_levels(src.data(), srcStep, 3 * w, h, countHist.data());
+        count_levels_plain(src.data(), srcStep, 3 * w, h, countPlain.data());
+        ASSERT_EQ(countHist, countPlain);
 
         // Through a palette table: levels, histogram and whether a value had no entry.
         const std::vector<uint8_t> palette = random_rows(rng, 1024);
         const unsigned entries = i % 4 ? 256 : rng() % 256;
         uint16_t table[256];
         grey_palette_table(palette.data(), entries, i % 2 == 0, table);
-        uint32_t tableHist[256] = {}, expectHist[256] = {};
+        Hist tableHist{}, expectHist{};
         bool valid = true;
         for (unsigned y = 0; y < h; ++y)
             for (unsigned x = 0; x < w; ++x) {
@@ -63,9 +61,9 @@ TEST(GreyLevel, KernelsMatchPlainTwins) {
                 plain[y * dstStep + x] = static_cast<uint8_t>(want);
                 ++expectHist[want & 0xFF];
             }
-        ASSERT_EQ(grey_from_table(src.data(), srcStep, fast.data(), dstStep, w, h, table, tableHist), valid);
-        ASSERT_EQ(fast, plain);
-        ASSERT_TRUE(std::equal(tableHist, tableHist + 256, expectHist));
+        ASSERT_EQ(grey_from_table(src.data(), srcStep, fast.data(), dstStep, w, h, table, tableHist.data()),
+                  valid);
+        ASSERT_EQ(std::tie(fast, tableHist), std::tie(plain, expectHist));
     }
 }
 

@@ -1,4 +1,4 @@
-// Labeling against a union-find reference on random images; slot reuse, dot images, cancellation, RanAnd.
+// Labeling against a flood-fill reference on random images; slot reuse, dot images, cancellation, RanAnd.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -27,33 +27,19 @@ std::vector<Box> Segment(TestDib& b, int dropDots, int connect8, Rect* area = nu
     return Boxes(out);
 }
 
-// A released frame goes to the next new component, the last released first; only dropDots 1 drops dots.
+// A released frame goes to the next new component, the last released first.
 TEST(Labeling, SlotReuseOrder) {
-    const struct {
-        std::vector<const char*> rows;
-        int dropDots;
-        std::vector<Box> want;
-    } cases[] = {
-        {{"X.X.....", "XXX.....", "......XX", "...XX..."}, 0, {{0, 0, 2, 1}, {6, 2, 7, 2}, {3, 3, 4, 3}}},
-        {{"X...X...", "......XX", "XX......", "...XX..."}, 1, {{3, 3, 4, 3}, {0, 2, 1, 2}, {6, 1, 7, 1}}},
-        {{"X...X...", "......XX", "XX......", "...XX..."},
-         0,
-         {{0, 0, 0, 0}, {4, 0, 4, 0}, {6, 1, 7, 1}, {0, 2, 1, 2}, {3, 3, 4, 3}}},
-        {{"X...X.XX", "X...X...", "XXXXX.XX"}, 0, {{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}},
-        {{"....", ".X..", "...."}, 1, {}},
-        {{"....", ".X..", "...."}, 2, {{1, 1, 1, 1}}},
-    };
-    for (auto& c : cases) {
-        TestDib b = TestDib::FromRows(c.rows);
-        EXPECT_EQ(Segment(b, c.dropDots, 1), c.want) << c.rows[0] << " " << c.dropDots;
-    }
+    TestDib merge = TestDib::FromRows({"X.X.....", "XXX.....", "......XX", "...XX..."}),
+            dots = TestDib::FromRows({"X...X...", "......XX", "XX......", "...XX..."}),
+            cup = TestDib::FromRows({"X...X.XX", "X...X...", "XXXXX.XX"});
+    EXPECT_EQ(Segment(merge, 0, 1), (std::vector<Box>{{0, 0, 2, 1}, {6, 2, 7, 2}, {3, 3, 4, 3}}));
+    EXPECT_EQ(Segment(dots, 1, 1), (std::vector<Box>{{3, 3, 4, 3}, {0, 2, 1, 2}, {6, 1, 7, 1}}));
+    EXPECT_EQ(Segment(cup, 0, 1), (std::vector<Box>{{0, 0, 4, 2}, {6, 2, 7, 2}, {6, 0, 7, 0}}));
 }
 
-// True when each frame is one component (a distinct one, of its box, runs along rows or columns) and the
-// frames cover pixel i want(i) times.
-template <class Want>
+// True when the frames are distinct components with their boxes, their runs covering each pixel once.
 bool AreComponents(const std::vector<TRkImgRectPlus<unsigned short>>& frames, const Components& ref, int w,
-                   bool horizontal, Want want) {
+                   bool horizontal, bool dropDots) {
     std::vector<int> seen(ref.label.size());
     std::set<int> labels;
     for (const auto& f : frames) {
@@ -70,30 +56,30 @@ bool AreComponents(const std::vector<TRkImgRectPlus<unsigned short>>& frames, co
             return false;
     }
     for (size_t i = 0; i < seen.size(); ++i)
-        if (seen[i] != want(int(i))) return false;
+        if (seen[i] != (ref.label[i] >= 0 && !(dropDots && ref.sizes[ref.label[i]] == 1))) return false;
     return true;
 }
 
-// The frames of both labelings are the components of the area (of its long runs for line labeling), in
-// the wrappers' order; the dots dropped are the one-pixel ones, erased and drawn on request.
+// Progress that cancels when line `stop` is reached.
+struct StopAt : CRkProgress {
+    explicit StopAt(unsigned stop) : stop(stop) {}
+    void BeginProcessing(unsigned n) override { total = n; }
+    int SendProgress(unsigned done) override { return ++sent, done != stop; }
+    unsigned stop, total = 0, sent = 0;
+};
+
+// Frames are the components (of the long runs for line labeling), dots dropped, erased, drawn; cancelling.
 TEST(Labeling, RandomImagesMatchComponents) {
     std::mt19937 rng(21);
     for (int iter = 0; iter < 300; ++iter) {
         TestDib b = rktest::RandomBilevel(rng, iter % 10 == 0 ? 3 : 90, iter % 10 == 1 ? 3 : 90), f(b.w, b.h);
         const int w = b.w, h = b.h, c8 = rng() % 2, horizontal = rng() % 2, length = rng() % 5;
         Rect area = iter % 4 == 3 ? RandomRect(rng, b) : Rect(0, 0, WORD(w - 1), WORD(h - 1));
-        auto flood = [&](const TestDib& d) {
-            return Flood(
-                w, h, [&](int x, int y) { return d.get(x, y); }, area.left, area.top, area.right, area.bottom,
-                c8);
-        };
-        const Components ref = flood(b);
-        auto dot = [&](int i) { return ref.label[i] >= 0 && ref.sizes[ref.label[i]] == 1; };
-        for (int drop : {0, 1}) {
+        const Components ref = Flood(b, area, c8);
+        for (int drop : {0, 1, 2}) {
             std::vector<TRkImgRectPlus<unsigned short>> plus;
             ASSERT_EQ(b.image().LabelingRan(plus, &area, drop, c8, 0, nullptr), 1);
-            auto kept = [&](int i) { return ref.label[i] >= 0 && !(drop && dot(i)); };
-            ASSERT_TRUE(AreComponents(plus, ref, w, true, kept)) << iter;
+            ASSERT_TRUE(AreComponents(plus, ref, w, true, drop == 1)) << iter;
             ASSERT_EQ(Boxes(plus), Segment(b, drop, c8, &area)) << iter;
         }
         TestDib erased = b, dots(w, h, !b.topDown);  // the dot image is cleared first
@@ -101,10 +87,12 @@ TEST(Labeling, RandomImagesMatchComponents) {
         CRkBWImage dotImage = dots.image();
         Rects out;
         erased.image().SegmentInit(out, &area, 1, c8, 1, &dotImage);
-        for (int i = 0; i < w * h; ++i)
-            ASSERT_TRUE(dots.get(i % w, i / w) == dot(i) &&
-                        erased.get(i % w, i / w) == (b.get(i % w, i / w) && !dot(i)))
+        for (int i = 0; i < w * h; ++i) {
+            const bool dot = ref.label[i] >= 0 && ref.sizes[ref.label[i]] == 1;
+            ASSERT_TRUE(dots.get(i % w, i / w) == dot &&
+                        erased.get(i % w, i / w) == (b.get(i % w, i / w) && !dot))
                 << iter;
+        }
         // Line labeling: the components of the runs of at least `length` pixels along the direction.
         const int s0 = horizontal ? area.left : area.top, e0 = horizontal ? area.right : area.bottom;
         for (int line = horizontal ? area.top : area.left; line <= (horizontal ? area.bottom : area.right);
@@ -112,80 +100,51 @@ TEST(Labeling, RandomImagesMatchComponents) {
             for (const auto& [s, e] : Runs(b, line, s0, e0, horizontal, true))
                 for (int p = s; p <= e && e - s + 1 >= length; ++p)
                     f.set(horizontal ? p : line, horizontal ? line : p);
-        const Components longRef = flood(f);
         std::vector<TRkImgRectPlus<unsigned short>> plus;
         ASSERT_EQ(b.image().LabelingLineRect(plus, length, horizontal, &area, c8), 1);
-        ASSERT_TRUE(AreComponents(plus, longRef, w, horizontal, [&](int i) { return longRef.label[i] >= 0; }))
-            << iter;
+        ASSERT_TRUE(AreComponents(plus, Flood(f, area, c8), w, horizontal, false)) << iter;
         ASSERT_EQ(b.image().SegmentLineRect(out, length, horizontal, &area, c8), 1);
         ASSERT_EQ(Boxes(out), Boxes(plus));
         ASSERT_TRUE(length > 1 || !horizontal || Boxes(out) == Segment(b, 0, c8, &area));  // run labeling
+        // Cancelled at line k of n (k = n: never): 0, the frames of the lines before; a reused table cleared.
+        for (bool lines : {false, true}) {
+            const bool rows = !lines || horizontal;
+            const int n = rows ? area.bottom - area.top + 1 : area.right - area.left + 1, k = 1 + rng() % n;
+            Rect part = area;
+            (rows ? part.bottom : part.right) = WORD((rows ? area.top : area.left) + k - 1);
+            CRkFramePack pack;
+            auto label = [&](Rect& a, Rects& v, unsigned stopAt) {
+                StopAt stop(stopAt);
+                CRkBWImage img = b.image();
+                img.ReplaceProgressObj(&stop);
+                const int r = lines ? img.LocalLabelingLineRect(pack, length, horizontal, a, c8, 0)
+                                    : img.LocalLabelingRan(pack, a, 0, c8, 0, 0, nullptr);
+                lines ? img.SegmentLineRect(v, length, horizontal, &a, c8)
+                      : img.SegmentInit(v, &a, 0, c8, 0, nullptr);
+                return std::make_tuple(r, stop.total, stop.sent);
+            };
+            Rects got, want;
+            ASSERT_EQ(label(area, got, k),
+                      std::make_tuple(int(k == n), unsigned(n), 2 * unsigned(std::min(k + 1, n))));
+            label(part, want, ~0u);
+            ASSERT_EQ(Boxes(got), Boxes(want)) << iter << " " << lines;
+            ASSERT_EQ(size_t(std::count_if(pack.frames.begin(), pack.frames.end(), CRkFramePack::IsLive)),
+                      want.size());
+        }
     }
-    // A dot image not covering the image: nothing labelled unless dots are kept.
+    // A dot image not covering the image: 0 and nothing labelled unless dots are kept.
     TestDib b(7, 3), small(6, 3);
     b.set(2, 2);
     CRkBWImage img = b.image(), smallImage = small.image();
     Rects out{Rect(0, 0, 0, 0)};
-    EXPECT_EQ(img.SegmentInit(out, nullptr, 1, 1, 0, &smallImage), 1);
-    EXPECT_TRUE(out.empty());
     CRkFramePack pack;
+    EXPECT_EQ(img.SegmentInit(out, nullptr, 1, 1, 0, &smallImage) * 10 + out.size(), 10u);
     EXPECT_EQ(img.LocalLabelingRan(pack, img.GetRkImgRect(), 1, 1, 0, 0, &smallImage), 0);
     EXPECT_EQ(img.LocalLabelingRan(pack, img.GetRkImgRect(), 0, 1, 0, 0, &smallImage), 1);
 }
 
-struct StopAt : CRkProgress {
-    explicit StopAt(unsigned stop) : stop(stop) {}
-    void BeginProcessing(unsigned n) override { total = n, ++begins; }
-    int SendProgress(unsigned done) override { return sent.push_back(done), done != stop; }
-    void EndProcessing() override { ++ends; }
-    unsigned stop, total = 0;
-    int begins = 0, ends = 0;
-    std::vector<unsigned> sent;
-};
-
-// A cancelled labeling returns 0; the wrappers report what was found up to there.
-TEST(Labeling, CancellationStopsAtTheRequestedRow) {
-    std::mt19937 rng(8);
-    TestDib b(50, 40);
-    b.blobFill(rng, 60);
-    CRkBWImage img = b.image();
-    Rect area(3, 5, 45, 34), rows(3, 5, 45, 14), cols(3, 5, 6, 34);
-    CRkFramePack pack;
-    Rects out, want;
-    StopAt stop(10), lines(4), never(1000);
-    img.ReplaceProgressObj(&stop);
-    EXPECT_EQ(img.LocalLabelingRan(pack, area, 0, 1, 0, 0, nullptr), 0);
-    EXPECT_EQ(stop.total * 100 + stop.ends * 10 + stop.sent.size(), 3011u);
-    EXPECT_EQ(stop.sent.back(), 10u);
-    EXPECT_EQ(img.SegmentInit(out, &area, 0, 1, 0, nullptr), 1);
-    img.SetDefaultProgressObj();
-    img.SegmentInit(want, &rows, 0, 1, 0, nullptr);
-    EXPECT_EQ(Boxes(out), Boxes(want));
-    EXPECT_FALSE(out.empty());
-    img.ReplaceProgressObj(&lines);
-    EXPECT_EQ(img.LocalLabelingLineRect(pack, 1, 0, area, 1, 0), 0);
-    EXPECT_EQ(lines.total, 43u);  // columns 3 to 45
-    img.SegmentLineRect(out, 1, 0, &area, 1);
-    img.SetDefaultProgressObj();
-    img.SegmentLineRect(want, 1, 0, &cols, 1);
-    EXPECT_EQ(Boxes(out), Boxes(want));
-    img.ReplaceProgressObj(&never);
-    EXPECT_EQ(img.LocalLabelingRan(pack, area, 1, 1, 0, 0, nullptr), 1);
-    EXPECT_EQ(never.begins * 100 + never.ends * 10 + never.sent.size(), 140u);
-    std::vector<Box> live;  // the table reused: only this labeling's frames
-    for (const auto& f : pack.frames)
-        if (CRkFramePack::IsLive(f)) live.emplace_back(f.left, f.top, f.right, f.bottom);
-    EXPECT_EQ(live, Segment(b, 1, 1, &area));
-}
-
 // RanAnd intersects half-open run lists; out keeps its arrays and the pairs that fit.
 TEST(Labeling, RanAndMatchesPixelSets) {
-    EXPECT_THROW(CRunList(-3), std::bad_array_new_length);
-    CRunList c(20);
-    EXPECT_EQ(c.ownerCapacity * 100 + CRunList(-2).ownerCapacity, 1100);
-    c.runs[0] = 0, c.runs[1] = 11, c.count = 2;
-    c.ConvertData();  // ends become inclusive
-    EXPECT_EQ(c.runs[1], 10);
     std::mt19937 rng(6);
     for (int iter = 0; iter < 2000; ++iter) {
         CRunList a(64), b(64), out(iter % 50 ? 96 : 4);

@@ -12,7 +12,6 @@ namespace {
 using W = CRkBWImage;
 using B = CRkBMPImage;
 using Rect = TRkImgRect<unsigned short>;
-using Pos = TRkImgPos<unsigned short>;
 using RanV = std::vector<TRkImgRan<unsigned short>>;
 using RanPV = std::vector<TRkImgRanPlus<unsigned short>>;
 using Ran2V = std::vector<TRkImgRan2Plus<unsigned short>>;
@@ -33,6 +32,17 @@ struct Derived : CRkBWImage {
     virtual int Extra() { return 7; }
 };
 
+// Overloads by signature.
+typedef BOOL (W::*Pixel)(WORD, WORD) const;
+typedef BOOL (W::*RowPixel)(const BYTE*, WORD) const;
+typedef void (W::*Point)(WORD, WORD);
+typedef void (W::*Span)(WORD, WORD, WORD, int);
+typedef void (W::*Area)(Rect);
+typedef void (W::*Line)(WORD, RanV&, int);
+typedef void (W::*Runs)(RanV&, WORD, WORD, WORD);
+typedef void (W::*RunsPlus)(RanPV*, WORD, WORD, WORD);
+typedef void (W::*Runs2Plus)(Ran2V*, WORD, WORD, WORD);
+
 TEST(SlotTable, EveryVirtualOperationSitsAtItsPublishedIndex) {
     const std::vector<long> slots = {
         // CRkBMPImage
@@ -42,21 +52,11 @@ TEST(SlotTable, EveryVirtualOperationSitsAtItsPublishedIndex) {
         Slot(&B::GetDotY), Slot(&B::POINTtoDOT), Slot(&B::MMtoDOT), Slot(&B::OutputBMPImage),
         Slot(&B::ReplaceProgressObj), Slot(&B::SetDefaultProgressObj), Slot(&B::DPItoDPM), Slot(&B::DPMtoDPI),
         // CRkBWImage, 20 on
-        Slot(&W::SetLineByte), Slot(&W::SetImageBufSize),
-        Slot(static_cast<BOOL (W::*)(WORD, WORD) const>(&W::IsBlack)),
-        Slot(static_cast<BOOL (W::*)(const BYTE*, WORD) const>(&W::IsBlack)), Slot(&W::CountBlack),
-        Slot(&W::ReDraw), Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Draw)),
-        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Draw)),
-        Slot(static_cast<void (W::*)(Rect)>(&W::Draw)),
-        Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Draw)),
-        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Erase)),
-        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Erase)),
-        Slot(static_cast<void (W::*)(Rect)>(&W::Erase)),
-        Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Erase)),
-        Slot(static_cast<void (W::*)(WORD, WORD)>(&W::Reverse)),
-        Slot(static_cast<void (W::*)(WORD, WORD, WORD, int)>(&W::Reverse)),
-        Slot(static_cast<void (W::*)(Rect)>(&W::Reverse)),
-        Slot(static_cast<void (W::*)(WORD, RanV&, int)>(&W::Reverse)), Slot(&W::DrawFrameRect),
+        Slot(&W::SetLineByte), Slot(&W::SetImageBufSize), Slot(Pixel(&W::IsBlack)),
+        Slot(RowPixel(&W::IsBlack)), Slot(&W::CountBlack), Slot(&W::ReDraw), Slot(Point(&W::Draw)),
+        Slot(Span(&W::Draw)), Slot(Area(&W::Draw)), Slot(Line(&W::Draw)), Slot(Point(&W::Erase)),
+        Slot(Span(&W::Erase)), Slot(Area(&W::Erase)), Slot(Line(&W::Erase)), Slot(Point(&W::Reverse)),
+        Slot(Span(&W::Reverse)), Slot(Area(&W::Reverse)), Slot(Line(&W::Reverse)), Slot(&W::DrawFrameRect),
         Slot(&W::EraseFrameRect), Slot(&W::TrimRect), Slot(&W::RanExtract),
         // 42
         Slot(&W::Dilation), Slot(&W::Erosion), Slot(&W::Opening), Slot(&W::Closing), Slot(&W::SegmentInit),
@@ -66,13 +66,9 @@ TEST(SlotTable, EveryVirtualOperationSitsAtItsPublishedIndex) {
         Slot(&W::FilletRect), Slot(&W::FilletRect2), Slot(&W::Projection), Slot(&W::CopyRect),
         Slot(&W::AcquireImage), Slot(&W::ConvertThinningImage), Slot(&W::ConnectRan),
         // 61
-        Slot(static_cast<void (W::*)(RanV&, WORD, WORD, WORD)>(&W::HRanExtract)),
-        Slot(static_cast<void (W::*)(RanPV*, WORD, WORD, WORD)>(&W::HRanExtract)),
-        Slot(static_cast<void (W::*)(Ran2V*, WORD, WORD, WORD)>(&W::HRanExtract)),
-        Slot(static_cast<void (W::*)(RanV&, WORD, WORD, WORD)>(&W::VRanExtract)),
-        Slot(static_cast<void (W::*)(RanPV*, WORD, WORD, WORD)>(&W::VRanExtract)),
-        Slot(static_cast<void (W::*)(Ran2V*, WORD, WORD, WORD)>(&W::VRanExtract)), Slot(&W::HWhiteRanExtract),
-        Slot(&W::VWhiteRanExtract), Slot(&W::NumOfBits),
+        Slot(Runs(&W::HRanExtract)), Slot(RunsPlus(&W::HRanExtract)), Slot(Runs2Plus(&W::HRanExtract)),
+        Slot(Runs(&W::VRanExtract)), Slot(RunsPlus(&W::VRanExtract)), Slot(Runs2Plus(&W::VRanExtract)),
+        Slot(&W::HWhiteRanExtract), Slot(&W::VWhiteRanExtract), Slot(&W::NumOfBits),
         // 70
         Slot(&W::LocalLabelingRan), Slot(&W::LocalLabelingLineRect), Slot(&W::RanToFrame),
         Slot(&W::RanToFrame_4Connect), Slot(&W::RanToFrame2), Slot(&W::RanToFrame_4Connect2),
