@@ -24,11 +24,6 @@ inline float f32(float v) {
     return t;
 }
 
-// -ln(count / total) in single precision, the logarithm correctly rounded.
-inline float info_of(unsigned count, unsigned total) {
-    return f32(-f32(float(log(double(f32(f32(float(count)) / f32(float(total))))))));
-}
-
 // A packed bitmap in a movable block, freed with the object.
 struct Block {
     HGLOBAL handle;
@@ -84,7 +79,8 @@ struct Reference {
             }
         float sum = 0;
         for (int i = 0; i < 256; ++i) {
-            information[i] = count[i] ? info_of(count[i], unsigned(level.size())) : 0.0f;
+            const float share = f32(f32(float(count[i])) / f32(float(level.size())));
+            information[i] = count[i] ? f32(-f32(float(log(double(share))))) : 0.0f;  // log correctly rounded
             if (count[i]) sum = f32(sum + f32(information[i] * f32(float(count[i]))));
         }
         const float entropy = f32(sum / f32(float(level.size())));
@@ -134,26 +130,6 @@ struct Reference {
         return n == 0 ? 0.0f : f32(sum / f32(float(n)));
     }
 };
-
-// A grey image whose one-pixel score at stored (10, 10) is exactly `target`: the pixel and the one two
-// to its left at level 0 (full gradient), as many zeros as give that self-information, the rest 200.
-inline TestDib image_scoring(float target) {
-    for (unsigned height = 20; height < 2000; ++height)
-        for (unsigned width = 20; width <= 40; ++width) {
-            const unsigned total = width * height, centre = unsigned(total * exp(-double(target)));
-            for (unsigned zeros = centre - 1; zeros <= centre + 2; ++zeros) {
-                if (info_of(zeros, total) != target) continue;
-                std::vector<uint8_t> levels(total, 200);
-                const size_t probe = 10 * width + 10;
-                levels[probe] = levels[probe - 2] = 0;
-                for (size_t i = 0, placed = 2; placed < zeros; ++i)
-                    if (i != probe + 2 && levels[i] != 0) levels[i] = 0, ++placed;
-                return grey24(int(width), int(height), levels);
-            }
-        }
-    ADD_FAILURE() << "no image scores " << target;
-    return TestDib(1, 1, false, 24);
-}
 
 }  // namespace entropy_test
 

@@ -1,5 +1,4 @@
-// ImgMask's 2 x 2 reduction against Leptonica's rank-1 reduction on random
-// sources (Leptonica drops a last odd column or row; the mask keeps it).
+// ImgMask's 2 x 2 reduction against Leptonica's rank-1 reduction (which drops a last odd column or row).
 #include <gtest/gtest.h>
 
 #include <random>

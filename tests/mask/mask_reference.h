@@ -1,7 +1,4 @@
-// The mask's plain references: the 2 x 2 reduction of stored 1-bit rows bit
-// by bit, the entropy choice of background grey levels, and the mask of a
-// grey page. Index: StoredRow, ReduceReference, ForegroundReference,
-// GreyMaskReference.
+// The mask's plain references: the 2 x 2 reduction, the background grey levels, a grey page's mask.
 #ifndef RKCORR_TESTS_MASK_MASK_REFERENCE_H
 #define RKCORR_TESTS_MASK_MASK_REFERENCE_H
 
@@ -48,9 +45,7 @@ inline std::vector<uint8_t> ForegroundReference(const std::vector<double>& count
     return fg;
 }
 
-// The mask of a grey (levels as pixel values), palette or 24-bit page, whose
-// rows it takes as stored, the first as the bottom line: their foreground as
-// a 1-bit page stored top line first, reduced.
+// A grey, palette or 24-bit page's foreground as a 1-bit page stored top line first, reduced.
 inline Rows GreyMaskReference(const rktest::TestDib& d, bool indexIsGrey) {
     auto level = [&](int x, int n) { return rktest::GreyOf(d, x, d.topDown ? n : d.h - 1 - n, indexIsGrey); };
     std::vector<double> count(256, 0.0);

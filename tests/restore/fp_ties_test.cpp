@@ -1,9 +1,6 @@
-// Decisions on computed values that sit on a tie, where 80-bit intermediates
-// or another logarithm would answer differently: the entropy mask's
-// background test, the merge passes' band edges and area shares, and the
-// scorer's background flags. Every case has one answer on every build; the
-// digests were taken on the 64-bit build, and the 32-bit build runs the same
-// cases.
+// Decisions on ties, where 80-bit intermediates or another logarithm would answer otherwise: the
+// entropy mask's background, the merge's band edges and area shares, the scorer's flags. The digests,
+// taken on the 64-bit build, hold on the 32-bit one.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <string.h>
@@ -24,10 +21,8 @@ namespace {
 // One step of FNV-1a.
 void mix(uint64_t& h, uint64_t v) { h = (h ^ v) * 1099511628211ull; }
 
-// Families of equal-count light levels (exact ties of H and each level's
-// information), the same with one unequal dark level, and plain random
-// histograms. Two equal light levels: 0 > 0 fails, no background, every
-// pixel stays black.
+// Equal-count light levels (ties of H and each level's information), the same with one dark level,
+// and random histograms. Two equal light levels: no background, every pixel stays black.
 TEST(FpTies, EntropyMaskDecisionsAreTheSameOnEveryBuild) {
     unsigned int pair[256] = {};
     unsigned char flags[256];
@@ -65,9 +60,8 @@ bool survives(IMGRect c, Pass pass) {
     return list.front() != nullptr;
 }
 
-// The top band ends at floor(3n / 100), the bottom band starts at
-// n - ceil(3n / 100): n x 0.03 is exactly 3n / 100 when that is whole.
-// A single thin-line ratio of one tenth is not a line.
+// The top band ends at floor(3n / 100), the bottom one starts at n - ceil(3n / 100); a thin-line ratio
+// of exactly one tenth is no line.
 TEST(FpTies, MarginBandEdgesAndThinLineRatio) {
     for (unsigned n = 200; n <= 4000; ++n) {
         const unsigned mid = n / 2, top = 3 * n / 100, bottom = n - (3 * n + 99) / 100;
@@ -88,12 +82,8 @@ TEST(FpTies, MarginBandEdgesAndThinLineRatio) {
         }
 }
 
-// f x area, f being 0.3 or 0.7 as doubles, against an overlap of exactly
-// that share of the area: a box covering the candidate's first tenths x m of
-// its 10 m columns. 0.3 x area rounds to 3 area / 10 when that is whole:
-// kept. 0.7 lies 0.4 units of the last place below 7/10, so 0.7 x area
-// rounds below v = 7 area / 10 (dropped) exactly when v's significand
-// exceeds 1.75.
+// A box covering exactly 3 or 7 tenths of the candidate: 0.3 x area rounds to the share (kept); 0.7 x
+// area rounds below v = 7 area / 10 (dropped) exactly when v's significand exceeds 1.75.
 TEST(FpTies, InboxShareOnTheThresholdKeepsTheCandidate) {
     for (unsigned tenths : {3u, 7u})
         for (unsigned m = 1; m <= 300; ++m)
@@ -114,9 +104,7 @@ TEST(FpTies, InboxShareOnTheThresholdKeepsTheCandidate) {
             }
 }
 
-// k brightness levels with the same count each: the level's information and
-// H tie, and the whole-image score shows whether they count; then random
-// bitmaps, information values of many different shares.
+// k brightness levels of the same count (information and H tie), then random bitmaps.
 TEST(FpTies, ScorerFlagsOfEqualSharesMatchTheReference) {
     using namespace entropy_test;
     std::mt19937 rng(61206);

@@ -1,8 +1,5 @@
-// Plain reference versions of the candidate passes, written straight from
-// their definitions: whole-list scans, the rectangle's own CheckContain,
-// CheckCross, MergeRect, UnionRect and GetSize, a linear character count.
-// The merge tests compare the library's passes with these on random lists;
-// the merge benchmark times them beside the library.
+// Plain versions of the candidate passes from their definitions: whole-list scans, the rectangle's own
+// operations, a linear character count. The merge tests and benchmark run them beside the library.
 #ifndef RKCORR_TESTS_RESTORE_MERGE_REFERENCE_H
 #define RKCORR_TESTS_RESTORE_MERGE_REFERENCE_H
 
@@ -73,9 +70,7 @@ inline void closeset(Vec* chars, List* l) {
     }
 }
 
-// The thresholds are defined in double precision: on 32-bit x86 these
-// functions use SSE2 arithmetic, like the library, instead of the 387's wider
-// intermediates.
+// Thresholds in double precision: on 32-bit x86, SSE2 arithmetic like the library's.
 #if defined(__GNUC__) && defined(__i386__) && !defined(__SSE2_MATH__)
 #pragma GCC push_options
 #pragma GCC target("sse2,fpmath=sse")

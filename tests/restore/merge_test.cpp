@@ -1,11 +1,6 @@
-// Candidate rectangles and their passes against the plain reference
-// (merge_reference.h) on many random lists, dense, sparse and over the whole
-// 16-bit range, with wrapped rectangles, null entries and repeated pointers:
-// every pass, merge_rects on random pages and under failing allocations; the
-// compare ordering; IMGRect's border flag.
+// The merge passes and merge_rects against the plain reference on random lists and failing allocations.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <new>
 #include <random>
@@ -46,7 +41,7 @@ Vec random_rects(std::mt19937& rng, size_t n, const Shape& s) {
     return v;
 }
 
-// A list over v (nulls and repeats when rng is given), and its twin over the copy w.
+// A list over v, with nulls and repeated pointers when rng is given.
 List make_list(Vec& v, std::mt19937* rng = nullptr, const Shape& s = Shape()) {
     List l;
     for (size_t i = 0; i < v.size(); ++i) {
@@ -56,11 +51,6 @@ List make_list(Vec& v, std::mt19937* rng = nullptr, const Shape& s = Shape()) {
                                                                      : &v[i]);
     }
     return l;
-}
-List twin(const List& l, const Vec& v, Vec& w) {
-    List out;
-    for (IMGRect* p : l) out.push_back(p ? &w[p - v.data()] : nullptr);
-    return out;
 }
 
 std::tuple<int, int, int, int, bool> fields(const IMGRect& r) {
@@ -75,8 +65,7 @@ void expect_same(const List& la, const Vec& va, const List& lb, const Vec& vb) {
     for (size_t i = 0; i < va.size(); ++i) ASSERT_EQ(fields(va[i]), fields(vb[i])) << "rectangle " << i;
 }
 
-// Runs f with the n-th allocation failing: whether it came, which must
-// then leave f as std::bad_alloc.
+// Runs f with the n-th allocation failing: whether it came, which must leave f as std::bad_alloc.
 template <class F>
 bool fails_at(long n, F f) {
     rktest::g_failIn = n;
@@ -101,16 +90,15 @@ void compare_on_random(unsigned seed, size_t lists, size_t maxN, const Shape& sh
         SCOPED_TRACE(k);
         Vec a = random_rects(rng, minN + rng() % (maxN - minN), shape), b = a;
         Vec chars = random_rects(rng, rng() % 60, Shape{shape.extent, 12, 50, 0, 0}), charsB = chars;
-        List la = make_list(a, &rng, shape), lb = twin(la, a, b);
+        std::mt19937 twin = rng;
+        List la = make_list(a, &rng, shape), lb = make_list(b, &twin, shape);
         lib(&chars, &la);
         ref(&charsB, &lb);
         expect_same(la, a, lb, b);
     }
 }
 
-// Every pass beside its reference. The disabling passes take the page size,
-// the boxes and the tiny-area limit from the random character list (an empty
-// one gives a page size of 0, which leaves the list alone).
+// Every pass beside its reference; page size, boxes and tiny-area limit from the character list.
 typedef void (*Pass)(Vec*, List*);
 unsigned side(const Vec* chars) { return 23 * unsigned(chars->size()); }
 const std::pair<Pass, Pass> kPasses[] = {
@@ -127,17 +115,11 @@ const std::pair<Pass, Pass> kPasses[] = {
     {[](Vec*, List* l) { merge_step_erase_disablerc(l); }, [](Vec*, List* l) { ref::sweep(l); }},
 };
 
+// Dense, sparse and 16-bit wide lists; merge_closeset changes nothing before it throws std::bad_alloc.
 TEST(MergePasses, EveryPassMatchesReference) {
-    // Dense, sparse, and over the whole 16-bit range with many wrapped
-    // rectangles, so every band of the character index is used.
     unsigned seed = 1;
     for (const Shape& s : {Shape{400}, Shape{3000, 300}, Shape{65535, 4000, 100}})
         for (const auto& [lib, ref] : kPasses) compare_on_random(seed++, 150, 150, s, lib, ref);
-    merge_closeset(nullptr, nullptr);
-    merge_step_margin(nullptr, 10, 10);
-    merge_step_erase_disablerc(nullptr);
-    // Memory that cannot be had leaves merge_closeset as std::bad_alloc
-    // before any entry changes; otherwise the result is the reference's.
     for (long failAt = 1; failAt <= 6; ++failAt) {
         bool came = false;
         compare_on_random(
@@ -170,7 +152,7 @@ TEST(MergeRects, MatchesReferenceOnRandomPagesAndFailsCleanly) {
         ref::sweep(&lb);
         expect_same(*la, a, lb, b);
     }
-    // Every allocation failing in turn: std::bad_alloc, no list, nothing leaked.
+    // Every allocation failing in turn: std::bad_alloc, nothing leaked.
     const Vec labels = random_rects(rng, 40, Shape());
     Vec chars = random_rects(rng, 30, Shape{600, 12, 0, 0, 0}), boxes, copy;
     copy.reserve(labels.size());
@@ -179,39 +161,6 @@ TEST(MergeRects, MatchesReferenceOnRandomPagesAndFailsCleanly) {
         return fails_at(n, [&] { delete merge_rects(&copy, &chars, &boxes, nullptr, &mask); });
     });
     EXPECT_GT(failures, 3);
-}
-
-// The flag follows copies and assignment, not the base; init clears it; the
-// base's operations (virtual slots included) work through the derived object.
-// list::sort with compare is a stable sort on the wrapped key, on small
-// coordinates (many equal keys) and large ones (wrapping keys); null is
-// never less, nor greater.
-TEST(Candidate, BorderFlagAndStableCompareOrder) {
-    IMGRect r(5, 7, 9, 11), plain(r.GetRkImgRect()), copy = plain;
-    r.SetBorder(true);
-    copy = r;
-    EXPECT_TRUE(IMGRect(r).IsBorder() && copy.IsBorder() && !plain.IsBorder());
-    copy.init();
-    EXPECT_EQ(fields(copy), fields(plain));
-    TRkImgRect<unsigned short>& base = r;
-    EXPECT_TRUE(base.MergeRect(TRkImgRect<unsigned short>(0, 7, 9, 11)));
-    EXPECT_EQ(fields(r), std::make_tuple(0, 7, 9, 11, true));
-    std::mt19937 rng(12);
-    const compare less;
-    auto key = [](const IMGRect* p) {
-        return uint32_t(p->GetTop()) * p->GetTop() + uint32_t(p->GetLeft()) * p->GetLeft();
-    };
-    for (int round = 0; round < 50; ++round) {
-        Vec v = random_rects(rng, 200, Shape{round % 2 ? 6u : 65535u});
-        List l = make_list(v);
-        std::vector<IMGRect*> expected(l.begin(), l.end());
-        std::stable_sort(expected.begin(), expected.end(),
-                         [&](IMGRect* a, IMGRect* b) { return key(a) < key(b); });
-        l.sort(less);
-        EXPECT_EQ(std::vector<IMGRect*>(l.begin(), l.end()), expected);
-    }
-    IMGRect* null = nullptr;
-    EXPECT_FALSE(less(&r, &r) || less(null, &r) || less(&r, null) || less(null, null));
 }
 
 }  // namespace

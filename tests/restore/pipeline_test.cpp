@@ -1,9 +1,5 @@
-// ImgRestoration end to end on built pages: the choice of the mask source, a
-// realistic page at every depth, write-back limits, missing blocks, and the one
-// result of each failure: memory running out at every allocation in turn, a
-// lock refused at every GlobalLock in turn, a host that keeps no block sizes,
-// mask sources the mask refuses. No lock stays taken, nothing leaks, and
-// tagIMGAREA is either untouched or exactly the full result.
+// ImgRestoration end to end on built pages: the mask source, a realistic page at every depth, and the
+// one result of each failing allocation and lock, with tagIMGAREA untouched or exactly the full result.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,9 +17,6 @@
 
 // Found by lookup from the record's own (global) namespace.
 bool operator==(const tagIMGAREAREC& a, const tagIMGAREAREC& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-std::ostream& operator<<(std::ostream& os, const tagIMGAREAREC& a) {
-    return os << "(l " << a.wLeft << ", t " << a.wTop << ", r " << a.wRight << ", b " << a.wBottom << ")";
-}
 
 namespace {
 
@@ -31,14 +24,13 @@ using namespace rkpage;
 using rktest::g_failIn;
 using Areas = std::vector<tagIMGAREAREC>;
 const Format kFormats[] = {Format::Bilevel, Format::Grey8, Format::Palette8, Format::Rgb24};
+ImgMask* (*const kSources[])(tagIMGHEAD*) = {mask_from_bw, mask_from_8bit_gray, mask_from_8bit_palette,
+                                             mask_from_24bit};
 
 // Area record from left, top, right, bottom.
 tagIMGAREAREC area(WORD l, WORD t, WORD r, WORD b) { return tagIMGAREAREC{l, r, t, b}; }
 
-// A 400 x 300 page with a recognised line of text and a dark picture P
-// (columns 40-119, lines 40-119) in its bitmap; the page bits hold only a
-// different picture Q (columns 240-319, lines 140-219), so the areas tell
-// which image the mask came from. Pages under 200 lines keep every area.
+// Picture P in the bitmap, another picture Q alone in the page bits: the areas tell the mask's source.
 PageDesc source_page(Format format, WORD bwFlag) {
     PageDesc desc(Canvas(400, 300));
     desc.format = format;
@@ -52,8 +44,7 @@ PageDesc source_page(Format format, WORD bwFlag) {
     return desc;
 }
 
-// Runs a page (with a host that keeps no block sizes when `unsized`): only
-// wCount and the records written change in tagIMGAREA.
+// Only wCount and the records written change (`unsized`: a host that keeps no block sizes).
 void expect_areas(const PageDesc& desc, const Areas& want, int unsized = 0) {
     PageBlocks page(desc);
     std::vector<BYTE> before = page.area_bytes();
@@ -67,60 +58,20 @@ void expect_areas(const PageDesc& desc, const Areas& want, int unsized = 0) {
     EXPECT_EQ(RkTestTotalLocks(), 0u);
 }
 
-// 1-bit bitmaps and wBWFlag 1 read the page bits (Q), otherwise the bitmap
-// (P); mask pixels are 2 x 2, so right columns and first lines move by one.
-// The palette page stores indices 0 (white), 1 (red, grey 73) and 2 (black):
-// read as grey levels they would all be ink.
+// 1-bit bitmaps and wBWFlag 1 read the page bits (Q), other depths the bitmap (P), the palette page's
+// indices not taken for grey levels; an unsupported depth gives 0 and writes nothing.
 TEST(Pipeline, MaskSourceFollowsDepthAndBWFlag) {
     const tagIMGAREAREC p = area(40, 41, 118, 119), q = area(240, 141, 318, 219);
-    const struct {
-        Format format;
-        WORD bwFlag;
-        tagIMGAREAREC want;
-    } cases[] = {{Format::Bilevel, 0, q},  {Format::Grey8, 1, q},   {Format::Rgb24, 1, q},
-                 {Format::Palette8, 1, q}, {Format::Grey8, 0, p},   {Format::Grey8, 2, p},
-                 {Format::Rgb24, 0, p},    {Format::Palette8, 0, p}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(int(c.format) * 10 + c.bwFlag);
-        expect_areas(source_page(c.format, c.bwFlag), Areas{c.want});
-    }
-}
-
-// An unsupported depth gives 0, a palette index past the palette -1; dead
-// handles of the head, image header, result or detail array -1, of the
-// picture areas 0. The areas stay untouched every time.
-TEST(Pipeline, BadPagesAndMissingBlocksLeaveAreasUntouched) {
+    for (Format f : kFormats)
+        for (WORD bwFlag : {0, 1, 2})
+            expect_areas(source_page(f, bwFlag), Areas{f == Format::Bilevel || bwFlag == 1 ? q : p});
+    PageDesc desc = source_page(Format::Other, 0);
+    desc.areas = {area(1, 2, 3, 4)};
+    expect_areas(desc, desc.areas);
     EXPECT_EQ(ImgRestoration(nullptr), -1);
-    EXPECT_EQ(ImgRestoration(reinterpret_cast<void*>(uintptr_t(0x7FFFFFF0u))), -1);  // never allocated
-    const size_t fields[] = {offsetof(tagOCRHEAD, hImgHead), offsetof(tagOCRHEAD, hResult),
-                             offsetof(tagOCRHEAD, hDetail), offsetof(tagOCRHEAD, hImgArea)};
-    for (int k = 0; k < 6; ++k) {
-        PageDesc desc = source_page(k == 1 ? Format::Palette8 : k ? Format::Bilevel : Format::Other, 0);
-        desc.areas = {area(1, 2, 3, 4), area(5, 6, 7, 8)};
-        desc.areaFill = 0x5A;
-        PageBlocks page(desc);
-        if (k == 1) {
-            auto* bih = static_cast<BITMAPINFOHEADER*>(GlobalLock(page.dib()));
-            ASSERT_EQ(bih->biClrUsed, 3u);                              // white, red, black
-            reinterpret_cast<BYTE*>(bih + 1)[4 * 3 + 7 * 400 + 9] = 3;  // a pixel not below biClrUsed
-        }
-        const HGLOBAL dead = 0x7FFFFFF1u;
-        if (k >= 2)
-            std::memcpy(static_cast<BYTE*>(GlobalLock(page.head())) + fields[k - 2], &dead, sizeof dead);
-        if (k >= 1) GlobalUnlock(k == 1 ? page.dib() : page.head());
-        const std::vector<BYTE> before = page.area_bytes();
-        EXPECT_EQ(ImgRestoration(page.arg()), k == 0 || k == 5 ? 0 : -1) << k;
-        EXPECT_EQ(page.area_bytes(), before) << k;
-        EXPECT_EQ(RkTestTotalLocks(), 0u);
-    }
 }
 
-// 1000 x 1400 pixels at 300 dpi, only white and levels below 128 (every
-// depth shows the same ink): two paragraphs and a ruled table of 4 x 3 cells
-// of five characters, erased and passed over as text; a dark picture
-// (600-899, 120-419) that absorbs the engine's area (610, 130)-(880, 400);
-// a rule on lines 770-771, more than 100 from it in city-block distance;
-// an unrecognised page number in the bottom band. Tiny threshold 35.
+// The same ink at every depth: text, a ruled table, a picture absorbing the engine's area, a rule.
 PageDesc realistic_page(Format format) {
     PageDesc desc(Canvas(1000, 1400));
     desc.format = format;
@@ -144,30 +95,10 @@ const Areas kRealistic{area(600, 121, 898, 419), area(100, 771, 898, 771)};
 TEST(Pipeline, RealisticPageAtEveryDepthAndWriteBack) {
     for (int unsized : {0, 1})
         for (Format f : kFormats) expect_areas(realistic_page(f), kRealistic, unsized);
-    // No region: every ink area found, an engine area inside one (corners
-    // too far apart for the closeness join) absorbed; a blank page: wCount 0.
-    PageDesc ink(Canvas(400, 300)), blank(Canvas(64, 48)), few(Canvas(200, 100)), big(Canvas(2480, 3508));
-    ink.image.fill(100, 100, 259, 259, kBlack);
-    ink.areas = {area(200, 110, 210, 120)};
-    expect_areas(ink, Areas{area(100, 101, 258, 259)});
-    blank.areaFill = 0xEE;
-    expect_areas(blank, Areas{});
-    // Fewer survivors than the engine listed (40 overlapping areas).
-    few.areaFill = 0x77;
-    for (WORD i = 0; i < 40; ++i) few.areas.push_back(area(WORD(20 + i), 20, WORD(60 + i), 60));
-    expect_areas(few, Areas{area(20, 20, 99, 60)});
-    // 2480 x 3508 gives the tiny threshold 210: an isolated engine area of
-    // 209 pixels goes, one of 210 stays.
+    // At 2480 x 3508 an isolated engine area of 209 pixels is tiny, one of 210 not.
+    PageDesc big(Canvas(2480, 3508));
     big.areas = {area(1000, 1000, 1018, 1010), area(1500, 2000, 1520, 2009)};
     expect_areas(big, Areas{area(1500, 2000, 1520, 2009)});
-    // The library allocates no engine block.
-    PageBlocks page(realistic_page(Format::Rgb24));
-    const unsigned live = RkTestLiveBlocks();
-    RkTestFailNthAlloc(1);  // would fail the library's first GlobalAlloc
-    EXPECT_EQ(ImgRestoration(page.arg()), 0);
-    EXPECT_EQ(GlobalAlloc(GHND, 16), 0u);  // still pending: the library made none
-    EXPECT_EQ(RkTestLiveBlocks(), live);
-    EXPECT_EQ(page.areas(), kRealistic);
 }
 
 PageDesc small_page(Format format) {
@@ -183,14 +114,9 @@ PageDesc small_page(Format format) {
     return desc;
 }
 
-// An allocation inside the mask's own buffers gives a page without a mask
-// (0); any other is an exception caught at the entry (-1). The mask's are
-// found by failing the mask source's allocations in turn after the parse's:
-// those that leave no usable mask (null, or a mask without a bilevel image)
-// rather than an exception. The seven locks in page order: head, image
-// header, result array, detail array (refused: -1; a refused result array
-// leaves the detail array unlocked), bitmap, page bits or bitmap, picture
-// areas (refused: 0).
+// A failing allocation of the mask's own buffers (found by failing the mask source's alone) gives a
+// page without a mask (0), any other -1; a refused head, image header, result or detail array -1, the
+// other locks 0. The library allocates no engine block.
 TEST(FailureValues, EachAllocationAndLockFailureHasItsOneResult) {
     for (Format f : kFormats) {
         SCOPED_TRACE(int(f));
@@ -206,10 +132,7 @@ TEST(FailureValues, EachAllocationAndLockFailureHasItsOneResult) {
             for (long k = 1, came = 1; came; ++k) {
                 g_failIn = k;
                 try {
-                    std::unique_ptr<ImgMask> mask(f == Format::Bilevel ? mask_from_bw(image)
-                                                  : f == Format::Grey8 ? mask_from_8bit_gray(image)
-                                                  : f == Format::Rgb24 ? mask_from_24bit(image)
-                                                                       : mask_from_8bit_palette(image));
+                    std::unique_ptr<ImgMask> mask(kSources[int(f)](image));
                     if (g_failIn == 0 && (!mask || !mask->GetCRkBWImage())) noMask.insert(parse + k);
                 } catch (const std::bad_alloc&) {}
                 came = g_failIn == 0;
@@ -222,9 +145,11 @@ TEST(FailureValues, EachAllocationAndLockFailureHasItsOneResult) {
         PageBlocks fullPage(desc);
         rktest::g_count = 0;
         const unsigned long firstLock = RkTestLockCalls();
+        RkTestFailNthAlloc(1);  // would fail the library's first GlobalAlloc
         ASSERT_EQ(ImgRestoration(fullPage.arg()), 0);
         const long allocations = rktest::g_count;
         ASSERT_EQ(RkTestLockCalls() - firstLock, 7u);
+        EXPECT_EQ(GlobalAlloc(GHND, 16), 0u);  // still pending: the library made none
         // Every allocation, one past the last (which fails none), every lock.
         for (long n = 1; n <= allocations + 8; ++n) {
             const unsigned lock = n > allocations + 1 ? unsigned(n - allocations - 1) : 0;
@@ -242,8 +167,7 @@ TEST(FailureValues, EachAllocationAndLockFailureHasItsOneResult) {
             EXPECT_EQ(rktest::g_live.load(), live) << n;
             EXPECT_EQ(RkTestTotalLocks(), 0u) << n;
             EXPECT_EQ(page.area_bytes(), came ? untouched : fullPage.area_bytes()) << n;
-            EXPECT_EQ(r, !came || (lock ? lock > 4 : noMask.count(n)) ? 0 : -1)
-                << "lock " << lock << ", allocation " << n;
+            EXPECT_EQ(r, !came || (lock ? lock > 4 : noMask.count(n)) ? 0 : -1) << n;
             EXPECT_TRUE((lock != 3 && lock != 4) || made == lock) << made;
         }
     }
