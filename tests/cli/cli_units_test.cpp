@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <leptonica/allheaders.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -15,7 +14,6 @@
 #include "cli/picture_finder.h"
 #include "cli/recognition_json.h"
 #include "cli/tesseract_engine.h"
-#include "rkcorr/bitmap_types.h"
 
 using namespace rkcli;
 
@@ -42,7 +40,6 @@ TEST(CliOptions, ValuesStemsAndMistakes) {
         {{"-", "-"}, "standard input (-) can be read once"},
         {{"--psm", "14", "a"}, "option --psm needs a number from 0 to 13, not '14'"},
         {{"--oem", "3x", "a"}, "option --oem needs a number from 0 to 3, not '3x'"},
-        {{"--jobs", "x", "a"}, "option --jobs needs a number from 1 to 256, not 'x'"},
         {{"-j", "-1", "a"}, "option -j needs a number from 1 to 256, not '-1'"},
         {{"--dpi", "70000", "a"}, "option --dpi needs a number from 1 to 65535, not '70000'"},
         {{"--bw=1", "a"}, "option --bw takes no value"},
@@ -79,15 +76,13 @@ TEST(CliRecognition, JsonRoundTripAndCodes) {
     ASSERT_EQ(ParseRecognitionJson(RecognitionToJson(rec), 300, 200, back), "");
     EXPECT_EQ(RecognitionToJson(back), RecognitionToJson(rec));
     EXPECT_EQ(back.CharacterCount(), 35u);
-    for (const auto& [code, want] :
-         {std::pair<const char*, int>{"\xC3\xA9", 0xE9}, {"\xE3\x81\x82", 0x3042}}) {
-        ASSERT_EQ(ParseRecognitionJson(
-                      R"({"regions":[{"box":[0,0,9,9],"lines":[{"box":[0,0,9,9],"chars":[{"code":")" +
-                          std::string(code) + R"(","box":[1,1,2,2]}]}]}]})",
-                      10, 10, back),
-                  "");
-        EXPECT_EQ(back.regions[0].lines[0].chars[0].code, want);
-    }
+    ASSERT_EQ(
+        ParseRecognitionJson(R"({"regions":[{"box":[0,0,9,9],"lines":[{"box":[0,0,9,9],"chars":[)"
+                             R"({"code":"\u00e9","box":[1,1,2,2]},{"code":"\u3042","box":[1,1,2,2]}]}]}]})",
+                             10, 10, back),
+        "");
+    const std::vector<Char>& read = back.regions[0].lines[0].chars;
+    EXPECT_EQ(std::tie(read[0].code, read[1].code), std::make_tuple(0xE9, 0x3042));
     const std::pair<const char*, int> tesseract[] = {
         {"A", 'A'},        {"\xC3\xA9", 0xE9}, {"\xE3\x81\x81x", 0x3041}, {"\xF0\x9F\x98\x80", 0xFFFD},
         {"\xC3(", 0xFFFD}, {"", 0xFFFD}};
@@ -95,86 +90,72 @@ TEST(CliRecognition, JsonRoundTripAndCodes) {
     EXPECT_EQ(DistanceFromConfidence(91.5f) + DistanceFromConfidence(-3) * 10, 85 + 10000);
 }
 
-// Page images: the page bits and bitmaps hold exactly Leptonica's pixels; the page bits of a recogniser keep
-// no ink in the padding.
-TEST(CliPageImage, BitsAndBitmapsMatchTheFile) {
+// Page images: the bitmaps read from a file (bottom row first) and the page bits of a recogniser (ink in the
+// padding of every row left out) hold exactly Leptonica's pixels.
+TEST(CliPageImage, BitsAndBitmapsMatchThePixels) {
     std::mt19937 rng(11);
-    char name[] = "/tmp/rkcorr-page-XXXXXX";
-    const int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    const std::string name = testing::TempDir() + "rkcorr-page-" + std::to_string(getpid());
     for (int depth : {1, 8, 32}) {
-        const int w = 37 + int(rng() % 50), h = 5 + int(rng() % 20);
+        const int w = 37 + int(rng() % 50), h = 5 + int(rng() % 20), bytes = depth == 32 ? 3 : 1;
         PIX* pix = pixCreate(w, h, depth);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 pixSetPixel(pix, x, y, depth == 1 ? rng() % 2 : depth == 8 ? rng() & 0xFFu : rng() & ~0xFFu);
-        if (depth == 1) pixSetResolution(pix, 0, 0);
-        ASSERT_EQ(pixWrite(name, pix, depth == 8 ? IFF_TIFF_ZIP : IFF_PNG), 0);
         PageImage page;
-        ASSERT_EQ(ReadPageImage(name, 222, page), "") << depth;
-        EXPECT_EQ(std::tie(page.width, page.height), std::make_tuple(uint32_t(w), uint32_t(h)));
-        EXPECT_TRUE(depth != 1 || page.xDpi == 222u);
-        const auto* hd = reinterpret_cast<const BITMAPINFOHEADER*>(page.dib.data());
+        if (depth == 1) {
+            pixSetPadBits(pix, 1);
+            SetPageBits(page, pix);
+        } else {
+            ASSERT_EQ(pixWrite(name.c_str(), pix, depth == 8 ? IFF_TIFF_ZIP : IFF_PNG), 0);
+            ASSERT_EQ(ReadPageImage(name, 222, page), "") << depth;
+            EXPECT_EQ(std::tie(page.width, page.height), std::make_tuple(uint32_t(w), uint32_t(h)));
+            EXPECT_TRUE(depth == 8 || page.xDpi == 222u);  // none in the file
+        }
         for (int y = 0; y < h; ++y) {
+            const uint8_t* row = depth == 1 ? page.bw.data() + size_t(y) * page.bwLineBytes
+                                            : page.dib.data() + 40 + (depth == 8 ? 1024 : 0) +
+                                                  size_t(h - 1 - y) * ((w * bytes + 3) & ~3);
+            ASSERT_TRUE(depth != 1 || w % 8 == 0 || (row[w / 8] & (0xFF >> (w % 8))) == 0) << y;
             for (int x = 0; x < w; ++x) {
                 l_uint32 v = 0;
                 pixGetPixel(pix, x, y, &v);
-                if (depth == 1) {
-                    ASSERT_EQ((page.bw[size_t(y) * page.bwLineBytes + x / 8] >> (7 - x % 8)) & 1, int(v));
-                    continue;
-                }
-                const int stride = ((w * hd->biBitCount / 8) + 3) & ~3;
-                const uint8_t* row = page.dib.data() + 40 + 4 * hd->biClrUsed + size_t(h - 1 - y) * stride;
-                const uint32_t got =
-                    depth == 8 ? row[x] : row[3 * x + 2] << 24 | row[3 * x + 1] << 16 | row[3 * x] << 8;
-                ASSERT_EQ(got, v) << x << "," << y;  // bottom row first
+                const uint32_t got = depth == 1 ? (row[x / 8] >> (7 - x % 8)) & 1
+                                     : depth == 8
+                                         ? row[x]
+                                         : row[3 * x + 2] << 24 | row[3 * x + 1] << 16 | row[3 * x] << 8;
+                ASSERT_EQ(got, v) << depth << ": " << x << "," << y;
             }
         }
         pixDestroy(&pix);
     }
-    std::remove(name);
-    PageImage page;  // a recogniser's page bits with ink in the padding of every row
-    PIX* ink = pixCreate(45, 3, 1);
-    pixSetAll(ink);
-    pixSetPadBits(ink, 1);
-    SetPageBits(page, ink);
-    pixDestroy(&ink);
-    std::vector<uint8_t> want(18, 0xFF);
-    for (int y = 0; y < 3; ++y) want[6 * y + 5] = 0xF8;
-    EXPECT_EQ(page.bw, want);
+    std::remove(name.c_str());
 }
 
-}  // namespace
-
-// Inside a picture area only sure text stays: confident, letter-sized and not
-// alone on its line. Regions and lines that lose characters are re-boxed;
-// those left empty go; what lies outside the area is untouched.
+// Inside a picture area only sure text stays: confident, letter-sized and not alone on its line. Lines and
+// regions that lose characters are re-boxed, those left empty go; what lies outside the area is untouched.
 TEST(CliPictureFinder, NoiseInsideAreasGoes) {
     auto ch = [](uint32_t l, uint32_t t, uint32_t size, uint16_t dist) {
         return Char{'x', rkcli::Box{l, t, l + size - 1, t + size - 1}, dist};
     };
-    auto line = [](std::vector<Char> chars) {  // boxed as the first, which the test does not look at
-        return Line{chars[0].box, chars};
-    };
+    auto line = [](std::vector<Char> chars) { return Line{chars[0].box, chars}; };  // box not looked at
     Recognition rec;
-    // A paragraph outside the area, whose characters set the text height (20).
+    // Outside the area, a paragraph whose characters set the text height (20).
     Line para = line({ch(10, 10, 20, 0), ch(40, 10, 20, 0), ch(70, 10, 20, 900)});
     rec.regions.push_back(TextRegion{para.box, {para}});
-    // Inside the area (200..600): a circle read as a letter, a lone corner, a
-    // doubtful letter, and a label of two sure characters that stays.
+    // Inside (200..600): a lone corner, a circle read as a letter, a doubtful letter and a sure label that
+    // stays.
     Line drawing =
         line({ch(300, 300, 80, 0), ch(330, 400, 20, 0), ch(360, 400, 20, 0), ch(390, 400, 20, 700)});
-    Line corner = line({ch(210, 210, 12, 0)});
-    rec.regions.push_back(TextRegion{rkcli::Box{210, 210, 409, 419}, {corner, drawing}});
+    rec.regions.push_back(TextRegion{rkcli::Box{210, 210, 409, 419}, {line({ch(210, 210, 12, 0)}), drawing}});
     EXPECT_TRUE(SureText(para.chars[0], 3, TextHeight(rec)));
     DropPictureNoise(rec, {rkcli::Box{200, 200, 600, 600}});
-    ASSERT_EQ(rec.regions.size(), 2u);
+    ASSERT_TRUE(rec.regions.size() == 2 && rec.regions[1].lines.size() == 1 &&
+                rec.regions[1].lines[0].chars.size() == 2);
     EXPECT_EQ(rec.regions[0].lines[0].chars.size(), 3u);  // outside: the doubtful one stays too
-    ASSERT_EQ(rec.regions[1].lines.size(), 1u);
     const Line& kept = rec.regions[1].lines[0];
-    ASSERT_EQ(kept.chars.size(), 2u);
     EXPECT_EQ(std::tie(kept.chars[0].box.left, kept.box.left, kept.box.right, rec.regions[1].box.top,
                        rec.regions[1].box.bottom),
               std::make_tuple(330u, 330u, 379u, 400u, 419u));
 }
+
+}  // namespace

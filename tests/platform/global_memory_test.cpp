@@ -28,8 +28,8 @@ TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
         HGLOBAL h;
         size_t size;
         unsigned locks;
-        unsigned char fill;
-        void* p;
+        unsigned char fill;  // of every byte
+        void* p;             // while locked
     };
     std::mt19937 rng(3);
     std::vector<Block> live;
@@ -50,27 +50,16 @@ TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
         if (op == 6) {
             RkTestFailNthLock(failLock = rng() % 4);
             RkTestFailNthAlloc(failAlloc = rng() % 3);
-            continue;
-        } else if (op == 0 || live.empty()) {
-            Block b{GlobalAlloc(GHND, rng() % 40), 0, 0, 0, nullptr};
-            if (due(failAlloc)) {
-                ASSERT_EQ(b.h, 0u);
-                continue;
-            }
-            ASSERT_NE(b.h, 0u);
-            ASSERT_TRUE(seen.insert(b.h).second) << "handle given out twice: " << b.h;
-            b.size = GlobalSize(b.h);
+        } else if (op == 0 || live.empty()) {  // a new block is zeroed: its first lock finds fill 0
+            const size_t size = rng() % 40;
+            const HGLOBAL h = GlobalAlloc(GHND, size);
+            ASSERT_EQ(h == 0, due(failAlloc));
+            ASSERT_TRUE(!h || (seen.insert(h).second && GlobalSize(h) == size))
+                << "handle given out again: " << h;
+            if (h) live.push_back({h, size, 0, 0, nullptr});
+        } else if (Block& b = live[rng() % live.size()]; op <= 2) {  // lock, check and write a new fill
             auto* q = static_cast<unsigned char*>(lock(b.h));
-            ASSERT_NE(q, nullptr);  // an empty block is still valid and lockable
-            for (size_t i = 0; i < b.size; ++i) ASSERT_EQ(q[i], 0);
-            GlobalUnlock(b.h);
-            live.push_back(b);
-            continue;
-        }
-        Block& b = live[rng() % live.size()];
-        if (op <= 2) {  // lock, write a new fill
-            auto* q = static_cast<unsigned char*>(lock(b.h));
-            ASSERT_TRUE(q && (b.locks == 0 || q == b.p));
+            ASSERT_TRUE(q && (b.locks == 0 || q == b.p));  // an empty block is lockable too
             for (size_t i = 0; i < b.size; ++i) ASSERT_EQ(q[i], b.fill);
             b.fill = static_cast<unsigned char>(rng());
             memset(q, b.fill, b.size);
@@ -78,8 +67,7 @@ TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
         } else if (op <= 4) {  // unlock: true while still locked
             ASSERT_EQ(GlobalUnlock(b.h) != 0, b.locks > 1);
             b.locks -= b.locks > 0;
-        } else {
-            while (b.locks) GlobalUnlock(b.h), --b.locks;
+        } else {  // free, locked or not
             EXPECT_EQ(GlobalFree(b.h), 0u);
             dead.push_back(b.h);
             b = live.back();
@@ -91,10 +79,7 @@ TEST(GlobalMemory, BlocksMatchTheModelOnRandomSequences) {
     }
     RkTestFailNthLock(0);
     RkTestFailNthAlloc(0);
-    for (Block& b : live) {
-        while (b.locks) GlobalUnlock(b.h), --b.locks;
-        GlobalFree(b.h);
-    }
+    for (const Block& b : live) GlobalFree(b.h);
     EXPECT_EQ(RkTestLiveBlocks(), liveBefore);
     EXPECT_EQ(RkTestTotalLocks(), 0u);
 }
@@ -106,21 +91,18 @@ TEST(GlobalMemory, TableFromSeveralThreadsAndFopenS) {
         threads.emplace_back([t] {
             for (int i = 0; i < 2000; ++i) {
                 HGLOBAL h = GlobalAlloc(GHND, 16);
-                static_cast<int*>(GlobalLock(h))[0] = t * 100000 + i;
+                *static_cast<int*>(GlobalLock(h)) = t * 100000 + i;
                 GlobalUnlock(h);
-                EXPECT_EQ(static_cast<int*>(GlobalLock(h))[0], t * 100000 + i);
-                GlobalUnlock(h);
-                GlobalFree(h);
+                EXPECT_EQ(*static_cast<int*>(GlobalLock(h)), t * 100000 + i);
+                GlobalFree(h);  // still locked
             }
         });
     for (auto& th : threads) th.join();
     EXPECT_EQ(RkTestTotalLocks(), 0u);
     FILE* f = reinterpret_cast<FILE*>(1);
-    EXPECT_NE(fopen_s(&f, "/nonexistent-dir/x.bmp", "wb"), 0);
-    EXPECT_EQ(f, nullptr);
+    EXPECT_TRUE(fopen_s(&f, "/nonexistent-dir/x.bmp", "wb") != 0 && f == nullptr);
     const std::string name = testing::TempDir() + "rkcorr-fopen-" + std::to_string(getpid());
-    ASSERT_EQ(fopen_s(&f, name.c_str(), "wb"), 0);
-    ASSERT_NE(f, nullptr);
+    ASSERT_TRUE(fopen_s(&f, name.c_str(), "wb") == 0 && f != nullptr);
     std::fclose(f);
     std::remove(name.c_str());
 }
