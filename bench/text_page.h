@@ -14,6 +14,15 @@
 
 using BWBuffer = rktest::TestDib;
 
+// Reduction by 2: a pixel is black when any of its four source pixels is.
+inline BWBuffer Reduce2(const BWBuffer& b) {
+    BWBuffer r((b.w + 1) / 2, (b.h + 1) / 2, b.topDown);
+    for (int y = 0; y < b.h; ++y)
+        for (int x = 0; x < b.w; ++x)
+            if (b.get(x, y)) r.set(x / 2, y / 2);
+    return r;
+}
+
 inline void DrawStroke(BWBuffer& b, int x0, int y0, int x1, int y1, int thick) {
     const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
     for (int i = 0; i <= n; ++i) {

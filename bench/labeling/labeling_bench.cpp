@@ -12,7 +12,7 @@ namespace {
 
 BWBuffer& Page(int reduced) {
     static BWBuffer full = MakeTextPage(2480, 3508, 2024);
-    static BWBuffer half = full.reduce2();
+    static BWBuffer half = Reduce2(full);
     return reduced ? half : full;
 }
 

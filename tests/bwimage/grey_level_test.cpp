@@ -1,4 +1,5 @@
-// The grey-level kernels against their plain twins on random rows, widths and strides.
+// The grey-level kernels against their plain twins on random rows, widths and strides (the palette
+// table is met through the mask and scorer tests' palette pages).
 #include <gtest/gtest.h>
 #include <stdint.h>
 
@@ -42,28 +43,6 @@ TEST(GreyLevel, KernelsMatchPlainTwins) {
         count_levels(src.data(), srcStep, 3 * w, h, countHist.data());
         count_levels_plain(src.data(), srcStep, 3 * w, h, countPlain.data());
         ASSERT_EQ(countHist, countPlain);
-
-        // Through a palette table: levels, histogram and whether a value had no entry.
-        const std::vector<uint8_t> palette = random_rows(rng, 1024);
-        const unsigned entries = i % 4 ? 256 : rng() % 256;
-        uint16_t table[256];
-        grey_palette_table(palette.data(), entries, i % 2 == 0, table);
-        Hist tableHist{}, expectHist{};
-        bool valid = true;
-        for (unsigned y = 0; y < h; ++y)
-            for (unsigned x = 0; x < w; ++x) {
-                const uint8_t v = src[y * srcStep + x];
-                const unsigned e = 4 * v;
-                const uint16_t want = v < entries  ? (palette[e] + palette[e + 1] + palette[e + 2]) / 3
-                                      : i % 2 == 0 ? v
-                                                   : kNoLevel;
-                valid &= want <= 255;
-                plain[y * dstStep + x] = static_cast<uint8_t>(want);
-                ++expectHist[want & 0xFF];
-            }
-        ASSERT_EQ(grey_from_table(src.data(), srcStep, fast.data(), dstStep, w, h, table, tableHist.data()),
-                  valid);
-        ASSERT_EQ(std::tie(fast, tableHist), std::tie(plain, expectHist));
     }
 }
 

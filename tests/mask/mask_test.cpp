@@ -112,24 +112,6 @@ TEST(ImgMask, ErasedRectanglesMatchThePageArea) {
     }
 }
 
-// Stretches of paper, of noise near a level or anywhere, and of the band's edges; values modulo `values`.
-void FillLevels(TestDib& d, std::mt19937& rng, unsigned values) {
-    const int n = d.bpp / 8;
-    const unsigned paper = 150 + rng() % 106, mix = rng();
-    unsigned kind = 0, left = 0, base = 0, run = 0;
-    for (int y = 0; y < d.h; ++y)
-        for (int x = 0; x < d.w; ++x, --left) {
-            if (left == 0) {
-                kind = (mix >> 2 * (rng() % 4)) % 4, left = 1 + rng() % 600, base = rng() % 249;
-                run = rng() % 3 ? paper : rng() % 256;
-            }
-            const unsigned v[4] = {run, base + unsigned(rng() % 8), unsigned(rng()),
-                                   std::min(255u, paper - 22 + unsigned(rng() % 45))};
-            for (int b = 0; b < n; ++b)
-                d.row(y)[n * x + b] = BYTE((kind == 2 && b ? rng() : v[kind]) % values);
-        }
-}
-
 // Grey, palette and 24-bit pages against the reference, large ones reaching the pair-counting histogram.
 TEST(MaskSources, EveryDepthMatchesTheReference) {
     std::mt19937 rng(11);
@@ -141,7 +123,7 @@ TEST(MaskSources, EveryDepthMatchesTheReference) {
         const int colors = kind == 0 ? (i % 4 == 0 ? 3 : 0) : 1 + rng() % 256;
         TestDib d(c.width, c.height, c.topDown, c.bpp, kind == 2 ? 0 : colors);
         d.randomize(rng);  // padding bytes random: they must never count
-        FillLevels(d, rng, kind == 1 ? colors : 256);
+        d.pageFill(rng, kind == 1 ? colors : 256);
         for (int k = 0; kind == 1 && i % 2 && k < colors; ++k)
             d.palette()[k] = RGBQUAD{BYTE(rng()), BYTE(rng()), BYTE(rng()), 0};
         Page page(d.global());

@@ -56,14 +56,15 @@ TEST(EraseText, RandomPagesAgainstFloodFill) {
         for (const OCRRect& c : chars)
             erased.EraseRect(c.GetPosX(), c.GetPosY(), c.GetWidth(), c.GetHeight());
         CRkBWImage *image = mask.GetCRkBWImage(), *want = erased.GetCRkBWImage();
-        for (WORD y = 0; y < image->GetHeight(); ++y)
-            for (WORD x = 0; x < image->GetWidth(); ++x)
+        rktest::TestDib masked(image->GetWidth(), image->GetHeight(), true);  // the mask, for the reference
+        for (WORD y = 0; y < masked.h; ++y)
+            for (WORD x = 0; x < masked.w; ++x) {
                 ASSERT_EQ(image->IsBlack(x, y), want->IsBlack(x, y))
                     << "page " << i << " at " << x << "," << y;
-        const int mw = image->GetWidth(), mh = image->GetHeight();
-        const bwref::Components ref = bwref::Flood(
-            mw, mh, [&](int x, int y) { return image->IsBlack(WORD(x), WORD(y)) != 0; }, 0, 0, mw - 1, mh - 1,
-            true);
+                masked.set(x, y, image->IsBlack(x, y));
+            }
+        const bwref::Components ref =
+            bwref::Flood(masked, bwref::Rect(0, 0, WORD(masked.w - 1), WORD(masked.h - 1)), true);
         std::unique_ptr<std::vector<IMGRect>> labels(labeling(&mask));
         std::vector<Rect> got, components;
         for (const IMGRect& r : *labels)

@@ -13,9 +13,9 @@
 namespace rktest {
 
 inline PIX* ToPix(const TestDib& b) {
-    PIX* pix = pixCreate(b.width(), b.height(), 1);
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x)
+    PIX* pix = pixCreate(b.w, b.h, 1);
+    for (int y = 0; y < b.h; ++y)
+        for (int x = 0; x < b.w; ++x)
             if (b.get(x, y)) pixSetPixel(pix, x, y, 1);
     return pix;
 }

@@ -8,6 +8,7 @@
 #ifndef RKCORR_TESTS_SUPPORT_TEST_DIB_H
 #define RKCORR_TESTS_SUPPORT_TEST_DIB_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -79,8 +80,6 @@ struct TestDib {
         randomize(rng);
     }
 
-    int width() const { return w; }
-    int height() const { return h; }
     int colors() const { return static_cast<int>(header()->biClrUsed); }
     BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(headerStore.data()); }
     const BITMAPINFOHEADER* header() const {
@@ -141,27 +140,23 @@ struct TestDib {
                 fillRect(x, y, x + bw, y + bh);
         }
     }
-    // 8 and 24-bit: a few frequent values (paper), eight others (ink) and noise.
-    void pageFill(std::mt19937& rng) {
+    // 8 and 24-bit: stretches of paper, of noise near a level or anywhere (by channel), and of levels
+    // around the paper's; values modulo `values` (a palette's size).
+    void pageFill(std::mt19937& rng, unsigned values = 256) {
         const int n = bpp / 8;
-        std::vector<BYTE> colours(3 * 8);
-        for (BYTE& c : colours) c = static_cast<BYTE>(rng());
-        colours[0] = colours[1] = colours[2] = static_cast<BYTE>(150 + rng() % 106);
-        const unsigned frequent = 1 + rng() % 3;
+        const unsigned paper = 150 + rng() % 106, mix = rng();
+        unsigned kind = 0, left = 0, base = 0, run = 0;
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const unsigned r = rng() % 100, pick = r < 70 ? rng() % frequent : r < 95 ? rng() % 8 : 8;
-                for (int k = 0; k < n; ++k)
-                    row(y)[n * x + k] = pick < 8 ? colours[3 * pick + k] : static_cast<BYTE>(rng());
+            for (int x = 0; x < w; ++x, --left) {
+                if (left == 0) {
+                    kind = (mix >> 2 * (rng() % 4)) % 4, left = 1 + rng() % 600, base = rng() % 249;
+                    run = rng() % 3 ? paper : rng() % 256;
+                }
+                const unsigned v[4] = {run, base + unsigned(rng() % 8), unsigned(rng()),
+                                       std::min(255u, paper - 22 + unsigned(rng() % 45))};
+                for (int b = 0; b < n; ++b)
+                    row(y)[n * x + b] = static_cast<BYTE>((kind == 2 && b ? rng() : v[kind]) % values);
             }
-    }
-    // Reduction by 2: a pixel is black when any of its four source pixels is.
-    TestDib reduce2() const {
-        TestDib r((w + 1) / 2, (h + 1) / 2, topDown);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (get(x, y)) r.set(x / 2, y / 2);
-        return r;
     }
     // Header, palette and rows in one block.
     std::vector<BYTE> packed() const {

@@ -8,17 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 extern "C" unsigned rkcorr_c_record_size(int which);
 
 namespace {
 
 TEST(PublicHeaders, HostTypesAndCRecords) {
-    EXPECT_EQ(rkcorr_c_record_size(0), sizeof(tagOCRHEAD));
-    EXPECT_EQ(rkcorr_c_record_size(1), sizeof(tagIMGHEAD));
-    EXPECT_EQ(rkcorr_c_record_size(2), sizeof(tagRESULT));
-    EXPECT_EQ(rkcorr_c_record_size(3), 64u);
-    EXPECT_EQ(rkcorr_c_record_size(4), 58u);
-    EXPECT_EQ(rkcorr_c_record_size(5), 810u);
+    std::vector<size_t> sizes;
+    for (int which = 0; which < 6; ++which) sizes.push_back(rkcorr_c_record_size(which));
+    EXPECT_EQ(sizes,
+              (std::vector<size_t>{sizeof(tagOCRHEAD), sizeof(tagIMGHEAD), sizeof(tagRESULT), 64, 58, 810}));
     // The host's macros are the ones in force, and the calls take its types.
     EXPECT_TRUE(TRUE == (1 == 1));
     EXPECT_EQ(MAKEWORD(0x134, 0x2), 0x234);
