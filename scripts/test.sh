@@ -69,6 +69,7 @@ fuzz() {
   local dir="$root/build/test-fuzz" seconds=${RKCORR_FUZZ_SECONDS:-15}
   echo "=== fuzz: configure and build"
   CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DRKCORR_BUILD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1" \
     -DRKCORR_BUILD_TESTS=OFF -DRKCORR_BUILD_BENCH=OFF >/dev/null
   local targets; targets=$(cd "$root/fuzz" && ls -d */ | tr -d /)
   cmake --build "$dir" -j "$jobs" --target $(printf '%s_fuzz ' $targets) >"$dir/build.log" 2>&1 \
@@ -105,8 +106,10 @@ for b in "${builds[@]}"; do
     m32) run m32 -- -DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32 -DRKCORR_GTEST_FROM_SOURCE=ON \
            "-DCMAKE_CROSSCOMPILING_EMULATOR=$m32_emulator" \
            -DRKCORR_ORACLE_TESTS=OFF -DRKCORR_BUILD_BENCH=OFF -DRKCORR_BUILD_CLI=OFF || status=1 ;;
+    # -O1 and line tables only: the sanitized JSON and image code compiles in half the time.
     asan) ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
            run asan -- -DRKCORR_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+           "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1" \
            -DRKCORR_BUILD_BENCH=OFF || status=1 ;;
     # Only the programs of the thread pool and the platform's thread calls run here.
     tsan) TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
