@@ -49,6 +49,7 @@ void expect_areas(const PageDesc& desc, const Areas& want, int unsized = 0) {
     PageBlocks page(desc);
     std::vector<BYTE> before = page.area_bytes();
     RkTestSizeUnknown(unsized);
+    EXPECT_EQ(GlobalSize(page.head()) == 0, unsized != 0);  // the host as said
     EXPECT_EQ(ImgRestoration(page.arg()), 0);
     RkTestSizeUnknown(0);
     EXPECT_EQ(page.areas(), want);
