@@ -11,24 +11,25 @@
 
 namespace rkbwimage {
 
-// True when the kernels for the feature are built and this processor runs
-// them; safe to call from any static initialiser.
-inline bool has_avx2() {
+// The features whose kernels are built and that this processor has; read
+// once, and safe to ask from any static initialiser.
+struct CpuFeatures {
+    bool avx2 = false, popcnt = false;
+};
+inline const CpuFeatures& cpu_features() {
+    static const CpuFeatures features = [] {
+        CpuFeatures f;
 #if defined(RKCORR_X86_KERNELS)
-    static const bool avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-    return avx2;
-#else
-    return false;
+        __builtin_cpu_init();
+        f.avx2 = __builtin_cpu_supports("avx2");
+        f.popcnt = __builtin_cpu_supports("popcnt");
 #endif
+        return f;
+    }();
+    return features;
 }
-inline bool has_popcnt() {
-#if defined(RKCORR_X86_KERNELS)
-    static const bool popcnt = (__builtin_cpu_init(), __builtin_cpu_supports("popcnt"));
-    return popcnt;
-#else
-    return false;
-#endif
-}
+inline bool has_avx2() { return cpu_features().avx2; }
+inline bool has_popcnt() { return cpu_features().popcnt; }
 
 }  // namespace rkbwimage
 
