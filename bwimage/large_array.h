@@ -35,6 +35,16 @@ inline void advise_huge_pages(void* p, size_t n) {
 #endif
 }
 
+// A fresh array of n elements for a page, advised before anything touches
+// it; every byte 0 when `zero` (0 and 0.0f alike).
+template <class T>
+T* new_page_array(size_t n, bool zero) {
+    T* p = new T[n];
+    advise_huge_pages(p, n * sizeof(T));
+    if (zero) memset(p, 0, n * sizeof(T));
+    return p;
+}
+
 // memcpy(dst, src, n) for blocks that do not overlap; call stream_fence()
 // before anything else reads dst.
 inline void stream_copy(uint8_t* dst, const uint8_t* src, size_t n) {

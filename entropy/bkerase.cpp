@@ -70,18 +70,12 @@ int BKErase::allocate() {
     // Memory that cannot be had: -1, and the arrays obtained so far stay
     // until the next release().
     try {
-        // The page-size arrays are advised before they are first touched.
-        m_colour = new unsigned char[n * 3];
-        rkbwimage::advise_huge_pages(m_colour, n * 3);
-        m_brightness = new unsigned char[n];
-        rkbwimage::advise_huge_pages(m_brightness, n);
-        memset(m_brightness, 0, n);
+        m_colour = rkbwimage::new_page_array<unsigned char>(n * 3, false);
+        m_brightness = rkbwimage::new_page_array<unsigned char>(n, true);
         m_histogram = new unsigned int[256]();
         m_information = new float[256];
         m_flags = new unsigned char[256]();
-        m_gradient = new float[n];
-        rkbwimage::advise_huge_pages(m_gradient, n * sizeof(float));
-        memset(m_gradient, 0, n * sizeof(float));  // all bits zero: 0.0f
+        m_gradient = rkbwimage::new_page_array<float>(n, true);
     } catch (const std::bad_alloc&) {
         return -1;
     }
