@@ -27,9 +27,11 @@ inline float gradient_of(int gx, int gy) {
 // on an A4 page); the same one division per pixel, so the same floats.
 void gradient_row(const unsigned char* row, const unsigned char* below, const unsigned char* above,
                   float* out, ptrdiff_t x, ptrdiff_t end) {
+    auto plain = [&](ptrdiff_t at) {
+        out[at] = gradient_of(int(row[at + 2]) - int(row[at - 2]), int(above[at]) - int(below[at]));
+    };
 #if defined(__SSE2__)
-    for (; x < end && (reinterpret_cast<uintptr_t>(out + x) & 15) != 0; ++x)
-        out[x] = gradient_of(int(row[x + 2]) - int(row[x - 2]), int(above[x]) - int(below[x]));
+    for (; x < end && (reinterpret_cast<uintptr_t>(out + x) & 15) != 0; ++x) plain(x);
     const __m128i zero = _mm_setzero_si128();
     const __m128 scale = _mm_set1_ps(32400.0f), one = _mm_set1_ps(1.0f);
     auto words = [&](const unsigned char* p, bool high) {
@@ -50,8 +52,7 @@ void gradient_row(const unsigned char* row, const unsigned char* below, const un
         }
     }
 #endif
-    for (; x < end; ++x)
-        out[x] = gradient_of(int(row[x + 2]) - int(row[x - 2]), int(above[x]) - int(below[x]));
+    for (; x < end; ++x) plain(x);
 }
 
 }  // namespace
